@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+
+namespace modecmd {
+
+// A handle from the service control manager; nullptr means the open failed.
+using ScHandle = void*;
+
+inline constexpr std::uint32_t kServiceStateRunning = 4;
+
+// The one field of SERVICE_STATUS this program reads.
+struct ServiceStatus {
+  std::uint32_t currentState = 0;
+};
+
+// Every call the program makes into the system. Virtual so the logic can run natively against a
+// fake; the Win32 versions are one-liners.
+class IScmSeam {
+ public:
+  virtual ~IScmSeam() = default;
+
+  // Initialises the application framework for this module and its command line.
+  virtual bool FrameworkInit() = 0;
+  virtual void WriteStdout(const char* text) = 0;
+
+  // OpenSCManagerA(local machine, default database, SC_MANAGER_CONNECT).
+  virtual ScHandle OpenManager() = 0;
+  // OpenServiceA(manager, name, SERVICE_USER_DEFINED_CONTROL).
+  virtual ScHandle OpenUserControlService(ScHandle manager, const char* name) = 0;
+  // ControlService; returns its BOOL as is. status is zeroed before the call, so a status the
+  // system leaves unfilled reads as "not running".
+  virtual int Control(ScHandle service, std::uint32_t code, ServiceStatus& status) = 0;
+  // CloseServiceHandle.
+  virtual void Close(ScHandle handle) = 0;
+
+  virtual void SleepMs(std::uint32_t milliseconds) = 0;
+  // OutputDebugStringA.
+  virtual void DebugOutput(const char* text) = 0;
+};
+
+}  // namespace modecmd

@@ -1,0 +1,42 @@
+#include "service_control.h"
+
+#include "trace.h"
+
+namespace modecmd {
+
+int SendServiceControl(IScmSeam& seam, std::uint32_t code) {
+  int failures = 0;
+  int result = 0;
+  for (;;) {
+    const ScHandle manager = seam.OpenManager();
+    if (manager == nullptr) {
+      Trace(seam, "open SCM failed \n");
+      ++failures;
+    } else if (const ScHandle service = seam.OpenUserControlService(manager, kServiceName);
+               service == nullptr) {
+      Trace(seam, "Open Sevice failed\n");
+      seam.Close(manager);
+      ++failures;
+    } else {
+      ServiceStatus status;
+      result = seam.Control(service, code, status);
+      if (result == 1) {
+        seam.Close(manager);
+        seam.Close(service);
+      } else {
+        if (status.currentState != kServiceStateRunning) {
+          Trace(seam, "send service failed, service is not running\n");
+        }
+        seam.Close(manager);
+        seam.Close(service);
+        seam.SleepMs(kRefusedRetryDelayMs);
+        ++failures;
+      }
+    }
+    if (failures >= kMaxFailures || result != 0) {
+      return result;
+    }
+  }
+}
+
+}  // namespace modecmd

@@ -1,0 +1,71 @@
+#include "app.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fake_scm.h"
+#include "trace.h"
+
+namespace {
+
+using Attempt = CFakeScm::Attempt;
+
+int RunWith(CFakeScm& scm, std::vector<std::string_view> args) {
+  return modecmd::RunModeCmd(scm, args);
+}
+
+TEST(RunModeCmd, FrameworkFailureEndsWithOneAndSendsNothing) {
+  CFakeScm scm({Attempt::kAccepted});
+  scm.m_bFrameworkStarts = false;
+  EXPECT_EQ(RunWith(scm, {"launch"}), 1);
+  EXPECT_EQ(scm.m_stdout, "Fatal Error: MFC initialization failed\n");
+  EXPECT_TRUE(scm.m_events.empty());
+  EXPECT_TRUE(scm.m_debug.empty());
+}
+
+TEST(RunModeCmd, TracesTheOutcomeOfTheOneArgumentForms) {
+  CFakeScm accepted({Attempt::kAccepted});
+  EXPECT_EQ(RunWith(accepted, {"L"}), 0);
+  EXPECT_EQ(accepted.m_debug,
+            std::vector<std::string>{"Send Launch Command to RAZIDORiz Success\n"});
+
+  CFakeScm stopped({Attempt::kStopped});
+  EXPECT_EQ(RunWith(stopped, {"remove"}), 0);
+  ASSERT_EQ(stopped.m_debug.size(), 101u);
+  EXPECT_EQ(stopped.m_debug.back(), "Send Remove Command to RAZIDORiz Fail!\n");
+  EXPECT_EQ(stopped.CountEvents("control 149"), 100u);
+  EXPECT_TRUE(stopped.m_stdout.empty());
+}
+
+TEST(RunModeCmd, TwoArgumentFormsAndNoArgumentsTraceNothing) {
+  CFakeScm pair({Attempt::kAccepted});
+  EXPECT_EQ(RunWith(pair, {"launch", "fix"}), 0);
+  EXPECT_EQ(pair.CountEvents("control 180"), 1u);
+  EXPECT_TRUE(pair.m_debug.empty());
+
+  CFakeScm none({Attempt::kAccepted});
+  EXPECT_EQ(RunWith(none, {}), 0);
+  EXPECT_TRUE(none.m_events.empty());
+}
+
+TEST(Trace, FormatsAndCutsLongOutputTo255Characters) {
+  CFakeScm scm({Attempt::kAccepted});
+  modecmd::Trace(scm, "Send %s Command to %s Success\n", "Launch", "RAZIDORiz");
+  EXPECT_EQ(scm.m_debug.back(), "Send Launch Command to RAZIDORiz Success\n");
+
+  const struct {
+    std::size_t length;
+    std::size_t shown;
+  } cases[] = {{254, 254}, {255, 255}, {256, 255}, {5000, 255}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.length);
+    const std::string text(c.length, 'x');
+    modecmd::Trace(scm, "%s", text.c_str());
+    EXPECT_EQ(scm.m_debug.back(), text.substr(0, c.shown));
+  }
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Runs the real modecmd.exe under Wine against a stand-in "RAZIDORiz" service that records the
+# control codes it receives, then against no service at all.
+set -euo pipefail
+
+service=RAZIDORiz
+bin=${VGA_BIN:?VGA_BIN must name the directory of the executables}
+modecmd=$bin/modecmd.exe
+recorder=$bin/modecmd_recording_service.exe
+work=$(mktemp -d)
+log=$work/codes.txt
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+quiet() { "$@" </dev/null >/dev/null 2>&1; }
+
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+# Polls (up to 10 s) until the condition command succeeds.
+wait_for() {
+  local i
+  for ((i = 0; i < 100; i++)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+service_running() { wine sc query "$service" </dev/null 2>/dev/null | grep -q RUNNING; }
+service_absent() { ! quiet wine sc query "$service"; }
+
+remove_service() {
+  quiet wine net stop "$service" || true
+  quiet wine sc delete "$service" || true
+  wait_for service_absent
+}
+
+trap 'remove_service || true; rm -rf "$work"' EXIT
+
+[[ -f $modecmd && -f $recorder ]] || fail "build modecmd and modecmd_recording_service first"
+remove_service || fail "a service $service left by an earlier run cannot be removed"
+
+: >"$log"
+quiet wine sc create "$service" binPath= "\"$(windows_path "$recorder")\" \"$(windows_path "$log")\"" ||
+  fail "sc create"
+quiet wine net start "$service" || fail "net start"
+wait_for service_running || fail "the service does not reach RUNNING"
+
+expected=()
+recorded_count() { [[ $(wc -l <"$log") -ge ${#expected[@]} ]]; }
+
+# Each case: the expected code ("-" for nothing sent), then the arguments.
+run_case() {
+  local expect=$1 rc=0
+  shift
+  timeout 60 wine "$modecmd" "$@" </dev/null >/dev/null 2>&1 || rc=$?
+  [[ $rc -eq 0 ]] || fail "modecmd $* exited with $rc"
+  if [[ $expect != - ]]; then
+    expected+=("$expect")
+    wait_for recorded_count || fail "modecmd $*: code $expect never arrived"
+  fi
+}
+
+run_case 148 launch
+run_case - launcher
+run_case 149 r
+run_case -
+run_case - ""
+run_case 180 launch fix
+run_case 183 remove super
+run_case - x fixpos
+run_case 181 remove ""
+run_case 180 "" fixpos
+run_case 157 3 util
+run_case 157 3 utilc extra
+run_case 154 abc u
+run_case 134 -20 Util
+run_case 255 101 u
+
+mapfile -t got <"$log"
+[[ "${got[*]}" == "${expected[*]}" ]] ||
+  fail "codes received: ${got[*]:-none}; expected: ${expected[*]}"
+
+# The outcome of a one-argument form reaches the debugger output.
+WINEDEBUG=warn+debugstr timeout 60 wine "$modecmd" Launch </dev/null >/dev/null 2>"$work/trace.txt" ||
+  fail "modecmd Launch with tracing"
+grep -qF 'Send Launch Command to RAZIDORiz Success\n' "$work/trace.txt" ||
+  fail "no success trace: $(cat "$work/trace.txt")"
+
+# Without the service every attempt fails at OpenService, and none of them waits.
+remove_service || fail "the service cannot be removed"
+start=$SECONDS
+rc=0
+WINEDEBUG=warn+debugstr timeout 120 wine "$modecmd" launch </dev/null >/dev/null 2>"$work/trace.txt" ||
+  rc=$?
+elapsed=$((SECONDS - start))
+[[ $rc -eq 0 ]] || fail "modecmd launch without the service exited with $rc"
+((elapsed < 30)) || fail "modecmd launch without the service took $elapsed s"
+failures=$(grep -cF 'Open Sevice failed' "$work/trace.txt" || true)
+[[ $failures -eq 100 ]] || fail "$failures OpenService failures traced instead of 100"
+grep -qF 'Send Launch Command to RAZIDORiz Fail!\n' "$work/trace.txt" || fail "no failure trace"
+
+echo "modecmd under Wine: ${#expected[@]} codes delivered as expected; missing service handled in $elapsed s"
