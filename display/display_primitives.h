@@ -1,0 +1,51 @@
+// Display device primitives: one fixed step of a topology change each, over the display-settings
+// interface and the "Attach.ToDesktop" registry values, with a little module state.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/records.h"
+
+struct DisplayTableSlot {
+  int bFlag = 0;
+  platform::DisplayDevice dd;
+};
+
+inline constexpr int kDisplayTableSlots = 10;
+
+extern int g_bDisplayLibReady;
+extern DisplayTableSlot g_displayTable[kDisplayTableSlots];
+extern std::wstring g_szVideoRegBase;
+extern int g_nLastCdsResult;
+
+// Resets the module state to what it is before the program loads.
+void ResetDisplayLib();
+
+int InitDisplayLib();
+int FindDisplayDeviceById(const std::wstring& deviceId, platform::DisplayDevice& out);
+int RefreshDisplayDevice(platform::DisplayDevice& record);
+int GetRegistryMode(const platform::DisplayDevice& device, platform::DisplayMode& out);
+int SetDisplayModeReset(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel,
+                        const platform::DisplayDevice& device);
+int SetDisplayMode(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel,
+                   const platform::DisplayDevice& device);
+int SetDisplayPrimary(platform::DisplayDevice& device);
+int AttachDisplayAt(const platform::DisplayDevice& device, std::uint32_t width,
+                    std::uint32_t height, std::uint32_t bitsPerPel);
+int DetachDisplay(platform::DisplayDevice& device);
+int SetSystemDisplayPrimary();
+int ReattachSystemDisplayBeside();
+int DetachSystemDisplay();
+int DetachOtherDisplays(const platform::DisplayDevice& adapter);
+int ReattachOtherDisplays();
+int AttachDisplayExtended(platform::DisplayDevice& adapter);
+void RestoreSystemPrimary();
+int WriteAttachToDesktop(const platform::DisplayDevice& device, int attach);
+int GetDeviceSubKey(const std::wstring& deviceKey, std::wstring& subKey);
+int SetAdminOnlyKeySecurity(platform::RegKey key);
+void EnableSecurityPrivilege(int enable);
+int GetLastCdsResult();
+
+// Whole-string, case-insensitive comparison of DeviceIDs.
+bool SameDeviceId(const std::wstring& a, const std::wstring& b);

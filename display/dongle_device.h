@@ -1,0 +1,126 @@
+// The adapter: its driver handle and display devices, its resolution lists, and the operations
+// that move its display between the topologies of DispState.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "device/driver_codes.h"
+#include "display/res_list.h"
+#include "platform/records.h"
+
+// Topology of the adapter's display; also the saved "DispState".
+enum DispStateValue : std::int32_t {
+  kDispPrimaryExt = 0,   // adapter primary, system display attached as extension
+  kDispPrimaryOnly = 1,  // adapter display is the only one
+  kDispExtended = 2,
+  kDispMirror = 3,
+  kDispOff = 4,
+};
+
+// Topology argument of Rotate that re-applies nothing.
+inline constexpr std::int32_t kRotateNoTopology = 100;
+
+class CDongleDevice {
+ public:
+  CDongleDevice(const std::wstring& hardwareId, const std::wstring& extDeviceId,
+                const std::wstring& mirDeviceId, bool mirrorSupported);
+  ~CDongleDevice();
+  CDongleDevice(const CDongleDevice&) = delete;
+  CDongleDevice& operator=(const CDongleDevice&) = delete;
+
+  // Resolution lists.
+  bool GetDispRes();
+  bool GetFullDispRes();
+  bool EnumFullDispMode();
+
+  // Topology.
+  std::int32_t GetDisplayState();
+  bool IsAdapterAttached();
+  void UpdateDisplayDevice();
+  bool AttachToDeskTopPrimaryOnly();
+  bool AttachToDeskTopPrimary();
+  bool AttachToDeskTopExt();
+  bool AttachToDeskTopMir();
+  bool SetMirror(bool on);
+  bool DetachFromDeskTop();
+  bool TurnOffDev();
+  bool SetResolution(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel);
+  int ListDisplays();
+  bool SetSystemToPrimary();
+  int ReattachSystemBeside();
+
+  // Resolution matching and mirror sync.
+  bool CheckResolution();
+  int MatchMirrorResolution(platform::DisplayMode& wanted, MirrorCenterRequest& request);
+  void NearestFullResolution(platform::DisplayMode& wanted);
+  int MirrorDepthMatch(platform::DisplayMode& wanted);
+  void SyncMirrorDPI(platform::DisplayMode& wanted);
+  int SetMirrorFilter(int flag);
+
+  // Rotation.
+  bool Rotate(bool apply, std::uint32_t rotation, std::int32_t topology);
+
+  // Turning on from saved settings.
+  bool FindDisplayDevices();
+  bool TurnONDev();
+  bool CheckInitResolution(std::uint32_t width, std::uint32_t height, std::uint32_t depth,
+                           std::uint32_t& outWidth, std::uint32_t& outHeight,
+                           std::uint32_t& outDepth);
+
+  // Adapter link.
+  bool FindAndOpenDevice();
+  bool RegisterHandleNotification(platform::WindowHandle window);
+  bool UnregisterHandleNotification();
+  bool WaitExtReady();
+  bool WaitMirrorReady();
+  bool SetMirrorCenter(const MirrorCenterRequest& request);
+  bool SetMirrorDriver(bool on);
+
+  // Saved settings.
+  bool LoadSettings();
+  bool SaveSettings();
+  void RestoreFrequence(const platform::DisplayDevice& extDevice);
+  void SaveFrequence(const platform::DisplayDevice& extDevice);
+
+  // Members in declaration order.
+  DispModeItemList m_pModeList;
+  std::uint32_t m_nModeCount = 0;
+  std::int32_t m_bMirrorActive = 0;
+  std::int32_t m_nRotationState = 0;
+  std::wstring m_strHardwareId;
+  std::wstring m_strExtDeviceId;
+  std::wstring m_strMirDeviceId;
+  platform::DeviceHandle m_hDevice = platform::kInvalidDevice;
+  platform::NotifyHandle m_hDevNotify = 0;
+  std::uint8_t m_bMirrorSupported = 0;
+  std::int32_t m_nWidth = 0;
+  std::int32_t m_nHeight = 0;
+  std::int32_t m_nBitDepth = 0;
+  std::int32_t m_nMirWidth = 0;
+  std::int32_t m_nMirHeight = 0;
+  std::int32_t m_nMirBitDepth = 0;
+  std::int32_t m_nDispState = kDispOff;
+  platform::DisplayDevice m_ddExt;
+  platform::DisplayDevice m_ddMir;
+  std::uint8_t m_bResumeFromPrimary = 0;
+  std::uint8_t m_bResumeFromOther = 0;
+  std::uint8_t m_bSaveBlocked = 1;
+  std::int32_t m_nFrequence = 0;
+  std::int32_t m_nFirstRun = 0;
+  std::wstring m_strActiveDeviceId;
+  platform::DisplayDevice m_ddActive;
+  std::uint8_t m_bDeviceReady = 0;
+  DispResItemList m_pOfferedResList;
+  DispResItemList m_pFullResList;
+
+ private:
+  // Refreshes m_ddActive from m_strActiveDeviceId; false when the device is not present.
+  bool RefreshActive();
+  bool SendRotation(std::uint32_t rotation);
+};
+
+// Identities the program gives its one adapter object.
+inline constexpr wchar_t kAdapterHardwareId[] = L"vid_1e4b&pid_5830";
+inline constexpr wchar_t kAdapterExtDeviceId[] = L"KDX\\USBVGAEXT30";
+inline constexpr wchar_t kAdapterMirDeviceId[] = L"KDX\\USBVGAMIR30";

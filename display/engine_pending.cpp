@@ -1,0 +1,44 @@
+// Minimal stand-ins for the display engine, the adapter link and the tray commands, which are
+// not built yet: each does nothing and reports "not done". Replaced as those parts land.
+#include "display/display_primitives.h"
+#include "display/dongle_device.h"
+#include "platform/platform.h"
+#include "shell/main_dialog.h"
+#include "tray/tray_icon.h"
+
+int AttachDisplayExtended(platform::DisplayDevice&) { return 0; }
+int SetSystemDisplayPrimary() { return 1; }
+int ReattachSystemDisplayBeside() { return 1; }
+int DetachOtherDisplays(const platform::DisplayDevice&) { return 1; }
+int ReattachOtherDisplays() { return 1; }
+
+bool CDongleDevice::GetDispRes() { return true; }
+std::int32_t CDongleDevice::GetDisplayState() { return kDispOff; }
+bool CDongleDevice::IsAdapterAttached() { return false; }
+bool CDongleDevice::SetMirror(bool) { return true; }
+bool CDongleDevice::DetachFromDeskTop() { return true; }
+bool CDongleDevice::TurnOffDev() { m_bSaveBlocked = 1; return false; }
+bool CDongleDevice::SetResolution(std::uint32_t, std::uint32_t, std::uint32_t) { return true; }
+int CDongleDevice::MatchMirrorResolution(platform::DisplayMode&, MirrorCenterRequest&) { return 0; }
+void CDongleDevice::SyncMirrorDPI(platform::DisplayMode&) {}
+int CDongleDevice::SetMirrorFilter(int flag) { m_bMirrorActive = flag != 0 ? 1 : 0; return 1; }
+bool CDongleDevice::FindDisplayDevices() { return false; }
+bool CDongleDevice::TurnONDev() { m_bSaveBlocked = 0; return true; }
+bool CDongleDevice::FindAndOpenDevice() { return false; }
+bool CDongleDevice::RegisterHandleNotification(platform::WindowHandle) { return false; }
+bool CDongleDevice::WaitExtReady() { return false; }
+bool CDongleDevice::WaitMirrorReady() { return false; }
+bool CDongleDevice::SetMirrorCenter(const MirrorCenterRequest&) { return false; }
+
+int CDUDOzurDlg::EnumSystemDispMode() { return 0; }
+int CDUDOzurDlg::SyncAdapterMode() { return 0; }
+std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t, const platform::DeviceBroadcast*) { return 0; }
+void CDUDOzurDlg::OnPrimary() {}
+void CDUDOzurDlg::OnExt() {}
+void CDUDOzurDlg::OnMirror() {}
+void CDUDOzurDlg::OnOff() {}
+void CDUDOzurDlg::OnRotation(std::uint32_t) {}
+void CDUDOzurDlg::OnResolution(std::uint32_t) {}
+void CDUDOzurDlg::OnBrand() {}
+void CDUDOzurDlg::CycleMonitorPower() {}
+void CRightMouseClickMsgHandler::Handle() {}

@@ -1,0 +1,57 @@
+#include "settings/registry_cleanup.h"
+
+#include "platform/platform.h"
+#include "platform/trace.h"
+#include "shell/app.h"
+#include "shell/main_dialog.h"
+
+namespace {
+constexpr std::size_t kKeyNameChars = 256;
+}  // namespace
+
+// The user's own key keeps its DACL: narrowing it to the Administrators group first would lock
+// a standard user (and an administrator under UAC) out of the key that is being deleted.
+bool DeleteKeyTree(platform::RegKey parent, const std::wstring& name) {
+  platform::Platform& os = platform::Os();
+  platform::Registry& registry = *os.registry;
+  platform::RegKey key = 0;
+  if (registry.OpenKey(parent, name, platform::kKeyAllAccess, key) != platform::kErrorSuccess) {
+    Trace("Failed to open subkey %s\n", os.system->ToAnsi(name).c_str());
+    return false;
+  }
+  std::wstring child;
+  while (registry.EnumKey(key, 0, child) == platform::kErrorSuccess) {
+    if (child.size() >= kKeyNameChars) {
+      child.resize(kKeyNameChars - 1);
+    }
+    Trace("hKey %x SubKey : %s\n", static_cast<unsigned>(parent),
+          os.system->ToAnsi(child).c_str());
+    if (!DeleteKeyTree(key, child)) {
+      break;
+    }
+  }
+  registry.CloseKey(key);
+  if (registry.DeleteKey(parent, name) != platform::kErrorSuccess) {
+    Trace("Fail to Delete SubKey %s\n", os.system->ToAnsi(name).c_str());
+    return false;
+  }
+  return true;
+}
+
+std::intptr_t CDUDOzurDlg::OnRemoveRegistry(std::uintptr_t wParam, std::intptr_t lParam) {
+  (void)wParam;
+  (void)lParam;
+  platform::Platform& os = platform::Os();
+  Trace("remove registry \n");
+  Trace("OnRemove Reg\n");
+  platform::RegKey software = 0;
+  if (os.registry->OpenKey(platform::kHkeyCurrentUser, L"Software", platform::kKeyAllAccess,
+                           software) == platform::kErrorSuccess) {
+    DeleteKeyTree(software, kCompanyKey);
+    os.registry->CloseKey(software);
+  } else {
+    Trace("Failt to Open Uninstall registry\n");
+  }
+  os.windows->PostQuitMessage(0);
+  return 0;
+}

@@ -1,0 +1,200 @@
+#include "shell/app.h"
+
+#include <climits>
+
+#include "display/display_primitives.h"
+#include "display/dongle_device.h"
+#include "platform/platform.h"
+#include "platform/trace.h"
+#include "shell/command_line.h"
+#include "shell/composition.h"
+#include "shell/main_dialog.h"
+#include "shell/registered_messages.h"
+#include "tray/tray_icon.h"
+
+namespace {
+VIDAZazoVez* g_theApp = nullptr;
+}  // namespace
+
+VIDAZazoVez& TheApp() { return *g_theApp; }
+
+CDUDOzurDlg* MainDialog() { return g_theApp != nullptr ? g_theApp->m_pMainWnd : nullptr; }
+
+void ProgramLoad() {
+  ResetDisplayLib();
+  InitDisplayLib();
+  RegisterProgramMessages();
+  g_dwm.Free();
+}
+
+VIDAZazoVez::VIDAZazoVez() : m_pPreviousApp(g_theApp) { g_theApp = this; }
+
+VIDAZazoVez::~VIDAZazoVez() {
+  // Only when the process ends without the loop's shutdown (the tests do that).
+  if (m_pMainWnd != nullptr) {
+    m_pMainWnd->DestroyWindow();
+    delete m_pMainWnd;
+    m_pMainWnd = nullptr;
+  }
+  if (g_theApp == this) {
+    g_theApp = m_pPreviousApp;
+  }
+}
+
+void VIDAZazoVez::SetCommandLine(std::wstring tail, std::vector<std::string> argv) {
+  m_strCommandTail = std::move(tail);
+  m_argv = std::move(argv);
+}
+
+bool VIDAZazoVez::InitInstance() {
+  if (StartUp()) {
+    RunAndShutDown();
+  }
+  return false;
+}
+
+bool VIDAZazoVez::StartUp() {
+  platform::Platform& os = platform::Os();
+
+  // 1-2. One copy per session; the mutex stays owned, and open, until the process ends.
+  m_hInstanceMutex = os.system->CreateMutex(kInstanceName, true);
+  if (os.system->LastError() == static_cast<std::uint32_t>(platform::kErrorAlreadyExists)) {
+    ForwardToRunningCopy();
+    return false;
+  }
+
+  // 3.
+  os.windows->InitCommonControls();
+
+  // 4-6.
+  auto* dialog = new CDUDOzurDlg();
+  m_device = std::make_unique<CDongleDevice>(kAdapterHardwareId, kAdapterExtDeviceId,
+                                             kAdapterMirDeviceId, true);
+  dialog->m_pDevice = m_device.get();
+  m_pMainWnd = dialog;
+  dialog->Create(0);
+  os.windows->SetWindowText(dialog->GetSafeHwnd(), kInstanceName);
+  os.windows->ShowWindow(dialog->GetSafeHwnd(), platform::kSwHide);
+
+  // 7.
+  SetRegistryKey(kCompanyKey);
+
+  // 8.
+  if (IsResPreset()) {
+    WriteResPreset();
+    m_device.reset();
+    dialog->DestroyWindow();
+    m_pMainWnd = nullptr;
+    delete dialog;
+    return false;
+  }
+
+  // 9-11.
+  dialog->DetectIntelChip();
+  LoadSystemResolution();
+  if (m_nSysX != 0 && m_nSysY != 0 && m_nSysZ != 0) {
+    Trace("Init %d %d %d\n", m_nSysX, m_nSysY, m_nSysZ);
+    dialog->RestoreSystemMode(static_cast<std::uint32_t>(m_nSysX),
+                              static_cast<std::uint32_t>(m_nSysY),
+                              static_cast<std::uint32_t>(m_nSysZ));
+    m_nSysZ = 0;
+    m_nSysY = 0;
+    m_nSysX = 0;
+  }
+
+  // 12-13.
+  dialog->CreateTrayIcon();
+  dialog->EnumSystemDispMode();
+  return true;
+}
+
+void VIDAZazoVez::RunAndShutDown() {
+  platform::Platform& os = platform::Os();
+  os.windows->RunMessageLoop();
+  if (m_hUsbNotify != 0) {
+    os.devices->UnregisterNotification(m_hUsbNotify);
+    m_hUsbNotify = 0;
+  }
+  CDUDOzurDlg* dialog = m_pMainWnd;
+  if (dialog != nullptr) {
+    dialog->DestroyWindow();
+    m_pMainWnd = nullptr;
+    delete dialog;
+  }
+}
+
+void VIDAZazoVez::ForwardToRunningCopy() {
+  platform::Platform& os = platform::Os();
+  const std::string verb = os.system->ToAnsi(m_strCommandTail);
+  std::vector<std::uint32_t> messages;
+  if (EqualsNoCase(verb, "Uninstall")) {
+    messages = {g_uTurnOff, g_uRemoveRegistry};
+  } else if (EqualsNoCase(verb, "Turnoff")) {
+    messages = {g_uTurnOff};
+  }
+  if (messages.empty()) {
+    return;
+  }
+  const platform::WindowHandle running = os.windows->FindWindowByTitle(kInstanceName);
+  if (running == 0) {
+    return;
+  }
+  for (std::uint32_t message : messages) {
+    os.windows->PostMessage(running, message, 0, 0);
+  }
+}
+
+bool VIDAZazoVez::IsResPreset() const {
+  return m_argv.size() == 5 && EqualsNoCase(m_argv[1], "res");
+}
+
+void VIDAZazoVez::WriteResPreset() {
+  const std::int32_t width = AtoiSaturating(m_argv[2]);
+  const std::int32_t height = AtoiSaturating(m_argv[3]);
+  const std::int32_t depth = AtoiSaturating(m_argv[4]);
+  WriteProfileInt(kSectionDongle, kValueFirstRun, 0);
+  WriteProfileInt(kSectionDongle, kValueHeight, static_cast<std::uint32_t>(height));
+  WriteProfileInt(kSectionDongle, kValueWidth, static_cast<std::uint32_t>(width));
+  WriteProfileInt(kSectionDongle, kValueBitDepth, static_cast<std::uint32_t>(depth));
+}
+
+bool VIDAZazoVez::RegisterUsbNotification() {
+  const platform::WindowHandle window = m_pMainWnd != nullptr ? m_pMainWnd->GetSafeHwnd() : 0;
+  m_hUsbNotify = platform::Os().devices->RegisterUsbInterfaceNotification(window);
+  Trace("Handle of device notification %x", static_cast<unsigned>(m_hUsbNotify));
+  return true;
+}
+
+void VIDAZazoVez::LoadSystemResolution() {
+  m_nSysX = static_cast<std::int32_t>(GetProfileInt(kSectionConfig, kValueSysX, 0));
+  m_nSysY = static_cast<std::int32_t>(GetProfileInt(kSectionConfig, kValueSysY, 0));
+  m_nSysZ = static_cast<std::int32_t>(GetProfileInt(kSectionConfig, kValueSysZ, 0));
+}
+
+void VIDAZazoVez::SaveSystemResolution() {
+  WriteProfileInt(kSectionConfig, kValueSysX, static_cast<std::uint32_t>(m_nSysX));
+  WriteProfileInt(kSectionConfig, kValueSysY, static_cast<std::uint32_t>(m_nSysY));
+  WriteProfileInt(kSectionConfig, kValueSysZ, static_cast<std::uint32_t>(m_nSysZ));
+}
+
+void VIDAZazoVez::SetRegistryKey(const std::wstring& company) {
+  m_profile.SetRegistryKey(company, platform::Os().system->ModuleBaseName());
+}
+
+std::uint32_t VIDAZazoVez::GetProfileInt(const std::wstring& section, const std::wstring& entry,
+                                         std::uint32_t defaultValue) const {
+  return m_profile.GetInt(section, entry, defaultValue);
+}
+
+bool VIDAZazoVez::WriteProfileInt(const std::wstring& section, const std::wstring& entry,
+                                  std::uint32_t value) const {
+  return m_profile.WriteInt(section, entry, value);
+}
+
+void VIDAZazoVez::AdoptTrayIcon(std::unique_ptr<CTrayIcon> icon,
+                                std::unique_ptr<CTrayIconMouseMsgHandler> right,
+                                std::unique_ptr<CTrayIconMouseMsgHandler> left) {
+  m_trayIcon = std::move(icon);
+  m_rightHandler = std::move(right);
+  m_leftHandler = std::move(left);
+}

@@ -1,0 +1,168 @@
+#include "shell/main_dialog.h"
+
+#include <memory>
+
+#include "device/contains_no_case.h"
+#include "display/dongle_device.h"
+#include "platform/platform.h"
+#include "platform/trace.h"
+#include "shell/app.h"
+#include "shell/composition.h"
+#include "shell/registered_messages.h"
+#include "tray/menu_labels.h"
+#include "tray/tray_icon.h"
+
+CDUDOzurDlg::CDUDOzurDlg() : DialogWindow(kMainDialogTemplate) {
+  platform::System& system = *platform::Os().system;
+  m_osvi = system.Version();
+  m_hIcon = system.LoadAppIcon(kAppIconId);
+}
+
+// The adapter object and the tray icon outlive the dialog; the warning dialog goes with it.
+CDUDOzurDlg::~CDUDOzurDlg() = default;
+
+bool CDUDOzurDlg::OnInitDialog() {
+  platform::Windowing& windows = *platform::Os().windows;
+  windows.SendMessage(m_hWnd, platform::kWmSetIcon, platform::kIconBig,
+                      static_cast<std::intptr_t>(m_hIcon));
+  windows.SendMessage(m_hWnd, platform::kWmSetIcon, platform::kIconSmall,
+                      static_cast<std::intptr_t>(m_hIcon));
+  RefreshSystemMode();
+  TheApp().RegisterUsbNotification();
+  windows.SetTimer(m_hWnd, kStartupTimer, 1000);
+  LoadMenuLabels();
+  g_dwm.Load();
+  m_bCompositionWasOn = g_dwm.IsCompositionEnabled() ? 1 : 0;
+  return true;
+}
+
+std::optional<std::intptr_t> CDUDOzurDlg::OnMessage(std::uint32_t message, std::uintptr_t wParam,
+                                                    std::intptr_t lParam) {
+  return OnWndMsg(message, wParam, lParam);
+}
+
+std::optional<std::intptr_t> CDUDOzurDlg::OnWndMsg(std::uint32_t message, std::uintptr_t wParam,
+                                                   std::intptr_t lParam) {
+  if (message == platform::kWmPowerBroadcast) {
+    OnPM(wParam);
+  } else if (message == platform::kWmDisplayChange) {
+    OnDisplayChange();
+  }
+  return DispatchMessageMap(message, wParam, lParam);
+}
+
+std::optional<std::intptr_t> CDUDOzurDlg::DispatchMessageMap(std::uint32_t message,
+                                                             std::uintptr_t wParam,
+                                                             std::intptr_t lParam) {
+  switch (message) {
+    case platform::kWmQueryDragIcon:
+      return static_cast<std::intptr_t>(m_hIcon);
+    case platform::kWmCommand:
+      if (OnCommand(static_cast<std::uint32_t>(wParam & 0xFFFF))) {
+        return 0;
+      }
+      return std::nullopt;
+    case platform::kWmTimer:
+      OnTimer(wParam);
+      return std::nullopt;
+    case platform::kWmEndSession:
+      OnEndSession();
+      return 0;
+    case platform::kWmQueryEndSession:
+      return OnQueryEndSession() ? 1 : 0;
+    default:
+      break;
+  }
+  // Registered messages have no fixed values; a zero value was never registered.
+  if (message != 0) {
+    if (message == g_uTaskbarCreated) {
+      return OnTaskbarCreated(wParam, lParam);
+    }
+    if (message == g_uNotifyIcon) {
+      return OnNotifyIcon(wParam, lParam);
+    }
+    if (message == g_uTurnOff) {
+      return OnTurnOff(wParam, lParam);
+    }
+    if (message == g_uRemoveRegistry) {
+      return OnRemoveRegistry(wParam, lParam);
+    }
+  }
+  return std::nullopt;
+}
+
+bool CDUDOzurDlg::OnCommand(std::uint32_t id) {
+  switch (id) {
+    case ID_PRIMARY:
+      OnPrimary();
+      return true;
+    case ID_EXTENDED:
+      OnExt();
+      return true;
+    case ID_OFF:
+      OnOff();
+      return true;
+    case ID_MIRROR:
+      OnMirror();
+      return true;
+    case ID_BRAND:
+      OnBrand();
+      return true;
+    default:
+      break;
+  }
+  if (id >= ID_RESOLUTION_FIRST && id <= ID_RESOLUTION_LAST) {
+    OnResolution(id);
+    return true;
+  }
+  if (id >= ID_ROTATE_0 && id <= ID_ROTATE_LAST) {
+    OnRotation(id);
+    return true;
+  }
+  return false;
+}
+
+void CDUDOzurDlg::DetectIntelChip() {
+  platform::Platform& os = platform::Os();
+  m_bIntelChip = 0;
+  Trace("Detect Intxl chip\n");
+  for (std::uint32_t i = 0;; ++i) {
+    platform::DisplayDevice device;
+    const bool found = os.display->EnumDevice(i, device);
+    if (!found) {
+      break;
+    }
+    const std::string id = os.system->ToAnsi(device.id);
+    Trace("Detect Intxl chip %d, bRet = %d, %s\n", static_cast<int>(i + 1), found ? 1 : 0,
+          id.c_str());
+    if ((device.stateFlags & platform::kDisplayMirroringDriver) != 0) {
+      continue;
+    }
+    if (ContainsNoCase(id, "VEN_8086") != 0) {
+      m_bIntelChip = 1;
+      Trace("Found Intxl \n");
+      break;
+    }
+  }
+}
+
+void CDUDOzurDlg::CreateTrayIcon() {
+  auto right = std::make_unique<CRightMouseClickMsgHandler>();
+  auto left = std::make_unique<CLeftMouseDblClickMsgHandler>();
+  auto icon = std::make_unique<CTrayIcon>(
+      m_hWnd, kTrayIconId, m_hIcon, kTrayTip,
+      std::vector<CTrayIconMouseMsgHandler*>{left.get(), right.get()});
+  m_pTrayIcon = icon.get();
+  TheApp().AdoptTrayIcon(std::move(icon), std::move(right), std::move(left));
+}
+
+std::intptr_t CDUDOzurDlg::OnTaskbarCreated(std::uintptr_t wParam, std::intptr_t lParam) {
+  return m_pTrayIcon != nullptr ? m_pTrayIcon->OnTaskbarCreated(wParam, lParam) : 0;
+}
+
+std::intptr_t CDUDOzurDlg::OnNotifyIcon(std::uintptr_t wParam, std::intptr_t lParam) {
+  if (m_pTrayIcon != nullptr) {
+    m_pTrayIcon->Dispatch(wParam, lParam);
+  }
+  return 0;
+}

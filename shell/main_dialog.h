@@ -1,0 +1,122 @@
+// The hidden main dialog: everything that happens to the machine arrives here.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "display/res_list.h"
+#include "platform/records.h"
+#include "shell/dialog_window.h"
+#include "tray/dlg_warning.h"
+
+class CDongleDevice;
+class CTrayIcon;
+class CTrayIconMouseMsgHandler;
+
+inline constexpr std::uint32_t kMainDialogTemplate = 102;
+inline constexpr std::uint32_t kAppIconId = 128;
+
+// Timers of the main window, all one-shot.
+inline constexpr std::uintptr_t kStartupTimer = 1;
+inline constexpr std::uintptr_t kArrivalTimer = 2;
+inline constexpr std::uintptr_t kResumePrimaryTimer = 3;
+inline constexpr std::uintptr_t kResumeOtherTimer = 4;
+
+// Menu command identifiers.
+inline constexpr std::uint32_t ID_PRIMARY = 32771;
+inline constexpr std::uint32_t ID_EXTENDED = 32772;
+inline constexpr std::uint32_t ID_MIRROR = 32773;
+inline constexpr std::uint32_t ID_OFF = 32774;
+inline constexpr std::uint32_t ID_STATE_UNUSED = 32775;
+inline constexpr std::uint32_t ID_ROTATE_0 = 32776;
+inline constexpr std::uint32_t ID_ROTATE_90 = 32777;
+inline constexpr std::uint32_t ID_ROTATE_180 = 32778;
+inline constexpr std::uint32_t ID_ROTATE_270 = 32779;
+inline constexpr std::uint32_t ID_ROTATE_LAST = 32780;
+inline constexpr std::uint32_t ID_BRAND = 32782;
+inline constexpr std::uint32_t ID_ROTATE_GREYED = 32000;
+inline constexpr std::uint32_t ID_RESOLUTIONS_GREYED = 32001;
+inline constexpr std::uint32_t ID_RESOLUTION_FIRST = 39949;
+inline constexpr std::uint32_t ID_RESOLUTION_BASE = 39950;
+inline constexpr std::uint32_t ID_RESOLUTION_LAST = 39990;
+
+class CDUDOzurDlg : public DialogWindow {
+ public:
+  CDUDOzurDlg();
+  ~CDUDOzurDlg() override;
+
+  // Start-up helpers.
+  void DetectIntelChip();
+  void CreateTrayIcon();
+  int EnumSystemDispMode();
+
+  // Bring-up, resume and the window events.
+  bool StartDevice();
+  bool ResumeFromPrimary();
+  bool ResumeDevice();
+  void OnTimer(std::uintptr_t timerId);
+  std::intptr_t OnTurnOff(std::uintptr_t wParam, std::intptr_t lParam);
+  bool OnQueryEndSession();
+  void OnEndSession();
+  void OnPM(std::uintptr_t event);
+  void OnDisplayChange();
+
+  // Device arrival and removal.
+  std::intptr_t OnDeviceChange(std::uint32_t event,
+                               const platform::DeviceBroadcast* broadcast) override;
+
+  // Tray.
+  std::intptr_t OnTaskbarCreated(std::uintptr_t wParam, std::intptr_t lParam);
+  std::intptr_t OnNotifyIcon(std::uintptr_t wParam, std::intptr_t lParam);
+
+  // Uninstall.
+  std::intptr_t OnRemoveRegistry(std::uintptr_t wParam, std::intptr_t lParam);
+
+  // Menu commands.
+  void OnPrimary();
+  void OnExt();
+  void OnMirror();
+  void OnOff();
+  void OnRotation(std::uint32_t id);
+  void OnResolution(std::uint32_t id);
+  void OnBrand();
+  void CycleMonitorPower();
+
+  // Resolution bookkeeping of the system display and of the adapter.
+  bool RefreshSystemMode();
+  int FitOfferedResolution();
+  int FitResolutionAfterRotation(int flag);
+  int SyncAdapterMode();
+  int RestoreSystemMode(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel);
+
+  // Fields in declaration order.
+  DispModeItemList m_sysResList;
+  std::uint32_t m_nSysResCount = 0;
+  platform::OsVersion m_osvi;
+  std::int32_t m_bSuspended = 0;
+  std::int32_t m_bTurnOnPending = 1;
+  platform::IconHandle m_hIcon = 0;
+  CTrayIcon* m_pTrayIcon = nullptr;
+  CDongleDevice* m_pDevice = nullptr;
+  std::int32_t m_nSysBitDepth = 0;
+  std::int32_t m_nSysWidth = 0;
+  std::int32_t m_nSysHeight = 0;
+  CDlgWarning m_dlgWarning;
+  std::uint8_t m_bIntelChip = 0;
+  std::int32_t m_bCompositionWasOn = 0;
+
+ protected:
+  bool OnInitDialog() override;
+  std::optional<std::intptr_t> OnMessage(std::uint32_t message, std::uintptr_t wParam,
+                                         std::intptr_t lParam) override;
+
+ private:
+  // Sees every message first: power and display changes, then the message map.
+  std::optional<std::intptr_t> OnWndMsg(std::uint32_t message, std::uintptr_t wParam,
+                                        std::intptr_t lParam);
+  std::optional<std::intptr_t> DispatchMessageMap(std::uint32_t message, std::uintptr_t wParam,
+                                                  std::intptr_t lParam);
+  bool OnCommand(std::uint32_t id);
+};
+
+extern std::int32_t g_nResumeCount;

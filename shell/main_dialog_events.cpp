@@ -1,0 +1,257 @@
+// The main window's timers, power broadcasts, display changes, "TurnOff" and session end.
+#include "display/display_primitives.h"
+#include "display/dongle_device.h"
+#include "platform/platform.h"
+#include "platform/trace.h"
+#include "shell/app.h"
+#include "shell/composition.h"
+#include "shell/main_dialog.h"
+#include "tray/tray_icon.h"
+
+std::int32_t g_nResumeCount = 0;
+
+namespace {
+
+bool AdapterOpen(const CDongleDevice* device) {
+  return device != nullptr && device->m_hDevice != platform::kInvalidDevice;
+}
+
+// The ready polls and the display-device search that every bring-up step starts with.
+bool AdapterReady(CDongleDevice& device) {
+  return device.WaitExtReady() && device.WaitMirrorReady() && device.FindDisplayDevices();
+}
+
+}  // namespace
+
+void CDUDOzurDlg::OnTimer(std::uintptr_t timerId) {
+  if (timerId >= kStartupTimer && timerId <= kResumeOtherTimer) {
+    platform::Os().windows->KillTimer(m_hWnd, timerId);
+  }
+  switch (timerId) {
+    case kStartupTimer:
+      Trace("STARTUP_TIMER\n");
+      if (m_pDevice != nullptr && m_pDevice->FindAndOpenDevice()) {
+        StartDevice();
+      }
+      break;
+    case kArrivalTimer:
+      StartDevice();
+      break;
+    case kResumePrimaryTimer:
+      Trace("resume from primary\n");
+      ResumeFromPrimary();
+      break;
+    case kResumeOtherTimer:
+      ResumeDevice();
+      break;
+    default:
+      break;
+  }
+}
+
+bool CDUDOzurDlg::StartDevice() {
+  CDongleDevice& device = *m_pDevice;
+  if (device.m_hDevice == platform::kInvalidDevice) {
+    device.m_bDeviceReady = 0;
+    return true;
+  }
+  if (m_pTrayIcon != nullptr) {
+    m_pTrayIcon->Add();
+  }
+  device.RegisterHandleNotification(m_hWnd);
+  if (!device.WaitExtReady() || !device.WaitMirrorReady()) {
+    return true;
+  }
+  device.LoadSettings();
+  if (!device.FindDisplayDevices()) {
+    return true;
+  }
+  device.m_bDeviceReady = 1;
+  if (!device.GetDispRes()) {
+    return true;
+  }
+  device.TurnONDev();
+  m_bTurnOnPending = 0;
+  return true;
+}
+
+bool CDUDOzurDlg::ResumeFromPrimary() {
+  CDongleDevice& device = *m_pDevice;
+  if (device.m_hDevice == platform::kInvalidDevice) {
+    return true;
+  }
+  if (AdapterReady(device)) {
+    if (device.IsAdapterAttached()) {
+      return true;
+    }
+    ++g_nResumeCount;
+    Trace("Try to resume from primary count = %d\n", g_nResumeCount);
+    AttachDisplayExtended(device.m_ddActive);
+    platform::Os().system->Sleep(500);
+    if (device.IsAdapterAttached()) {
+      Trace("Set to primary\n");
+      OnPrimary();
+      device.m_bResumeFromPrimary = 0;
+      g_nResumeCount = 0;
+      return true;
+    }
+  }
+  device.m_bResumeFromPrimary = 1;
+  platform::Os().windows->SetTimer(m_hWnd, kResumePrimaryTimer, 2000);
+  return false;
+}
+
+bool CDUDOzurDlg::ResumeDevice() {
+  CDongleDevice& device = *m_pDevice;
+  if (device.m_hDevice == platform::kInvalidDevice) {
+    return true;
+  }
+  if (AdapterReady(device)) {
+    device.TurnONDev();
+    device.m_bResumeFromOther = 0;
+    if (device.IsAdapterAttached()) {
+      return true;
+    }
+  }
+  device.m_bResumeFromOther = 1;
+  platform::Os().windows->SetTimer(m_hWnd, kResumeOtherTimer, 4000);
+  return false;
+}
+
+std::intptr_t CDUDOzurDlg::OnTurnOff(std::uintptr_t wParam, std::intptr_t lParam) {
+  (void)wParam;
+  (void)lParam;
+  if (AdapterOpen(m_pDevice) && AdapterReady(*m_pDevice)) {
+    m_pDevice->TurnOffDev();
+  }
+  return 0;
+}
+
+bool CDUDOzurDlg::OnQueryEndSession() {
+  if (Default(platform::kWmQueryEndSession, 0, 0) == 0) {
+    return false;
+  }
+  m_pDevice->SaveFrequence(m_pDevice->m_ddExt);
+  return true;
+}
+
+void CDUDOzurDlg::OnEndSession() {
+  Default(platform::kWmEndSession, 0, 0);
+  if (m_bCompositionWasOn != 0 && !g_dwm.IsCompositionEnabled()) {
+    g_dwm.EnableComposition(DWM_EC_ENABLECOMPOSITION);
+  }
+  if (AdapterOpen(m_pDevice)) {
+    m_pDevice->m_nDispState = m_pDevice->GetDisplayState();
+    m_pDevice->TurnOffDev();
+  }
+  m_pDevice->m_pOfferedResList.clear();
+  m_pDevice->m_pFullResList.clear();
+  m_sysResList.clear();
+  m_nSysResCount = 0;
+}
+
+void CDUDOzurDlg::OnPM(std::uintptr_t event) {
+  CDongleDevice& device = *m_pDevice;
+  if (event == platform::kPbtApmQuerySuspend || event == platform::kPbtApmSuspend) {
+    m_bSuspended = 1;
+    Trace("Goto suspend\n");
+    if (device.m_hDevice == platform::kInvalidDevice || !device.IsAdapterAttached()) {
+      return;
+    }
+    const std::int32_t state = device.m_nDispState;
+    if (state == kDispPrimaryOnly) {
+      Trace("Goto suspend from Primary\n");
+      ReattachSystemDisplayBeside();
+      SetSystemDisplayPrimary();
+      device.DetachFromDeskTop();
+      device.m_bResumeFromPrimary = 1;
+    } else if (state == kDispPrimaryExt) {
+      Trace("Goto suspend from Primary\n");
+      DetachOtherDisplays(device.m_ddActive);
+      ReattachSystemDisplayBeside();
+      SetSystemDisplayPrimary();
+      device.DetachFromDeskTop();
+      ReattachOtherDisplays();
+      device.m_bResumeFromPrimary = 1;
+    } else {
+      if (state != kDispOff) {
+        device.m_bResumeFromOther = 1;
+      }
+      device.SaveSettings();
+      if (state == kDispExtended) {
+        device.DetachFromDeskTop();
+      } else if (state == kDispMirror) {
+        device.DetachFromDeskTop();
+        if (!device.IsAdapterAttached()) {
+          device.SetMirror(false);
+        }
+        Trace("OnPM\n");
+        VIDAZazoVez& app = TheApp();
+        if (app.m_nSysX != 0 && app.m_nSysY != 0 && app.m_nSysZ != 0) {
+          RestoreSystemMode(static_cast<std::uint32_t>(app.m_nSysX),
+                            static_cast<std::uint32_t>(app.m_nSysY),
+                            static_cast<std::uint32_t>(app.m_nSysZ));
+        }
+      }
+    }
+    return;
+  }
+  if (event == platform::kPbtApmResumeSuspend) {
+    if (device.m_hDevice == platform::kInvalidDevice) {
+      return;
+    }
+    if (device.m_bResumeFromPrimary == 1) {
+      Trace("Resume from suspend timer\n");
+      platform::Os().windows->SetTimer(m_hWnd, kResumePrimaryTimer, 1000);
+      device.m_bResumeFromPrimary = 0;
+    } else if (device.m_bResumeFromOther == 1) {
+      Trace("Resume from suspend timer2\n");
+      platform::Os().windows->SetTimer(m_hWnd, kResumeOtherTimer, 2000);
+      device.m_bResumeFromOther = 0;
+    }
+  }
+}
+
+void CDUDOzurDlg::OnDisplayChange() {
+  CDongleDevice& device = *m_pDevice;
+  if (RefreshSystemMode()) {
+    if (device.m_hDevice == platform::kInvalidDevice) {
+      return;
+    }
+    device.m_nDispState = device.GetDisplayState();
+    if (device.m_nDispState != kDispMirror) {
+      return;
+    }
+    device.SetMirrorFilter(1);
+    Trace("Display resolution change [Mirror]\n");
+    VIDAZazoVez& app = TheApp();
+    app.m_nSysX = m_nSysWidth;
+    app.m_nSysY = m_nSysHeight;
+    app.m_nSysZ = m_nSysBitDepth;
+    platform::DisplayMode mode;
+    mode.width = static_cast<std::uint32_t>(m_nSysWidth);
+    mode.height = static_cast<std::uint32_t>(m_nSysHeight);
+    mode.bitsPerPel = static_cast<std::uint32_t>(m_nSysBitDepth);
+    MirrorCenterRequest request{};
+    if (device.MatchMirrorResolution(mode, request) == 0) {
+      device.SyncMirrorDPI(mode);
+    }
+    device.m_nMirWidth = static_cast<std::int32_t>(mode.width);
+    device.m_nMirHeight = static_cast<std::int32_t>(mode.height);
+    device.m_nMirBitDepth = static_cast<std::int32_t>(mode.bitsPerPel);
+    device.SetResolution(mode.width, mode.height, mode.bitsPerPel);
+    if (mode.bitsPerPel == 32 && RefreshDisplayDevice(device.m_ddActive) == 0) {
+      mode.bitsPerPel = 16;
+      request.bitsPerPel = 16;
+      device.SetMirrorCenter(request);
+      device.SetResolution(mode.width, mode.height, 16);
+    }
+    return;
+  }
+  if (m_bTurnOnPending == 0 && m_bSuspended == 0 && SyncAdapterMode() != 0) {
+    Trace("The extended resolution was changed\n");
+    Trace("DISPLAYCHANGE x = %d, y = %d, z = %d\n", device.m_nWidth, device.m_nHeight,
+          device.m_nBitDepth);
+    device.SaveSettings();
+  }
+}

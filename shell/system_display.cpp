@@ -1,0 +1,56 @@
+// The main dialog's view of the system (primary) display: its cached stored mode and the
+// restore of a mode that mirror sync changed.
+#include "display/display_primitives.h"
+#include "platform/platform.h"
+#include "platform/trace.h"
+#include "shell/main_dialog.h"
+
+namespace {
+
+// The first primary display device that is not a mirroring driver.
+bool FindSystemDisplay(platform::DisplayDevice& out) {
+  platform::DisplayDevice device;
+  for (std::uint32_t i = 0; platform::Os().display->EnumDevice(i, device); ++i) {
+    if ((device.stateFlags & platform::kDisplayPrimaryDevice) != 0 &&
+        (device.stateFlags & platform::kDisplayMirroringDriver) == 0) {
+      out = device;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool CDUDOzurDlg::RefreshSystemMode() {
+  platform::DisplayDevice system;
+  if (!FindSystemDisplay(system)) {
+    return false;
+  }
+  platform::DisplayMode mode;
+  if (!platform::Os().display->EnumMode(system.name, platform::kEnumRegistrySettings, mode)) {
+    return false;
+  }
+  const auto depth = static_cast<std::int32_t>(mode.bitsPerPel);
+  const auto height = static_cast<std::int32_t>(mode.height);
+  const auto width = static_cast<std::int32_t>(mode.width);
+  if (depth == m_nSysBitDepth && height == m_nSysHeight && width == m_nSysWidth) {
+    return false;
+  }
+  m_nSysBitDepth = depth;
+  m_nSysHeight = height;
+  m_nSysWidth = width;
+  return true;
+}
+
+int CDUDOzurDlg::RestoreSystemMode(std::uint32_t width, std::uint32_t height,
+                                   std::uint32_t bitsPerPel) {
+  platform::DisplayDevice system;
+  const bool found = FindSystemDisplay(system);
+  Trace("Restore system %d %d %d\n", static_cast<int>(width), static_cast<int>(height),
+        static_cast<int>(bitsPerPel));
+  if (!found) {
+    return 0;  // no primary display to address: nothing can be restored
+  }
+  return SetDisplayMode(width, height, bitsPerPel, system);
+}

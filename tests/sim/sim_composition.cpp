@@ -1,0 +1,49 @@
+#include "tests/sim/sim_composition.h"
+
+#include "tests/sim/sim_windowing.h"
+
+namespace sim {
+
+platform::ModuleHandle SimComposition::LoadLibrary(const std::wstring& name) {
+  if (!present_ || FoldCase(name) != L"dwmapi.dll") {
+    return 0;
+  }
+  ++loads_;
+  loaded_ = true;
+  return kModule;
+}
+
+void SimComposition::FreeLibrary(platform::ModuleHandle module) {
+  if (module == kModule && loaded_) {
+    ++frees_;
+    loaded_ = false;
+  }
+}
+
+std::optional<std::int32_t> SimComposition::IsCompositionEnabled(platform::ModuleHandle module,
+                                                                 std::int32_t& enabled) {
+  if (module != kModule || !loaded_ || !exportsIsEnabled_) {
+    return std::nullopt;
+  }
+  enabled = enabled_ ? 1 : 0;
+  return 0;
+}
+
+std::optional<std::int32_t> SimComposition::EnableComposition(platform::ModuleHandle module,
+                                                               std::uint32_t action) {
+  if (module != kModule || !loaded_ || !exportsEnable_) {
+    return std::nullopt;
+  }
+  if (action == 0) {
+    ++disableCalls_;
+    if (!ignoresDisable_) {
+      enabled_ = false;
+    }
+  } else {
+    ++enableCalls_;
+    enabled_ = true;
+  }
+  return 0;
+}
+
+}  // namespace sim

@@ -1,0 +1,157 @@
+#include "tests/sim/sim_devices.h"
+
+#include <algorithm>
+
+#include "tests/sim/sim_clock.h"
+#include "tests/sim/sim_windowing.h"
+
+namespace sim {
+
+SimDevices::SimDevices(Clock& clock, SimWindowing& windows) : clock_(clock), windows_(windows) {}
+
+platform::InterfaceLookup SimDevices::UsbInterfacePath(std::uint32_t index, std::wstring& path) {
+  std::uint32_t position = 0;
+  for (const UsbDevice& device : usb_) {
+    if (!device.present) {
+      continue;
+    }
+    if (position == index) {
+      if (index == failDetailAt_) {
+        return platform::InterfaceLookup::kDetailFailed;
+      }
+      path = device.path;
+      return platform::InterfaceLookup::kFound;
+    }
+    ++position;
+  }
+  return platform::InterfaceLookup::kNoMore;
+}
+
+platform::DeviceHandle SimDevices::OpenDevice(const std::wstring& path) {
+  for (const UsbDevice& device : usb_) {
+    if (device.present && FoldCase(device.path) == FoldCase(path)) {
+      const platform::DeviceHandle handle = nextHandle_;
+      nextHandle_ += 4;
+      handles_[handle] = {device.path, false};
+      return handle;
+    }
+  }
+  return platform::kInvalidDevice;
+}
+
+bool SimDevices::CloseDevice(platform::DeviceHandle handle) { return handles_.erase(handle) == 1; }
+
+bool SimDevices::Control(platform::DeviceHandle handle, std::uint32_t code, const void* in,
+                         std::uint32_t inSize, void* out, std::uint32_t outSize) {
+  ControlRecord record{clock_.Now(), handle, code, {}, false};
+  if (in != nullptr && inSize > 0) {
+    const auto* bytes = static_cast<const std::uint8_t*>(in);
+    record.input.assign(bytes, bytes + inSize);
+  }
+  auto open = handles_.find(handle);
+  if (open != handles_.end() && !open->second.deviceGone) {
+    for (const UsbDevice& device : usb_) {
+      if (device.present && device.path == open->second.path && device.driver != nullptr) {
+        record.result = device.driver->Control(code, in, inSize, out, outSize);
+      }
+    }
+  }
+  controls_.push_back(record);
+  return record.result;
+}
+
+platform::NotifyHandle SimDevices::RegisterUsbInterfaceNotification(
+    platform::WindowHandle recipient) {
+  const platform::NotifyHandle registration = nextRegistration_++;
+  registrations_[registration] = {recipient, true, platform::kInvalidDevice};
+  return registration;
+}
+
+platform::NotifyHandle SimDevices::RegisterHandleNotification(platform::WindowHandle recipient,
+                                                              platform::DeviceHandle handle) {
+  if (handles_.find(handle) == handles_.end()) {
+    return 0;
+  }
+  const platform::NotifyHandle registration = nextRegistration_++;
+  registrations_[registration] = {recipient, false, handle};
+  return registration;
+}
+
+bool SimDevices::UnregisterNotification(platform::NotifyHandle registration) {
+  return registrations_.erase(registration) == 1;
+}
+
+void SimDevices::AddPresent(const std::wstring& path, SimDriver* driver) {
+  usb_.push_back({path, driver, true});
+}
+
+void SimDevices::Plug(const std::wstring& path, SimDriver* driver) {
+  usb_.push_back({path, driver, true});
+  platform::DeviceBroadcast broadcast;
+  broadcast.deviceType = platform::kDbtDevtypDeviceInterface;
+  broadcast.path = path;
+  std::vector<platform::WindowHandle> recipients;
+  for (const auto& [id, registration] : registrations_) {
+    if (registration.forClass) {
+      recipients.push_back(registration.recipient);
+    }
+  }
+  for (platform::WindowHandle recipient : recipients) {
+    windows_.SendDeviceChange(recipient, platform::kDbtDeviceArrival, &broadcast);
+  }
+}
+
+void SimDevices::Unplug(const std::wstring& path) {
+  for (UsbDevice& device : usb_) {
+    if (device.path == path) {
+      device.present = false;
+    }
+  }
+  // Handle registrations first (query, then complete), then the class registrations.
+  for (const std::uint32_t event : {platform::kDbtDeviceQueryRemove, platform::kDbtDeviceRemoveComplete}) {
+    std::vector<std::pair<platform::WindowHandle, platform::DeviceHandle>> targets;
+    for (const auto& [id, registration] : registrations_) {
+      auto open = handles_.find(registration.handle);
+      if (!registration.forClass && open != handles_.end() && open->second.path == path) {
+        targets.emplace_back(registration.recipient, registration.handle);
+      }
+    }
+    for (const auto& [recipient, handle] : targets) {
+      platform::DeviceBroadcast broadcast;
+      broadcast.deviceType = platform::kDbtDevtypHandle;
+      broadcast.handle = handle;
+      windows_.SendDeviceChange(recipient, event, &broadcast);
+    }
+  }
+  for (auto& [handle, open] : handles_) {
+    if (open.path == path) {
+      open.deviceGone = true;
+    }
+  }
+  platform::DeviceBroadcast broadcast;
+  broadcast.deviceType = platform::kDbtDevtypDeviceInterface;
+  broadcast.path = path;
+  std::vector<platform::WindowHandle> recipients;
+  for (const auto& [id, registration] : registrations_) {
+    if (registration.forClass) {
+      recipients.push_back(registration.recipient);
+    }
+  }
+  for (platform::WindowHandle recipient : recipients) {
+    windows_.SendDeviceChange(recipient, platform::kDbtDeviceRemoveComplete, &broadcast);
+  }
+}
+
+std::vector<ControlRecord> SimDevices::ControlsWithCode(std::uint32_t code) const {
+  std::vector<ControlRecord> result;
+  std::copy_if(controls_.begin(), controls_.end(), std::back_inserter(result),
+               [code](const ControlRecord& r) { return r.code == code; });
+  return result;
+}
+
+bool SimDevices::HasHandleRegistration(platform::DeviceHandle handle) const {
+  return std::any_of(registrations_.begin(), registrations_.end(),
+                     [handle](const auto& entry) { return !entry.second.forClass && entry.second.handle == handle; });
+}
+
+}  // namespace sim

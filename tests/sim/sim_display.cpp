@@ -1,0 +1,358 @@
+#include "tests/sim/sim_display.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "tests/sim/sim_registry.h"
+#include "tests/sim/sim_windowing.h"
+
+namespace sim {
+
+namespace {
+
+constexpr std::int32_t kDispChangeBadFlags = -4;
+constexpr std::uint32_t kStoredFields = platform::kDmPosition | platform::kDmBitsPerPel |
+                                        platform::kDmPelsWidth | platform::kDmPelsHeight |
+                                        platform::kDmDisplayFrequency;
+
+bool IsMirroring(const SimDisplayDevice& device) {
+  return (device.fixedFlags & platform::kDisplayMirroringDriver) != 0;
+}
+
+}  // namespace
+
+SimDisplay::SimDisplay(Clock& clock, SimWindowing& windows, SimRegistry& registry)
+    : clock_(clock), windows_(windows), registry_(registry) {}
+
+std::size_t SimDisplay::AddDevice(SimDisplayDevice device) {
+  if (device.live.attached) {
+    device.stored = device.live;
+  }
+  devices_.push_back(std::move(device));
+  return devices_.size() - 1;
+}
+
+SimDisplayDevice* SimDisplay::DeviceById(const std::wstring& id) {
+  for (SimDisplayDevice& device : devices_) {
+    if (FoldCase(device.id) == FoldCase(id)) {
+      return &device;
+    }
+  }
+  return nullptr;
+}
+
+SimDisplayDevice* SimDisplay::DeviceByName(const std::wstring& name) {
+  for (SimDisplayDevice& device : devices_) {
+    if (device.present && FoldCase(device.name) == FoldCase(name)) {
+      return &device;
+    }
+  }
+  return nullptr;
+}
+
+bool SimDisplay::EnumDevice(std::uint32_t index, platform::DisplayDevice& out) {
+  std::uint32_t position = 0;
+  for (const SimDisplayDevice& device : devices_) {
+    if (!device.present) {
+      continue;
+    }
+    if (position++ == index) {
+      out.name = device.name;
+      out.description = device.description;
+      out.id = device.id;
+      out.key = device.key;
+      out.stateFlags = device.fixedFlags |
+                       (device.live.attached ? platform::kDisplayAttachedToDesktop : 0u) |
+                       (device.live.attached && device.live.primary ? platform::kDisplayPrimaryDevice
+                                                                    : 0u);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool SimDisplay::EnumMode(const std::wstring& deviceName, std::uint32_t index,
+                          platform::DisplayMode& out) {
+  const SimDisplayDevice* device = DeviceByName(deviceName);
+  if (device == nullptr) {
+    return false;
+  }
+  if (index == platform::kEnumRegistrySettings) {
+    out.fields = kStoredFields;
+    out.x = device->stored.x;
+    out.y = device->stored.y;
+    out.width = device->stored.width;
+    out.height = device->stored.height;
+    out.bitsPerPel = device->stored.bitsPerPel;
+    out.frequency = device->stored.frequency;
+    return true;
+  }
+  if (index >= device->modes.size()) {
+    return false;
+  }
+  const SimMode& mode = device->modes[index];
+  out.fields = platform::kDmBitsPerPel | platform::kDmPelsWidth | platform::kDmPelsHeight |
+               platform::kDmDisplayFrequency;
+  out.x = 0;
+  out.y = 0;
+  out.width = mode.width;
+  out.height = mode.height;
+  out.bitsPerPel = mode.bitsPerPel;
+  out.frequency = mode.frequency;
+  return true;
+}
+
+std::optional<std::uint32_t> SimDisplay::AttachValue(const SimDisplayDevice& device) const {
+  if (device.attachValuePath.empty()) {
+    return std::nullopt;
+  }
+  return registry_.GetDword(platform::kHkeyLocalMachine, device.attachValuePath,
+                            L"Attach.ToDesktop");
+}
+
+std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
+                                    const platform::DisplayMode* mode, std::uint32_t flags) {
+  ChangeRecord record{clock_.Now(),
+                      deviceName ? std::optional<std::wstring>(*deviceName) : std::nullopt,
+                      mode ? std::optional<platform::DisplayMode>(*mode) : std::nullopt, flags, 0};
+  const auto finish = [&](std::int32_t result) {
+    record.result = result;
+    changes_.push_back(record);
+    return result;
+  };
+
+  if (deviceName == nullptr && mode == nullptr) {
+    changes_.push_back(record);
+    const std::size_t index = changes_.size() - 1;
+    const std::int32_t result = Apply(nullptr, nullptr, false);
+    changes_[index].result = result;
+    return result;
+  }
+  SimDisplayDevice* device = nullptr;
+  if (deviceName == nullptr) {
+    for (SimDisplayDevice& candidate : devices_) {
+      if (candidate.present && candidate.live.attached && candidate.live.primary) {
+        device = &candidate;
+      }
+    }
+  } else {
+    device = DeviceByName(*deviceName);
+  }
+  if (device == nullptr) {
+    return finish(platform::kDispChangeBadParam);
+  }
+  if ((flags & platform::kCdsNoReset) != 0 && (flags & platform::kCdsUpdateRegistry) == 0) {
+    return finish(kDispChangeBadFlags);
+  }
+  if (mode == nullptr) {
+    // Re-applying the stored settings of a detached device does not attach it.
+    if (!device->stored.attached) {
+      return finish(platform::kDispChangeFailed);
+    }
+    return finish(Apply(device, nullptr, (flags & platform::kCdsSetPrimary) != 0));
+  }
+
+  Placement wanted = device->stored;
+  const std::uint32_t sizeFields = platform::kDmPelsWidth | platform::kDmPelsHeight;
+  const bool detach = (mode->fields & sizeFields) == sizeFields && mode->width == 0 &&
+                      mode->height == 0;
+  if ((mode->fields & platform::kDmPosition) != 0) {
+    wanted.x = mode->x;
+    wanted.y = mode->y;
+  }
+  if (detach) {
+    wanted.attached = false;
+  } else {
+    if ((mode->fields & platform::kDmPelsWidth) != 0) {
+      wanted.width = mode->width;
+    }
+    if ((mode->fields & platform::kDmPelsHeight) != 0) {
+      wanted.height = mode->height;
+    }
+    if ((mode->fields & platform::kDmBitsPerPel) != 0) {
+      wanted.bitsPerPel = mode->bitsPerPel;
+    }
+    const bool frequencyAsked =
+        (mode->fields & platform::kDmDisplayFrequency) != 0 && mode->frequency > 1;
+    const SimMode* match = nullptr;
+    for (const SimMode& listed : device->modes) {
+      if ((wanted.bitsPerPel == 0 || listed.bitsPerPel == wanted.bitsPerPel) &&
+          listed.width == wanted.width && listed.height == wanted.height &&
+          (!frequencyAsked || listed.frequency == 0 || listed.frequency == mode->frequency)) {
+        match = &listed;
+        break;
+      }
+    }
+    if (match == nullptr) {
+      return finish(platform::kDispChangeBadMode);
+    }
+    wanted.bitsPerPel = match->bitsPerPel;
+    wanted.frequency = frequencyAsked ? mode->frequency : match->frequency;
+    if ((mode->fields & platform::kDmPosition) != 0 && wanted.width != 0 && wanted.height != 0) {
+      wanted.attached = AttachValue(*device).value_or(1) != 0;
+    }
+  }
+  const bool setPrimary = (flags & platform::kCdsSetPrimary) != 0;
+  if ((flags & platform::kCdsUpdateRegistry) != 0) {
+    if (device->failRegistryWrites) {
+      return finish(platform::kDispChangeNotUpdated);
+    }
+    device->stored = wanted;
+  }
+  if (setPrimary) {
+    for (SimDisplayDevice& other : devices_) {
+      other.stored.primary = false;
+    }
+    device->stored.primary = true;
+    wanted.primary = true;
+  }
+  if ((flags & (platform::kCdsNoReset | platform::kCdsTest)) != 0) {
+    return finish(platform::kDispChangeSuccessful);
+  }
+  changes_.push_back(record);
+  const std::size_t index = changes_.size() - 1;
+  const std::int32_t result = Apply(device, &wanted, setPrimary);
+  changes_[index].result = result;
+  return result;
+}
+
+std::int32_t SimDisplay::Apply(SimDisplayDevice* target, const Placement* override,
+                               bool setPrimary) {
+  std::vector<Placement> next;
+  next.reserve(devices_.size());
+  std::int32_t result = platform::kDispChangeSuccessful;
+  for (SimDisplayDevice& device : devices_) {
+    Placement placement = device.stored;
+    if (&device == target && override != nullptr) {
+      placement = *override;
+    }
+    placement.primary = device.stored.primary || (&device == target && setPrimary);
+    if (!device.present) {
+      placement.attached = false;
+    }
+    if (placement.attached && device.acceptMode && !device.acceptMode(placement)) {
+      placement.attached = false;
+      if (&device == target) {
+        result = platform::kDispChangeFailed;
+      }
+    }
+    next.push_back(placement);
+  }
+
+  int attachedDesktops = 0;
+  for (std::size_t i = 0; i < devices_.size(); ++i) {
+    if (next[i].attached && !IsMirroring(devices_[i])) {
+      ++attachedDesktops;
+    }
+  }
+  if (attachedDesktops == 0) {
+    return result;  // the only display stays
+  }
+
+  // Exactly one primary: the one asked for, else the current one, else the first attached.
+  std::optional<std::size_t> primary;
+  for (std::size_t i = 0; i < devices_.size(); ++i) {
+    if (next[i].attached && next[i].primary && (!primary || &devices_[i] == target)) {
+      primary = i;
+    }
+  }
+  if (!primary) {
+    for (std::size_t i = 0; i < devices_.size(); ++i) {
+      if (next[i].attached && devices_[i].live.primary && !IsMirroring(devices_[i])) {
+        primary = i;
+        break;
+      }
+    }
+  }
+  if (!primary) {
+    for (std::size_t i = 0; i < devices_.size(); ++i) {
+      if (next[i].attached && !IsMirroring(devices_[i])) {
+        primary = i;
+        break;
+      }
+    }
+  }
+  const std::int32_t shiftX = next[*primary].x;
+  const std::int32_t shiftY = next[*primary].y;
+  for (std::size_t i = 0; i < devices_.size(); ++i) {
+    next[i].primary = i == *primary;
+    devices_[i].stored.primary = i == *primary;
+    if (next[i].attached && !IsMirroring(devices_[i])) {
+      next[i].x -= shiftX;
+      next[i].y -= shiftY;
+    }
+  }
+
+  bool changed = false;
+  for (std::size_t i = 0; i < devices_.size(); ++i) {
+    const Placement& before = devices_[i].live;
+    const Placement& after = next[i];
+    const bool visibleChange =
+        before.attached != after.attached ||
+        (after.attached && (before.primary != after.primary || before.x != after.x ||
+                            before.y != after.y || before.width != after.width ||
+                            before.height != after.height ||
+                            before.bitsPerPel != after.bitsPerPel ||
+                            before.frequency != after.frequency));
+    changed = changed || visibleChange;
+    devices_[i].live = after;
+  }
+  if (changed) {
+    ++displayChanges_;
+    const Placement& main = devices_[*primary].live;
+    const auto lParam = static_cast<std::intptr_t>((main.width & 0xFFFF) | ((main.height & 0xFFFF) << 16));
+    windows_.SendToTopLevelWindows(platform::kWmDisplayChange, main.bitsPerPel, lParam);
+  }
+  return result;
+}
+
+std::int32_t SimDisplay::UserChangesMode(const std::wstring& deviceName, std::uint32_t width,
+                                         std::uint32_t height, std::uint32_t bitsPerPel) {
+  platform::DisplayMode mode;
+  mode.fields = platform::kDmPelsWidth | platform::kDmPelsHeight | platform::kDmBitsPerPel;
+  mode.width = width;
+  mode.height = height;
+  mode.bitsPerPel = bitsPerPel;
+  return ChangeMode(&deviceName, &mode, platform::kCdsUpdateRegistry);
+}
+
+void SimDisplay::Reapply() { Apply(nullptr, nullptr, false); }
+
+std::string SimDisplay::Describe() const {
+  std::ostringstream text;
+  for (const SimDisplayDevice& device : devices_) {
+    text << std::string(device.id.begin(), device.id.end()) << (device.present ? "" : " (absent)")
+         << ": live " << (device.live.attached ? "attached" : "detached")
+         << (device.live.primary ? " primary" : "") << " at (" << device.live.x << ","
+         << device.live.y << ") " << device.live.width << "x" << device.live.height << "x"
+         << device.live.bitsPerPel << "@" << device.live.frequency << "; stored "
+         << (device.stored.attached ? "attached" : "detached") << " " << device.stored.width
+         << "x" << device.stored.height << "x" << device.stored.bitsPerPel << " at ("
+         << device.stored.x << "," << device.stored.y << ")\n";
+  }
+  return text.str();
+}
+
+std::vector<SimMode> MonitorModes(std::uint32_t maxWidth, std::uint32_t maxHeight,
+                                  std::vector<std::uint32_t> depths,
+                                  std::vector<std::uint32_t> frequencies) {
+  static const std::pair<std::uint32_t, std::uint32_t> kSizes[] = {
+      {640, 480},   {800, 600},   {1024, 768},  {1152, 864}, {1280, 720},
+      {1280, 768},  {1280, 800},  {1280, 960},  {1280, 1024}, {1360, 768},
+      {1440, 900},  {1600, 900},  {1600, 1200}, {1680, 1050}, {1920, 1080},
+      {1920, 1200}, {2560, 1440}, {2560, 1600}};
+  std::vector<SimMode> modes;
+  for (const auto& [width, height] : kSizes) {
+    if (width > maxWidth || height > maxHeight) {
+      continue;
+    }
+    for (std::uint32_t depth : depths) {
+      for (std::uint32_t frequency : frequencies) {
+        modes.push_back({width, height, depth, frequency});
+      }
+    }
+  }
+  return modes;
+}
+
+}  // namespace sim

@@ -1,0 +1,339 @@
+#include "tests/sim/sim_registry.h"
+
+#include <algorithm>
+
+#include "tests/sim/sim_windowing.h"
+
+namespace sim {
+
+namespace {
+
+constexpr long kErrorKeyDeleted = 1018;
+
+std::vector<std::wstring> SplitPath(const std::wstring& path) {
+  std::vector<std::wstring> parts;
+  std::wstring part;
+  for (wchar_t c : path) {
+    if (c == L'\\') {
+      if (!part.empty()) {
+        parts.push_back(part);
+      }
+      part.clear();
+    } else {
+      part.push_back(c);
+    }
+  }
+  if (!part.empty()) {
+    parts.push_back(part);
+  }
+  return parts;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> DwordBytes(std::uint32_t value) {
+  return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+          static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
+SimRegistry::SimRegistry()
+    : currentUser_(std::make_unique<Key>()), localMachine_(std::make_unique<Key>()) {
+  currentUser_->name = L"HKCU";
+  currentUser_->fullPath = L"HKCU";
+  localMachine_->name = L"HKLM";
+  localMachine_->fullPath = L"HKLM";
+  // Keys every Windows installation has.
+  CreatePath(platform::kHkeyCurrentUser, L"Software");
+  CreatePath(platform::kHkeyLocalMachine, L"SYSTEM\\CurrentControlSet");
+}
+
+SimRegistry::Key* SimRegistry::Root(platform::RegKey root) const {
+  if (root == platform::kHkeyCurrentUser) {
+    return currentUser_.get();
+  }
+  if (root == platform::kHkeyLocalMachine) {
+    return localMachine_.get();
+  }
+  return nullptr;
+}
+
+SimRegistry::Key* SimRegistry::KeyOf(platform::RegKey handle, std::uint32_t* access) const {
+  if (Key* root = Root(handle)) {
+    if (access != nullptr) {
+      *access = platform::kKeyAllAccess;
+    }
+    return root;
+  }
+  auto found = handles_.find(handle);
+  if (found == handles_.end()) {
+    return nullptr;
+  }
+  if (access != nullptr) {
+    *access = found->second.access;
+  }
+  return found->second.key;
+}
+
+SimRegistry::Key* SimRegistry::Walk(Key* from, const std::wstring& path, bool create,
+                                    long& error) {
+  Key* key = from;
+  for (const std::wstring& part : SplitPath(path)) {
+    const std::wstring folded = FoldCase(part);
+    auto child = key->children.find(folded);
+    if (child == key->children.end()) {
+      if (!create) {
+        error = platform::kErrorFileNotFound;
+        return nullptr;
+      }
+      auto created = std::make_unique<Key>();
+      created->name = part;
+      created->fullPath = key->fullPath + L"\\" + part;
+      key->childOrder.push_back(folded);
+      child = key->children.emplace(folded, std::move(created)).first;
+    }
+    key = child->second.get();
+  }
+  error = platform::kErrorSuccess;
+  return key;
+}
+
+long SimRegistry::CheckOpen(const Key& key, std::uint32_t access) const {
+  if ((access & key.deniedRights) != 0) {
+    return platform::kErrorAccessDenied;
+  }
+  if (key.adminOnlyDacl && !userIsAdmin_) {
+    return platform::kErrorAccessDenied;
+  }
+  return platform::kErrorSuccess;
+}
+
+platform::RegKey SimRegistry::NewHandle(Key* key, std::uint32_t access) {
+  const platform::RegKey handle = nextHandle_;
+  nextHandle_ += 4;
+  handles_[handle] = {key, access};
+  return handle;
+}
+
+long SimRegistry::OpenKey(platform::RegKey parent, const std::wstring& subKey,
+                          std::uint32_t access, platform::RegKey& out) {
+  Key* from = KeyOf(parent, nullptr);
+  if (from == nullptr) {
+    return 6;  // ERROR_INVALID_HANDLE
+  }
+  if (from->deleted) {
+    return kErrorKeyDeleted;
+  }
+  long error = 0;
+  Key* key = Walk(from, subKey, false, error);
+  if (key == nullptr) {
+    return error;
+  }
+  if (const long denied = CheckOpen(*key, access); denied != platform::kErrorSuccess) {
+    return denied;
+  }
+  out = NewHandle(key, access);
+  return platform::kErrorSuccess;
+}
+
+long SimRegistry::CreateKey(platform::RegKey parent, const std::wstring& subKey,
+                            std::uint32_t access, platform::RegKey& out) {
+  Key* from = KeyOf(parent, nullptr);
+  if (from == nullptr) {
+    return 6;
+  }
+  if (from->deleted) {
+    return kErrorKeyDeleted;
+  }
+  // Creation stops at a key that refuses new sub-keys or is closed to this user.
+  Key* key = from;
+  for (const std::wstring& part : SplitPath(subKey)) {
+    const std::wstring folded = FoldCase(part);
+    if (key->children.find(folded) == key->children.end() &&
+        (CheckOpen(*key, platform::kKeyCreateSubKey) != platform::kErrorSuccess)) {
+      return platform::kErrorAccessDenied;
+    }
+    long error = 0;
+    key = Walk(key, part, true, error);
+  }
+  if (const long denied = CheckOpen(*key, access); denied != platform::kErrorSuccess) {
+    return denied;
+  }
+  out = NewHandle(key, access);
+  return platform::kErrorSuccess;
+}
+
+long SimRegistry::CloseKey(platform::RegKey key) {
+  if (Root(key) != nullptr) {
+    return platform::kErrorSuccess;
+  }
+  return handles_.erase(key) == 1 ? platform::kErrorSuccess : 6;
+}
+
+long SimRegistry::QueryValue(platform::RegKey key, const std::wstring& name, std::uint32_t& type,
+                             std::vector<std::uint8_t>& data) {
+  std::uint32_t access = 0;
+  Key* k = KeyOf(key, &access);
+  if (k == nullptr) {
+    return 6;
+  }
+  if (k->deleted) {
+    return kErrorKeyDeleted;
+  }
+  if ((access & platform::kKeyQueryValue) == 0) {
+    return platform::kErrorAccessDenied;
+  }
+  auto found = k->values.find(FoldCase(name));
+  if (found == k->values.end()) {
+    return platform::kErrorFileNotFound;
+  }
+  type = found->second.second.type;
+  data = found->second.second.data;
+  return platform::kErrorSuccess;
+}
+
+long SimRegistry::SetValue(platform::RegKey key, const std::wstring& name, std::uint32_t type,
+                           const std::vector<std::uint8_t>& data) {
+  std::uint32_t access = 0;
+  Key* k = KeyOf(key, &access);
+  if (k == nullptr) {
+    return 6;
+  }
+  if (k->deleted) {
+    return kErrorKeyDeleted;
+  }
+  if ((access & platform::kKeySetValue) == 0) {
+    return platform::kErrorAccessDenied;
+  }
+  k->values[FoldCase(name)] = {name, {type, data}};
+  return platform::kErrorSuccess;
+}
+
+long SimRegistry::EnumKey(platform::RegKey key, std::uint32_t index, std::wstring& name) {
+  std::uint32_t access = 0;
+  Key* k = KeyOf(key, &access);
+  if (k == nullptr) {
+    return 6;
+  }
+  if (k->deleted) {
+    return kErrorKeyDeleted;
+  }
+  if ((access & platform::kKeyEnumerateSubKeys) == 0) {
+    return platform::kErrorAccessDenied;
+  }
+  if (index >= k->childOrder.size()) {
+    return platform::kErrorNoMoreItems;
+  }
+  name = k->children.at(k->childOrder[index])->name;
+  return platform::kErrorSuccess;
+}
+
+long SimRegistry::DeleteKey(platform::RegKey parent, const std::wstring& subKey) {
+  Key* from = KeyOf(parent, nullptr);
+  if (from == nullptr) {
+    return 6;
+  }
+  long error = 0;
+  Key* key = Walk(from, subKey, false, error);
+  if (key == nullptr) {
+    return error;
+  }
+  if (key == from || CheckOpen(*key, platform::kDelete) != platform::kErrorSuccess ||
+      !key->children.empty()) {
+    return platform::kErrorAccessDenied;
+  }
+  // Find the key's own parent (the path may have several parts).
+  const std::vector<std::wstring> parts = SplitPath(subKey);
+  Key* owner = from;
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    owner = owner->children.at(FoldCase(parts[i])).get();
+  }
+  const std::wstring folded = FoldCase(parts.back());
+  deleted_.push_back(key->fullPath);
+  key->deleted = true;
+  graveyard_.push_back(std::move(owner->children.at(folded)));
+  std::erase(owner->childOrder, folded);
+  owner->children.erase(folded);
+  return platform::kErrorSuccess;
+}
+
+bool SimRegistry::SetAdminOnlyDacl(platform::RegKey key) {
+  std::uint32_t access = 0;
+  Key* k = KeyOf(key, &access);
+  if (k == nullptr || k->deleted || (access & platform::kWriteDac) == 0) {
+    return false;
+  }
+  k->adminOnlyDacl = true;
+  return true;
+}
+
+void SimRegistry::EnableSecurityPrivilege(bool enable) { privilegeEnabled_ = enable; }
+
+void SimRegistry::CreatePath(platform::RegKey root, const std::wstring& path) {
+  long error = 0;
+  Walk(Root(root), path, true, error);
+}
+
+void SimRegistry::SetDword(platform::RegKey root, const std::wstring& path,
+                           const std::wstring& name, std::uint32_t value) {
+  SetRaw(root, path, name, platform::kRegDword, DwordBytes(value));
+}
+
+void SimRegistry::SetRaw(platform::RegKey root, const std::wstring& path, const std::wstring& name,
+                         std::uint32_t type, std::vector<std::uint8_t> data) {
+  long error = 0;
+  Key* key = Walk(Root(root), path, true, error);
+  key->values[FoldCase(name)] = {name, {type, std::move(data)}};
+}
+
+SimRegistry::Key* SimRegistry::FindPath(platform::RegKey root, const std::wstring& path) const {
+  Key* key = Root(root);
+  for (const std::wstring& part : SplitPath(path)) {
+    auto child = key->children.find(FoldCase(part));
+    if (child == key->children.end()) {
+      return nullptr;
+    }
+    key = child->second.get();
+  }
+  return key;
+}
+
+std::optional<RegistryValue> SimRegistry::Get(platform::RegKey root, const std::wstring& path,
+                                              const std::wstring& name) const {
+  const Key* key = FindPath(root, path);
+  if (key == nullptr) {
+    return std::nullopt;
+  }
+  auto found = key->values.find(FoldCase(name));
+  if (found == key->values.end()) {
+    return std::nullopt;
+  }
+  return found->second.second;
+}
+
+std::optional<std::uint32_t> SimRegistry::GetDword(platform::RegKey root, const std::wstring& path,
+                                                   const std::wstring& name) const {
+  std::optional<RegistryValue> value = Get(root, path, name);
+  if (!value || value->type != platform::kRegDword || value->data.size() != 4) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(value->data[0] | (value->data[1] << 8) |
+                                    (value->data[2] << 16) |
+                                    (static_cast<std::uint32_t>(value->data[3]) << 24));
+}
+
+bool SimRegistry::KeyExists(platform::RegKey root, const std::wstring& path) const {
+  return FindPath(root, path) != nullptr;
+}
+
+void SimRegistry::DenyAccess(platform::RegKey root, const std::wstring& path,
+                             std::uint32_t rights) {
+  long error = 0;
+  Walk(Root(root), path, true, error)->deniedRights |= rights;
+}
+
+bool SimRegistry::HasAdminOnlyDacl(platform::RegKey root, const std::wstring& path) const {
+  const Key* key = FindPath(root, path);
+  return key != nullptr && key->adminOnlyDacl;
+}
+
+}  // namespace sim

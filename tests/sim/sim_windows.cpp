@@ -1,0 +1,40 @@
+#include "tests/sim/sim_windows.h"
+
+namespace sim {
+
+SimWindows::SimWindows() {
+  // The templates of vgatray's resources, as the dialogs' windows start out.
+  windows.DefineTemplate(102, {L"DUDOzur", false, {}});
+  windows.DefineTemplate(130, {L"VGA Adapter Utility",
+                               true,
+                               {{1, L"OK"},
+                                {2, L"Cancel"},
+                                {1002, L""},
+                                {1003, L""},
+                                {1004, L""},
+                                {1000, L"15"},
+                                {1005, L""}}});
+}
+
+SimWindows::~SimWindows() {
+  if (platform::Os().system == &system) {
+    platform::Install({});
+  }
+}
+
+platform::Platform SimWindows::AsPlatform() {
+  platform::Platform p;
+  p.display = &display;
+  p.registry = &registry;
+  p.devices = &devices;
+  p.windows = &windows;
+  p.tray = &tray;
+  p.menus = &menus;
+  p.composition = &composition;
+  p.system = &system;
+  return p;
+}
+
+void SimWindows::Install() { platform::Install(AsPlatform()); }
+
+}  // namespace sim
