@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the portable logic natively (ASan + UBSan) and the
+# 32-bit Windows build under Wine (unit tests, and the real executables).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/bootstrap.sh
+
+jobs=${VGA_JOBS:-2}
+
+echo "== host build and tests"
+cmake --preset host >/dev/null
+cmake --build --preset host -j"$jobs"
+ctest --preset host -j"$jobs"
+
+echo "== win32 build and tests under Wine"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j"$jobs"
+file build/win32/bin/vgatray.exe build/win32/bin/modecmd.exe
+ctest --preset win32
