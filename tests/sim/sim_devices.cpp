@@ -3,11 +3,12 @@
 #include <algorithm>
 
 #include "tests/sim/sim_clock.h"
+#include "tests/sim/sim_message_sink.h"
 #include "tests/sim/sim_windowing.h"
 
 namespace sim {
 
-SimDevices::SimDevices(Clock& clock, SimWindowing& windows) : clock_(clock), windows_(windows) {}
+SimDevices::SimDevices(Clock& clock, MessageSink& windows) : clock_(clock), windows_(windows) {}
 
 platform::InterfaceLookup SimDevices::UsbInterfacePath(std::uint32_t index, std::wstring& path) {
   std::uint32_t position = 0;

@@ -17,7 +17,7 @@
 
 namespace sim {
 
-class SimWindowing;
+class MessageSink;
 
 // The kernel driver behind a device interface.
 class SimDriver {
@@ -39,7 +39,7 @@ class Clock;
 
 class SimDevices : public platform::DeviceIo {
  public:
-  SimDevices(Clock& clock, SimWindowing& windows);
+  SimDevices(Clock& clock, MessageSink& windows);
 
   platform::InterfaceLookup UsbInterfacePath(std::uint32_t index, std::wstring& path) override;
   platform::DeviceHandle OpenDevice(const std::wstring& path) override;
@@ -81,7 +81,7 @@ class SimDevices : public platform::DeviceIo {
   };
 
   Clock& clock_;
-  SimWindowing& windows_;
+  MessageSink& windows_;
   std::vector<UsbDevice> usb_;
   std::map<platform::DeviceHandle, OpenHandle> handles_;
   std::map<platform::NotifyHandle, Registration> registrations_;

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "tests/sim/sim_registry.h"
+#include "tests/sim/sim_message_sink.h"
 #include "tests/sim/sim_windowing.h"
 
 namespace sim {
@@ -21,7 +22,7 @@ bool IsMirroring(const SimDisplayDevice& device) {
 
 }  // namespace
 
-SimDisplay::SimDisplay(Clock& clock, SimWindowing& windows, SimRegistry& registry)
+SimDisplay::SimDisplay(Clock& clock, MessageSink& windows, SimRegistry& registry)
     : clock_(clock), windows_(windows), registry_(registry) {}
 
 std::size_t SimDisplay::AddDevice(SimDisplayDevice device) {

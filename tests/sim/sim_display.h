@@ -46,7 +46,7 @@
 namespace sim {
 
 class SimRegistry;
-class SimWindowing;
+class MessageSink;
 
 struct SimMode {
   std::uint32_t width = 0;
@@ -94,7 +94,7 @@ struct ChangeRecord {
 
 class SimDisplay : public platform::DisplaySettings {
  public:
-  SimDisplay(Clock& clock, SimWindowing& windows, SimRegistry& registry);
+  SimDisplay(Clock& clock, MessageSink& windows, SimRegistry& registry);
 
   bool EnumDevice(std::uint32_t index, platform::DisplayDevice& out) override;
   bool EnumMode(const std::wstring& deviceName, std::uint32_t index,
@@ -124,7 +124,7 @@ class SimDisplay : public platform::DisplaySettings {
   std::optional<std::uint32_t> AttachValue(const SimDisplayDevice& device) const;
 
   Clock& clock_;
-  SimWindowing& windows_;
+  MessageSink& windows_;
   SimRegistry& registry_;
   std::vector<SimDisplayDevice> devices_;
   std::vector<ChangeRecord> changes_;

@@ -28,6 +28,7 @@
 
 #include "platform/windowing.h"
 #include "tests/sim/sim_clock.h"
+#include "tests/sim/sim_message_sink.h"
 
 namespace sim {
 
@@ -67,7 +68,7 @@ struct TimerRecord {
   std::uint64_t sequence = 0;
 };
 
-class SimWindowing : public platform::Windowing {
+class SimWindowing : public platform::Windowing, public MessageSink {
  public:
   explicit SimWindowing(Clock& clock);
 
@@ -115,10 +116,11 @@ class SimWindowing : public platform::Windowing {
   platform::WindowHandle CreateForeignWindow(const std::wstring& title,
                                              platform::WindowHandler* handler = nullptr);
   // Sends to every top-level window, as Windows does for WM_DISPLAYCHANGE.
-  void SendToTopLevelWindows(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+  void SendToTopLevelWindows(std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam) override;
   // Delivers WM_DEVICECHANGE with its record to one window (sent, as Windows does).
   std::intptr_t SendDeviceChange(platform::WindowHandle window, std::uint32_t event,
-                                 const platform::DeviceBroadcast* broadcast);
+                                 const platform::DeviceBroadcast* broadcast) override;
 
   const WindowRecord* Window(platform::WindowHandle window) const;
   std::vector<const WindowRecord*> TopLevelWindows() const;
