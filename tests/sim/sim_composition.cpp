@@ -1,5 +1,6 @@
 #include "tests/sim/sim_composition.h"
 
+#include "tests/sim/sim_system.h"
 #include "tests/sim/sim_windowing.h"
 
 namespace sim {
@@ -23,7 +24,7 @@ void SimComposition::FreeLibrary(platform::ModuleHandle module) {
 std::optional<std::int32_t> SimComposition::IsCompositionEnabled(platform::ModuleHandle module,
                                                                  std::int32_t& enabled) {
   if (module != kModule || !loaded_ || !exportsIsEnabled_) {
-    return std::nullopt;
+    return MissingProc();
   }
   enabled = enabled_ ? 1 : 0;
   return 0;
@@ -32,7 +33,7 @@ std::optional<std::int32_t> SimComposition::IsCompositionEnabled(platform::Modul
 std::optional<std::int32_t> SimComposition::EnableComposition(platform::ModuleHandle module,
                                                                std::uint32_t action) {
   if (module != kModule || !loaded_ || !exportsEnable_) {
-    return std::nullopt;
+    return MissingProc();
   }
   if (action == 0) {
     ++disableCalls_;
@@ -44,6 +45,13 @@ std::optional<std::int32_t> SimComposition::EnableComposition(platform::ModuleHa
     enabled_ = true;
   }
   return 0;
+}
+
+std::optional<std::int32_t> SimComposition::MissingProc() {
+  if (system_ != nullptr) {
+    system_->SetLastError(127);  // ERROR_PROC_NOT_FOUND
+  }
+  return std::nullopt;
 }
 
 }  // namespace sim

@@ -10,8 +10,12 @@
 
 namespace sim {
 
+class SimSystem;
+
 class SimComposition : public platform::Composition {
  public:
+  // GetProcAddress leaves ERROR_PROC_NOT_FOUND in the last error of this system.
+  void SetSystem(SimSystem* system) { system_ = system; }
   platform::ModuleHandle LoadLibrary(const std::wstring& name) override;
   void FreeLibrary(platform::ModuleHandle module) override;
   std::optional<std::int32_t> IsCompositionEnabled(platform::ModuleHandle module,
@@ -36,6 +40,8 @@ class SimComposition : public platform::Composition {
 
  private:
   static constexpr platform::ModuleHandle kModule = 0x6B000000;
+  std::optional<std::int32_t> MissingProc();
+  SimSystem* system_ = nullptr;
   bool present_ = true;
   bool exportsIsEnabled_ = true;
   bool exportsEnable_ = true;

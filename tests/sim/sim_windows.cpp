@@ -3,6 +3,7 @@
 namespace sim {
 
 SimWindows::SimWindows() {
+  composition.SetSystem(&system);
   // The templates of vgatray's resources, as the dialogs' windows start out.
   windows.DefineTemplate(102, {L"DUDOzur", false, {}});
   windows.DefineTemplate(130, {L"VGA Adapter Utility",
