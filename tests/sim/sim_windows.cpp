@@ -36,6 +36,26 @@ platform::Platform SimWindows::AsPlatform() {
   return p;
 }
 
+void SimWindows::Suspend() {
+  windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, platform::kPbtApmQuerySuspend, 0);
+  windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, platform::kPbtApmSuspend, 0);
+}
+
+void SimWindows::CancelledSuspend() {
+  constexpr std::uintptr_t kPbtApmQuerySuspendFailed = 2;
+  windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, platform::kPbtApmQuerySuspend, 0);
+  windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, kPbtApmQuerySuspendFailed, 0);
+}
+
+void SimWindows::Resume() {
+  windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, platform::kPbtApmResumeSuspend, 0);
+}
+
+void SimWindows::EndSession(bool ends) {
+  windows.SendToTopLevelWindows(platform::kWmQueryEndSession, 0, 0);
+  windows.SendToTopLevelWindows(platform::kWmEndSession, ends ? 1 : 0, 0);
+}
+
 void SimWindows::Install() { platform::Install(AsPlatform()); }
 
 }  // namespace sim

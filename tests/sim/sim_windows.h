@@ -27,6 +27,15 @@ class SimWindows {
 
   std::uint64_t Now() const { return clock.Now(); }
 
+  // The machine's power and session events, sent to every top-level window as Windows does.
+  // A suspend is announced by PBT_APMQUERYSUSPEND and then PBT_APMSUSPEND; a refused or
+  // cancelled one ends with PBT_APMQUERYSUSPENDFAILED instead.
+  void Suspend();
+  void CancelledSuspend();
+  void Resume();
+  // WM_QUERYENDSESSION, then WM_ENDSESSION with whether the session really ends.
+  void EndSession(bool ends);
+
   Clock clock;
   SimWindowing windows{clock};
   SimRegistry registry;
