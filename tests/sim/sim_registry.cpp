@@ -88,7 +88,6 @@ SimRegistry::Key* SimRegistry::Walk(Key* from, const std::wstring& path, bool cr
       auto created = std::make_unique<Key>();
       created->name = part;
       created->fullPath = key->fullPath + L"\\" + part;
-      key->childOrder.push_back(folded);
       child = key->children.emplace(folded, std::move(created)).first;
     }
     key = child->second.get();
@@ -220,10 +219,11 @@ long SimRegistry::EnumKey(platform::RegKey key, std::uint32_t index, std::wstrin
   if ((access & platform::kKeyEnumerateSubKeys) == 0) {
     return platform::kErrorAccessDenied;
   }
-  if (index >= k->childOrder.size()) {
+  // Windows lists sub-keys in alphabetical order, ignoring case.
+  if (index >= k->children.size()) {
     return platform::kErrorNoMoreItems;
   }
-  name = k->children.at(k->childOrder[index])->name;
+  name = std::next(k->children.begin(), static_cast<std::ptrdiff_t>(index))->second->name;
   return platform::kErrorSuccess;
 }
 
@@ -251,7 +251,6 @@ long SimRegistry::DeleteKey(platform::RegKey parent, const std::wstring& subKey)
   deleted_.push_back(key->fullPath);
   key->deleted = true;
   graveyard_.push_back(std::move(owner->children.at(folded)));
-  std::erase(owner->childOrder, folded);
   owner->children.erase(folded);
   return platform::kErrorSuccess;
 }
@@ -319,6 +318,14 @@ std::optional<std::uint32_t> SimRegistry::GetDword(platform::RegKey root, const 
   return static_cast<std::uint32_t>(value->data[0] | (value->data[1] << 8) |
                                     (value->data[2] << 16) |
                                     (static_cast<std::uint32_t>(value->data[3]) << 24));
+}
+
+void SimRegistry::RemoveTree(platform::RegKey root, const std::wstring& path) {
+  const std::size_t split = path.find_last_of(L'\\');
+  Key* owner = split == std::wstring::npos ? Root(root) : FindPath(root, path.substr(0, split));
+  if (owner != nullptr) {
+    owner->children.erase(FoldCase(split == std::wstring::npos ? path : path.substr(split + 1)));
+  }
 }
 
 bool SimRegistry::KeyExists(platform::RegKey root, const std::wstring& path) const {

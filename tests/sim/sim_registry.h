@@ -2,7 +2,7 @@
 //
 // The model:
 // - Two trees, HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE. Key and value names compare without
-//   case; a path is split at backslashes.
+//   case; a path is split at backslashes. Sub-keys are listed in alphabetical order.
 // - Values keep their type and bytes as written, so a test can store a value of the wrong type
 //   or size.
 // - Each key can refuse access rights (DenyAccess): opening or creating it with any of them
@@ -62,6 +62,8 @@ class SimRegistry : public platform::Registry {
                                         const std::wstring& name) const;
   bool KeyExists(platform::RegKey root, const std::wstring& path) const;
   void CreatePath(platform::RegKey root, const std::wstring& path);
+  // Removes a key with everything below it, as another program (or the user) would.
+  void RemoveTree(platform::RegKey root, const std::wstring& path);
   void DenyAccess(platform::RegKey root, const std::wstring& path, std::uint32_t rights);
   bool HasAdminOnlyDacl(platform::RegKey root, const std::wstring& path) const;
   void SetUserIsAdmin(bool admin) { userIsAdmin_ = admin; }
@@ -76,7 +78,6 @@ class SimRegistry : public platform::Registry {
     std::wstring fullPath;
     std::map<std::wstring, std::unique_ptr<Key>> children;  // by folded name
     std::map<std::wstring, std::pair<std::wstring, RegistryValue>> values;  // folded -> (name, v)
-    std::vector<std::wstring> childOrder;                                   // folded, creation
     std::uint32_t deniedRights = 0;
     bool adminOnlyDacl = false;
     bool deleted = false;
