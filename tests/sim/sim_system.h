@@ -42,6 +42,8 @@ class SimSystem : public platform::System {
   // Makes the next CreateMutex fail (with this error) instead of creating the mutex.
   void FailNextMutex(std::uint32_t error) { mutexFailure_ = error; }
   bool MutexExists(const std::wstring& name) const { return mutexes_.count(name) != 0; }
+  // The process that owned the mutex has ended.
+  void CloseMutex(const std::wstring& name) { mutexes_.erase(name); }
   const std::vector<TraceLine>& Traces() const { return traces_; }
   bool Traced(const std::string& text) const;
   std::vector<std::uint64_t> SleepStarts() const { return sleepStarts_; }
