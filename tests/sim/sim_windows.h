@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "tests/sim/sim_adapter.h"
 #include "tests/sim/sim_clock.h"
 #include "tests/sim/sim_composition.h"
 #include "tests/sim/sim_devices.h"
@@ -41,6 +42,7 @@ class SimWindows {
   SimRegistry registry;
   SimDisplay display{clock, windows, registry};
   SimDevices devices{clock, windows};
+  SimAdapter adapter{display, devices};
   SimTray tray;
   SimMenus menus{clock, windows};
   SimComposition composition;

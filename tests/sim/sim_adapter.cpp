@@ -1,0 +1,160 @@
+#include "tests/sim/sim_adapter.h"
+
+#include <cstring>
+
+#include "tests/sim/sim_display.h"
+
+namespace sim {
+
+SimAdapter::SimAdapter(SimDisplay& display, SimDevices& devices)
+    : display_(display), devices_(devices) {}
+
+SimAdapter::~SimAdapter() {
+  // The display devices outlive the driver; they must not call back into it.
+  for (const wchar_t* id : {kAdapterExtDisplayId, kAdapterMirDisplayId}) {
+    if (SimDisplayDevice* device = display_.DeviceById(id)) {
+      device->acceptMode = nullptr;
+    }
+  }
+}
+
+void SimAdapter::Connect() {
+  connected_ = true;
+  if (SimDisplayDevice* ext = display_.DeviceById(kAdapterExtDisplayId)) {
+    ext->acceptMode = [this](const Placement& mode) { return Accepts(false, mode.bitsPerPel); };
+  }
+  if (SimDisplayDevice* mir = display_.DeviceById(kAdapterMirDisplayId)) {
+    mir->acceptMode = [this](const Placement& mode) { return Accepts(true, mode.bitsPerPel); };
+  }
+}
+
+bool SimAdapter::Accepts(bool mirrorDevice, std::uint32_t bitsPerPel) const {
+  if (!mirrorDevice) {
+    return !mirrorMode_;
+  }
+  return mirrorMode_ && !(refuseMirror32_ && bitsPerPel == 32);
+}
+
+void SimAdapter::SetDisplaysPresent(bool present) {
+  for (const wchar_t* id : {kAdapterExtDisplayId, kAdapterMirDisplayId}) {
+    if (SimDisplayDevice* device = display_.DeviceById(id)) {
+      device->present = present;
+    }
+  }
+}
+
+void SimAdapter::AddPresent(const std::wstring& path) {
+  path_ = path;
+  Connect();
+  SetDisplaysPresent(true);
+  plugged_ = true;
+  devices_.AddPresent(path_, this);
+}
+
+void SimAdapter::AddAbsent(const std::wstring& path) {
+  path_ = path;
+  Connect();
+  SetDisplaysPresent(false);
+  plugged_ = false;
+}
+
+void SimAdapter::Plug() {
+  if (!connected_) {
+    Connect();
+  }
+  mirrorMode_ = false;
+  rotation_ = 0;
+  mirrorCenter_.reset();
+  extPolls_ = 0;
+  mirPolls_ = 0;
+  SetDisplaysPresent(true);
+  plugged_ = true;
+  display_.Reapply();
+  devices_.Plug(path_, this);
+}
+
+void SimAdapter::Unplug() {
+  SetDisplaysPresent(false);
+  plugged_ = false;
+  display_.Reapply();
+  devices_.Unplug(path_);
+}
+
+bool SimAdapter::Control(std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
+                         std::uint32_t outSize) {
+  switch (code) {
+    case IOCTL_QUERY_EXT_READY:
+      return Query(extPolls_, extReadyOnPoll_, in, inSize, out, outSize);
+    case IOCTL_QUERY_MIRROR_READY:
+      return Query(mirPolls_, mirReadyOnPoll_, in, inSize, out, outSize);
+    case IOCTL_SET_MIRROR:
+      return SetMirror(in, inSize, outSize);
+    case IOCTL_SET_ROTATION: {
+      if (in == nullptr || inSize != sizeof(std::uint32_t) || outSize != 0) {
+        return false;
+      }
+      std::uint32_t rotation = 0;
+      std::memcpy(&rotation, in, sizeof rotation);
+      if (rotation > 3) {
+        return false;
+      }
+      rotation_ = rotation;
+      return true;
+    }
+    case IOCTL_SET_MIRROR_CENTER: {
+      if (in == nullptr || inSize != sizeof(MirrorCenterRequest) || outSize != 0) {
+        return false;
+      }
+      MirrorCenterRequest request;
+      std::memcpy(&request, in, sizeof request);
+      mirrorCenter_ = request;
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+bool SimAdapter::Query(std::uint32_t& polls, std::uint32_t readyOnPoll, const void* in,
+                       std::uint32_t inSize, void* out, std::uint32_t outSize) {
+  if (in != nullptr || inSize != 0 || out == nullptr || outSize != sizeof(std::uint32_t)) {
+    return false;
+  }
+  ++polls;
+  const std::uint32_t status = (readyOnPoll != kNever && polls >= readyOnPoll) ? 1 : 0;
+  std::memcpy(out, &status, sizeof status);
+  return true;
+}
+
+bool SimAdapter::SetMirror(const void* in, std::uint32_t inSize, std::uint32_t outSize) {
+  if (in == nullptr || inSize != sizeof(std::uint32_t) || outSize != 0) {
+    return false;
+  }
+  std::uint32_t value = 0;
+  std::memcpy(&value, in, sizeof value);
+  if (value > 1) {
+    return false;
+  }
+  if (setMirrorFailures_ > 0) {
+    if (setMirrorFailures_ != kAlways) {
+      --setMirrorFailures_;
+    }
+    return false;
+  }
+  const bool wanted = value == 1;
+  if (wanted == mirrorMode_) {
+    return true;
+  }
+  mirrorMode_ = wanted;
+  bool adapterShown = false;
+  for (const wchar_t* id : {kAdapterExtDisplayId, kAdapterMirDisplayId}) {
+    const SimDisplayDevice* device = display_.DeviceById(id);
+    adapterShown = adapterShown || (device != nullptr && device->live.attached);
+  }
+  if (adapterShown) {
+    display_.Reapply();
+  }
+  return true;
+}
+
+}  // namespace sim

@@ -1,0 +1,106 @@
+// The USB display adapter of the simulated Windows: its device interface and its kernel driver.
+//
+// The model:
+// - The adapter is one USB device interface (kAdapterPath by default) with this driver behind
+//   it, and two display devices that the test's desktop builders create: the extended one
+//   ("KDX\USBVGAEXT30") and the mirror one ("KDX\USBVGAMIR30", MIRRORING_DRIVER). Connecting the
+//   adapter gives both display devices the driver's answer to an applied mode (acceptMode).
+// - The driver runs in extended mode or in mirror mode. The extended display device takes a mode
+//   only in extended mode, the mirror display device only in mirror mode; the test can make the
+//   mirror device refuse 32 bits per pixel. A refused device stays off the desktop.
+// - Control requests, all synchronous; a request with another code, a missing buffer or a size
+//   other than these fails (DeviceIoControl returns 0) and changes nothing:
+//     QUERY_EXT_READY, QUERY_MIRROR_READY: no input, 4 bytes out: the status, 1 from the poll
+//       the test chose on (counted since the adapter was plugged), 0 before it; the request
+//       itself succeeds either way.
+//     SET_MIRROR: 4 bytes in, 0 or 1 (other values fail); fails the first N times when the test
+//       asks for it. A change of mode re-applies the desktop when one of the adapter's display
+//       devices is on it, so the one its driver no longer serves leaves it.
+//     SET_ROTATION: 4 bytes in, 0..3 (other values fail); recorded.
+//     SET_MIRROR_CENTER: 28 bytes in (MirrorCenterRequest); recorded.
+// - Plugging makes the display devices present and re-applies the desktop (the stored settings,
+//   as Windows does when a display device arrives), then broadcasts the arrival; the driver starts
+//   afresh (extended mode, rotation 0, poll counts from 0). Unplugging makes them absent and
+//   re-applies the desktop before the removal broadcasts.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/driver_codes.h"
+#include "tests/sim/sim_devices.h"
+
+namespace sim {
+
+class SimDisplay;
+struct SimDisplayDevice;
+
+inline constexpr wchar_t kAdapterPath[] =
+    L"\\\\?\\usb#vid_1e4b&pid_5830#5&1a2b3c4d&0&2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+inline constexpr wchar_t kAdapterExtDisplayId[] = L"KDX\\USBVGAEXT30";
+inline constexpr wchar_t kAdapterMirDisplayId[] = L"KDX\\USBVGAMIR30";
+
+// A ready poll that never answers 1; a SET_MIRROR that always fails.
+inline constexpr std::uint32_t kNever = UINT32_MAX;
+inline constexpr std::uint32_t kAlways = UINT32_MAX;
+
+class SimAdapter : public SimDriver {
+ public:
+  SimAdapter(SimDisplay& display, SimDevices& devices);
+  ~SimAdapter() override;
+  SimAdapter(const SimAdapter&) = delete;
+  SimAdapter& operator=(const SimAdapter&) = delete;
+
+  bool Control(std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
+               std::uint32_t outSize) override;
+
+  // --- The test's side ---
+  // The adapter plugged in before boot: no broadcast.
+  void AddPresent(const std::wstring& path = kAdapterPath);
+  // The adapter's display devices exist but the adapter is not plugged in; Plug() brings it.
+  void AddAbsent(const std::wstring& path = kAdapterPath);
+  void Plug();
+  void Unplug();
+  bool Plugged() const { return plugged_; }
+  const std::wstring& Path() const { return path_; }
+
+  // The poll (1 = the first) from which a ready query answers 1; kNever: it never does.
+  void SetExtReadyOnPoll(std::uint32_t poll) { extReadyOnPoll_ = poll; }
+  void SetMirrorReadyOnPoll(std::uint32_t poll) { mirReadyOnPoll_ = poll; }
+  // The next `times` SET_MIRROR requests fail (kAlways: every one).
+  void FailSetMirror(std::uint32_t times) { setMirrorFailures_ = times; }
+  void RefuseMirror32(bool refuse) { refuseMirror32_ = refuse; }
+
+  bool MirrorMode() const { return mirrorMode_; }
+  std::uint32_t Rotation() const { return rotation_; }
+  const std::optional<MirrorCenterRequest>& MirrorCenter() const { return mirrorCenter_; }
+  std::uint32_t ExtPolls() const { return extPolls_; }
+  std::uint32_t MirrorPolls() const { return mirPolls_; }
+
+ private:
+  void Connect();
+  void SetDisplaysPresent(bool present);
+  bool Accepts(bool mirrorDevice, std::uint32_t bitsPerPel) const;
+  bool Query(std::uint32_t& polls, std::uint32_t readyOnPoll, const void* in, std::uint32_t inSize,
+             void* out, std::uint32_t outSize);
+  bool SetMirror(const void* in, std::uint32_t inSize, std::uint32_t outSize);
+
+  SimDisplay& display_;
+  SimDevices& devices_;
+  std::wstring path_ = kAdapterPath;
+  bool connected_ = false;
+  bool plugged_ = false;
+  bool mirrorMode_ = false;
+  bool refuseMirror32_ = false;
+  std::uint32_t rotation_ = 0;
+  std::optional<MirrorCenterRequest> mirrorCenter_;
+  std::uint32_t extReadyOnPoll_ = 1;
+  std::uint32_t mirReadyOnPoll_ = 1;
+  std::uint32_t extPolls_ = 0;
+  std::uint32_t mirPolls_ = 0;
+  std::uint32_t setMirrorFailures_ = 0;
+};
+
+}  // namespace sim
