@@ -24,11 +24,6 @@ void CDongleDevice::SyncMirrorDPI(platform::DisplayMode&) {}
 int CDongleDevice::SetMirrorFilter(int flag) { m_bMirrorActive = flag != 0 ? 1 : 0; return 1; }
 bool CDongleDevice::FindDisplayDevices() { return false; }
 bool CDongleDevice::TurnONDev() { m_bSaveBlocked = 0; return true; }
-bool CDongleDevice::FindAndOpenDevice() { return false; }
-bool CDongleDevice::RegisterHandleNotification(platform::WindowHandle) { return false; }
-bool CDongleDevice::WaitExtReady() { return false; }
-bool CDongleDevice::WaitMirrorReady() { return false; }
-bool CDongleDevice::SetMirrorCenter(const MirrorCenterRequest&) { return false; }
 
 int CDUDOzurDlg::EnumSystemDispMode() { return 0; }
 int CDUDOzurDlg::SyncAdapterMode() { return 0; }

@@ -1,0 +1,144 @@
+// The adapter's device interface: finding and opening it, its handle notification, and the
+// driver's private control requests.
+#include <string>
+
+#include "device/contains_no_case.h"
+#include "device/driver_codes.h"
+#include "display/dongle_device.h"
+#include "platform/platform.h"
+#include "platform/trace.h"
+#include "shell/composition.h"
+
+namespace {
+
+constexpr std::uint32_t kReadyPollRetries = 41;
+constexpr std::uint32_t kSetMirrorRetries = 11;
+constexpr std::uint32_t kRetryPauseMs = 500;
+constexpr std::uint32_t kStatusReady = 1;
+
+// Polls a ready query until the driver answers status 1 or the retries run out.
+bool PollReady(platform::DeviceHandle handle, std::uint32_t code) {
+  if (handle == platform::kInvalidDevice) {
+    return false;
+  }
+  platform::Platform& os = platform::Os();
+  for (std::uint32_t retries = 0;; ++retries) {
+    std::uint32_t status = 0;
+    os.devices->Control(handle, code, nullptr, 0, &status, sizeof status);
+    if (status == kStatusReady) {
+      return true;
+    }
+    if (retries == kReadyPollRetries) {
+      return false;
+    }
+    os.system->Sleep(kRetryPauseMs);
+  }
+}
+
+}  // namespace
+
+bool CDongleDevice::FindAndOpenDevice() {
+  platform::Platform& os = platform::Os();
+  const std::string hardwareId = os.system->ToAnsi(m_strHardwareId);
+  std::wstring path;
+  for (std::uint32_t index = 0;; ++index) {
+    const platform::InterfaceLookup lookup = os.devices->UsbInterfacePath(index, path);
+    if (lookup != platform::InterfaceLookup::kFound) {
+      return false;
+    }
+    const std::string narrowPath = os.system->ToAnsi(path);
+    if (ContainsNoCase(narrowPath, hardwareId) == 0) {
+      Trace("Enum USB device %s\n", narrowPath.c_str());
+      continue;
+    }
+    DisableComposition();
+    const platform::DeviceHandle handle = os.devices->OpenDevice(path);
+    if (handle == platform::kInvalidDevice) {
+      // Reported now: nothing could be brought up through this handle anyway.
+      Trace("open device failed\n");
+      return false;
+    }
+    if (m_hDevice != platform::kInvalidDevice) {
+      os.devices->CloseDevice(m_hDevice);
+    }
+    m_hDevice = handle;
+    Trace("got  device\n");
+    return true;
+  }
+}
+
+bool CDongleDevice::RegisterHandleNotification(platform::WindowHandle window) {
+  if (m_hDevice == platform::kInvalidDevice) {
+    return false;
+  }
+  platform::DeviceIo& devices = *platform::Os().devices;
+  const platform::NotifyHandle registration = devices.RegisterHandleNotification(window, m_hDevice);
+  if (registration != 0) {
+    // A second bring-up must not leave two registrations, or every removal arrives twice.
+    if (m_hDevNotify != 0) {
+      devices.UnregisterNotification(m_hDevNotify);
+    }
+    m_hDevNotify = registration;
+  }
+  return true;
+}
+
+bool CDongleDevice::UnregisterHandleNotification() {
+  if (m_hDevNotify == 0) {
+    return false;
+  }
+  platform::Os().devices->UnregisterNotification(m_hDevNotify);
+  m_hDevNotify = 0;
+  return true;
+}
+
+bool CDongleDevice::WaitExtReady() {
+  return PollReady(m_hDevice, IOCTL_QUERY_EXT_READY);
+}
+
+bool CDongleDevice::WaitMirrorReady() {
+  if (m_bMirrorSupported == 0) {
+    return true;
+  }
+  return PollReady(m_hDevice, IOCTL_QUERY_MIRROR_READY);
+}
+
+bool CDongleDevice::SetMirrorCenter(const MirrorCenterRequest& request) {
+  if (m_hDevice == platform::kInvalidDevice) {
+    Trace("set mirror center IOCTL failed, handle is invalid\n");
+    return false;
+  }
+  return platform::Os().devices->Control(m_hDevice, IOCTL_SET_MIRROR_CENTER, &request,
+                                         sizeof request, nullptr, 0);
+}
+
+bool CDongleDevice::SetMirrorDriver(bool on) {
+  if (m_hDevice == platform::kInvalidDevice) {
+    Trace("set mirror IOCTL failed, handle is invalid\n");
+    return false;
+  }
+  platform::Platform& os = platform::Os();
+  const std::uint32_t value = on ? 1 : 0;
+  for (std::uint32_t retries = 0;; ++retries) {
+    if (os.devices->Control(m_hDevice, IOCTL_SET_MIRROR, &value, sizeof value, nullptr, 0)) {
+      break;
+    }
+    if (retries == kSetMirrorRetries) {
+      break;
+    }
+    os.system->Sleep(kRetryPauseMs);
+  }
+  return true;
+}
+
+bool CDongleDevice::SendRotation(std::uint32_t rotation) {
+  if (m_hDevice == platform::kInvalidDevice) {
+    Trace("set Rotatioon IOCTL failed, handle is invalid\n");
+    return false;
+  }
+  if (rotation > 3) {
+    return false;
+  }
+  return platform::Os().devices->Control(m_hDevice, IOCTL_SET_ROTATION, &rotation, sizeof rotation,
+                                         nullptr, 0);
+}
