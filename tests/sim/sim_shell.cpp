@@ -35,7 +35,9 @@ platform::MenuHandle SimMenus::CreatePopupMenu() {
   return menu;
 }
 
-platform::MenuHandle SimMenus::CreateMenu() { return CreatePopupMenu(); }
+platform::MenuHandle SimMenus::CreateMenu() {
+  return CreatePopupMenu();
+}
 
 bool SimMenus::AppendItem(platform::MenuHandle menu, std::uint32_t flags, std::uintptr_t item,
                           const std::wstring& text) {
@@ -160,6 +162,210 @@ bool SimMenus::DestroyMenu(platform::MenuHandle menu) {
     }
   }
   return true;
+}
+
+}  // namespace sim
+
+namespace sim {
+
+SimExplorer::SimExplorer(Clock& clock, SimWindowing& windows, SimTray& tray)
+    : clock_(clock), windows_(windows), tray_(tray) {
+  window_ = windows_.CreateForeignWindow(L"Program Manager", this);
+}
+
+std::optional<std::intptr_t> SimExplorer::HandleMessage(platform::WindowHandle window,
+                                                        std::uint32_t message,
+                                                        std::uintptr_t wParam,
+                                                        std::intptr_t lParam) {
+  (void)window;
+  if (message == platform::kWmSysCommand && (wParam & 0xFFF0u) == platform::kScMonitorPower) {
+    powerRequests_.push_back({clock_.Now(), lParam});
+    monitorsOn_ = lParam == -1;
+  }
+  return 0;
+}
+
+std::intptr_t SimExplorer::HandleDeviceChange(platform::WindowHandle window, std::uint32_t event,
+                                              const platform::DeviceBroadcast* broadcast) {
+  (void)window;
+  (void)event;
+  (void)broadcast;
+  return 0;
+}
+
+void SimExplorer::RestartTaskbar() {
+  tray_.ForgetIcons();
+  windows_.PostMessage(platform::kBroadcastWindow, windows_.RegisterMessage(L"TaskbarCreated"), 0,
+                       0);
+}
+
+std::vector<std::wstring> DialogRun::ControlTexts(int controlId) const {
+  std::vector<std::wstring> texts;
+  for (const DialogReading& reading : readings) {
+    auto found = reading.controls.find(controlId);
+    texts.push_back(found == reading.controls.end() ? std::wstring() : found->second);
+  }
+  return texts;
+}
+
+void SimDialogUser::PlanAnswer(std::uint32_t templateId, DialogAnswer answer, std::uint64_t delay) {
+  plans_[templateId].push_back({answer, delay, false});
+}
+
+void SimDialogUser::PlanCreationFailure(std::uint32_t templateId) {
+  plans_[templateId].push_back({DialogAnswer::kNone, 0, true});
+}
+
+platform::WindowHandle SimDialogUser::OpenDialog(std::uint32_t templateId) const {
+  const std::vector<const WindowRecord*> windows = windows_.TopLevelWindows();
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    if ((*it)->templateId == templateId && (*it)->modal) {
+      return (*it)->handle;
+    }
+  }
+  return 0;
+}
+
+std::intptr_t SimDialogUser::RunModalDialog(std::uint32_t templateId, platform::WindowHandle parent,
+                                            platform::WindowHandler& handler) {
+  Plan plan;
+  auto planned = plans_.find(templateId);
+  if (planned != plans_.end() && !planned->second.empty()) {
+    plan = planned->second.front();
+    planned->second.pop_front();
+  }
+  if (plan.failCreation) {
+    return -1;
+  }
+  const std::size_t run = runs_.size();
+  const std::uint64_t openedAt = clock_.Now();
+  runs_.push_back({templateId, openedAt, false, 0, 0, {}});
+  if (plan.answer != DialogAnswer::kNone) {
+    windows_.At(openedAt + plan.delay, [this, run, answer = plan.answer] { Answer(run, answer); });
+  }
+  windows_.At(openedAt + 500, [this, run] { Read(run); });
+  const std::intptr_t result = windows_.RunModalDialog(templateId, parent, handler);
+  runs_[run].closed = true;
+  runs_[run].closedAt = clock_.Now();
+  runs_[run].result = result;
+  return result;
+}
+
+void SimDialogUser::Answer(std::size_t run, DialogAnswer answer) {
+  if (runs_[run].closed) {
+    return;
+  }
+  const platform::WindowHandle dialog = OpenDialog(runs_[run].templateId);
+  if (dialog == 0) {
+    return;
+  }
+  switch (answer) {
+    case DialogAnswer::kOk:
+      windows_.SendMessage(dialog, platform::kWmCommand,
+                           static_cast<std::uintptr_t>(platform::kIdOk), 0);
+      break;
+    case DialogAnswer::kCancel:
+    case DialogAnswer::kEscape:
+      windows_.SendMessage(dialog, platform::kWmCommand,
+                           static_cast<std::uintptr_t>(platform::kIdCancel), 0);
+      break;
+    case DialogAnswer::kCloseBox:
+      windows_.SendMessage(dialog, platform::kWmClose, 0, 0);
+      break;
+    case DialogAnswer::kNone:
+      break;
+  }
+}
+
+void SimDialogUser::Read(std::size_t run) {
+  if (runs_[run].closed) {
+    return;
+  }
+  const WindowRecord* record = windows_.Window(OpenDialog(runs_[run].templateId));
+  if (record == nullptr) {
+    return;
+  }
+  runs_[run].readings.push_back({clock_.Now(), record->title, record->controls});
+  windows_.After(1000, [this, run] { Read(run); });
+}
+
+std::uint32_t SimDialogUser::RegisterMessage(const std::wstring& name) {
+  return windows_.RegisterMessage(name);
+}
+
+platform::WindowHandle SimDialogUser::CreateDialogWindow(std::uint32_t templateId,
+                                                         platform::WindowHandle parent,
+                                                         platform::WindowHandler& handler) {
+  return windows_.CreateDialogWindow(templateId, parent, handler);
+}
+
+bool SimDialogUser::EndDialog(platform::WindowHandle dialog, std::intptr_t result) {
+  return windows_.EndDialog(dialog, result);
+}
+
+bool SimDialogUser::SetDialogItemText(platform::WindowHandle dialog, int itemId,
+                                      const std::wstring& text) {
+  return windows_.SetDialogItemText(dialog, itemId, text);
+}
+
+bool SimDialogUser::DestroyWindow(platform::WindowHandle window) {
+  return windows_.DestroyWindow(window);
+}
+
+bool SimDialogUser::SetWindowText(platform::WindowHandle window, const std::wstring& text) {
+  return windows_.SetWindowText(window, text);
+}
+
+bool SimDialogUser::ShowWindow(platform::WindowHandle window, int command) {
+  return windows_.ShowWindow(window, command);
+}
+
+bool SimDialogUser::SetForegroundWindow(platform::WindowHandle window) {
+  return windows_.SetForegroundWindow(window);
+}
+
+platform::WindowHandle SimDialogUser::FindWindowByTitle(const std::wstring& title) {
+  return windows_.FindWindowByTitle(title);
+}
+
+bool SimDialogUser::PostMessage(platform::WindowHandle window, std::uint32_t message,
+                                std::uintptr_t wParam, std::intptr_t lParam) {
+  return windows_.PostMessage(window, message, wParam, lParam);
+}
+
+std::intptr_t SimDialogUser::SendMessage(platform::WindowHandle window, std::uint32_t message,
+                                         std::uintptr_t wParam, std::intptr_t lParam) {
+  return windows_.SendMessage(window, message, wParam, lParam);
+}
+
+std::intptr_t SimDialogUser::DefaultProcessing(platform::WindowHandle window, std::uint32_t message,
+                                               std::uintptr_t wParam, std::intptr_t lParam) {
+  return windows_.DefaultProcessing(window, message, wParam, lParam);
+}
+
+std::uintptr_t SimDialogUser::SetTimer(platform::WindowHandle window, std::uintptr_t id,
+                                       std::uint32_t milliseconds) {
+  return windows_.SetTimer(window, id, milliseconds);
+}
+
+bool SimDialogUser::KillTimer(platform::WindowHandle window, std::uintptr_t id) {
+  return windows_.KillTimer(window, id);
+}
+
+void SimDialogUser::PostQuitMessage(int exitCode) {
+  windows_.PostQuitMessage(exitCode);
+}
+
+int SimDialogUser::RunMessageLoop() {
+  return windows_.RunMessageLoop();
+}
+
+platform::Point SimDialogUser::CursorPos() {
+  return windows_.CursorPos();
+}
+
+void SimDialogUser::InitCommonControls() {
+  windows_.InitCommonControls();
 }
 
 }  // namespace sim

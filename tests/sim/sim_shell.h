@@ -1,4 +1,4 @@
-// Notification area, popup menus and the shell of the simulated Windows.
+// Notification area, popup menus, the shell and the user at the screen of the simulated Windows.
 //
 // The model: the notification area keeps the icons added and not deleted, keyed by window and
 // id (NIM_ADD of an existing key fails, as does NIM_DELETE of a missing one). Menus are trees
@@ -6,6 +6,19 @@
 // user's delay (every window's messages are dispatched meanwhile, as in the modal menu loop),
 // then either an item is chosen, which posts WM_COMMAND with its id to the owner, or the menu is
 // dismissed. Without a script the menu is dismissed at once. Only enabled items can be chosen.
+//
+// The shell (SimExplorer) owns a top-level window of its own, so it receives what is broadcast
+// to every top-level window: it records the monitor power requests (WM_SYSCOMMAND with
+// SC_MONITORPOWER; lParam 2 off, 1 low power, -1 on). When its taskbar is re-created the
+// notification area starts empty and "TaskbarCreated" is posted to every top-level window.
+//
+// The user at the screen (SimDialogUser) sees every modal dialog the moment it opens. For each
+// template the test can plan answers, one per dialog in order: OK, Cancel, Esc, the close box,
+// or none, each after a chosen delay. The dialog manager turns Esc into WM_COMMAND IDCANCEL, as
+// it does a click on Cancel; the close box sends WM_CLOSE, which a dialog answers as IDCANCEL.
+// While a dialog is open the user reads its caption and controls every second, half a second
+// after each full second (so reading k shows the window k seconds after it opened, between two
+// one-second timer ticks). A planned failure makes the dialog impossible to create (-1).
 #pragma once
 
 #include <cstdint>
@@ -16,6 +29,7 @@
 #include <vector>
 
 #include "platform/shell_ui.h"
+#include "platform/windowing.h"
 #include "tests/sim/sim_clock.h"
 
 namespace sim {
@@ -44,7 +58,7 @@ struct TrackedMenu {
   int y = 0;
   platform::WindowHandle owner = 0;
   platform::WindowHandle foreground = 0;
-  std::vector<MenuItem> items;               // the main menu as shown
+  std::vector<MenuItem> items;                               // the main menu as shown
   std::map<std::uintptr_t, std::vector<MenuItem>> submenus;  // every submenu as shown
 };
 
@@ -62,6 +76,8 @@ class SimTray : public platform::Tray {
     return calls_;
   }
   const std::vector<std::wstring>& OpenedUrls() const { return openedUrls_; }
+  // The taskbar was re-created: the notification area has forgotten every icon.
+  void ForgetIcons() { icons_.clear(); }
 
  private:
   std::map<std::pair<platform::WindowHandle, std::uint32_t>, platform::NotifyIconData> icons_;
@@ -103,6 +119,115 @@ class SimMenus : public platform::Menus {
   platform::MenuHandle nextMenu_ = 0x3000;
   std::deque<MenuChoice> script_;
   std::vector<TrackedMenu> tracked_;
+};
+
+class SimWindowing;
+
+class SimExplorer : public platform::WindowHandler {
+ public:
+  struct MonitorPowerRequest {
+    std::uint64_t time = 0;
+    std::intptr_t state = 0;  // 2 off, 1 low power, -1 on
+  };
+
+  SimExplorer(Clock& clock, SimWindowing& windows, SimTray& tray);
+
+  std::optional<std::intptr_t> HandleMessage(platform::WindowHandle window, std::uint32_t message,
+                                             std::uintptr_t wParam, std::intptr_t lParam) override;
+  std::intptr_t HandleDeviceChange(platform::WindowHandle window, std::uint32_t event,
+                                   const platform::DeviceBroadcast* broadcast) override;
+
+  // --- The test's side ---
+  void RestartTaskbar();
+  const std::vector<MonitorPowerRequest>& MonitorPowerRequests() const { return powerRequests_; }
+  bool MonitorsOn() const { return monitorsOn_; }
+  platform::WindowHandle Window() const { return window_; }
+
+ private:
+  Clock& clock_;
+  SimWindowing& windows_;
+  SimTray& tray_;
+  platform::WindowHandle window_ = 0;
+  std::vector<MonitorPowerRequest> powerRequests_;
+  bool monitorsOn_ = true;
+};
+
+enum class DialogAnswer { kOk, kCancel, kEscape, kCloseBox, kNone };
+
+// What the user saw of a dialog at one moment.
+struct DialogReading {
+  std::uint64_t time = 0;
+  std::wstring caption;
+  std::map<int, std::wstring> controls;
+};
+
+struct DialogRun {
+  std::uint32_t templateId = 0;
+  std::uint64_t openedAt = 0;
+  bool closed = false;
+  std::uint64_t closedAt = 0;
+  std::intptr_t result = 0;
+  std::vector<DialogReading> readings;  // one per second while open
+  // The texts of one control in reading order.
+  std::vector<std::wstring> ControlTexts(int controlId) const;
+};
+
+// Sits between the program and the simulated windowing (install it as the platform's
+// `windows`); forwards everything and answers the modal dialogs as planned.
+class SimDialogUser : public platform::Windowing {
+ public:
+  explicit SimDialogUser(Clock& clock, SimWindowing& windows) : clock_(clock), windows_(windows) {}
+
+  // The next dialog from `templateId` gets this answer `delay` ms after it opens.
+  void PlanAnswer(std::uint32_t templateId, DialogAnswer answer, std::uint64_t delay = 0);
+  // The next dialog from `templateId` cannot be created.
+  void PlanCreationFailure(std::uint32_t templateId);
+  const std::vector<DialogRun>& Runs() const { return runs_; }
+
+  // platform::Windowing, forwarded.
+  std::uint32_t RegisterMessage(const std::wstring& name) override;
+  platform::WindowHandle CreateDialogWindow(std::uint32_t templateId, platform::WindowHandle parent,
+                                            platform::WindowHandler& handler) override;
+  std::intptr_t RunModalDialog(std::uint32_t templateId, platform::WindowHandle parent,
+                               platform::WindowHandler& handler) override;
+  bool EndDialog(platform::WindowHandle dialog, std::intptr_t result) override;
+  bool SetDialogItemText(platform::WindowHandle dialog, int itemId,
+                         const std::wstring& text) override;
+  bool DestroyWindow(platform::WindowHandle window) override;
+  bool SetWindowText(platform::WindowHandle window, const std::wstring& text) override;
+  bool ShowWindow(platform::WindowHandle window, int command) override;
+  bool SetForegroundWindow(platform::WindowHandle window) override;
+  platform::WindowHandle FindWindowByTitle(const std::wstring& title) override;
+  bool PostMessage(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                   std::intptr_t lParam) override;
+  std::intptr_t SendMessage(platform::WindowHandle window, std::uint32_t message,
+                            std::uintptr_t wParam, std::intptr_t lParam) override;
+  std::intptr_t DefaultProcessing(platform::WindowHandle window, std::uint32_t message,
+                                  std::uintptr_t wParam, std::intptr_t lParam) override;
+  std::uintptr_t SetTimer(platform::WindowHandle window, std::uintptr_t id,
+                          std::uint32_t milliseconds) override;
+  bool KillTimer(platform::WindowHandle window, std::uintptr_t id) override;
+  void PostQuitMessage(int exitCode) override;
+  int RunMessageLoop() override;
+  platform::Point CursorPos() override;
+  void InitCommonControls() override;
+
+ private:
+  struct Plan {
+    DialogAnswer answer = DialogAnswer::kNone;
+    std::uint64_t delay = 0;
+    bool failCreation = false;
+  };
+
+  // The open modal dialog made from `templateId`, or 0.
+  platform::WindowHandle OpenDialog(std::uint32_t templateId) const;
+  void Answer(std::size_t run, DialogAnswer answer);
+  void Read(std::size_t run);
+
+  Clock& clock_;
+  SimWindowing& windows_;
+  std::map<std::uint32_t, std::deque<Plan>> plans_;
+  std::vector<DialogRun> runs_;
 };
 
 }  // namespace sim
