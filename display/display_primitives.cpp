@@ -1,5 +1,8 @@
 #include "display/display_primitives.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/platform.h"
 #include "platform/trace.h"
 
@@ -15,28 +18,106 @@ constexpr wchar_t kVideoRegBaseWindows2000[] =
 constexpr wchar_t kVideoRegBase[] =
     L"System\\CurrentControlSet\\Hardware Profiles\\Current\\System\\CurrentControlSet\\Control\\"
     L"Video\\";
+constexpr wchar_t kAttachValueName[] = L"Attach.ToDesktop";
+// On Windows 2000 the DeviceKey starts with "\REGISTRY\Machine\System\ControlSet001\Services\".
+constexpr std::size_t kWindows2000KeyPrefix = 48;
+constexpr int kRememberedSlots = kDisplayTableSlots - 1;
 
 constexpr std::uint32_t kModeFields = platform::kDmPosition | platform::kDmBitsPerPel |
                                       platform::kDmPelsWidth | platform::kDmPelsHeight |
                                       platform::kDmDisplayFrequency;
+constexpr std::uint32_t kPlaceFields = platform::kDmPosition | platform::kDmDisplayFrequency;
+constexpr std::uint32_t kSizeFields = platform::kDmPosition | platform::kDmPelsWidth |
+                                      platform::kDmPelsHeight | platform::kDmDisplayFrequency;
+constexpr std::uint32_t kStoreOnly = platform::kCdsNoReset | platform::kCdsUpdateRegistry;
 
-wchar_t FoldAscii(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c; }
+wchar_t FoldAscii(wchar_t c) {
+  return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+}
+
+platform::DisplaySettings& Display() {
+  return *platform::Os().display;
+}
+
+bool EnumDevice(std::uint32_t index, platform::DisplayDevice& out) {
+  return Display().EnumDevice(index, out);
+}
 
 bool ReadStoredMode(const std::wstring& deviceName, platform::DisplayMode& mode) {
   mode = {};
-  return platform::Os().display->EnumMode(deviceName, platform::kEnumRegistrySettings, mode);
+  return Display().EnumMode(deviceName, platform::kEnumRegistrySettings, mode);
 }
 
 std::int32_t Store(const std::wstring& deviceName, const platform::DisplayMode& mode,
                    std::uint32_t flags) {
-  return platform::Os().display->ChangeMode(&deviceName, &mode, flags);
+  return Display().ChangeMode(&deviceName, &mode, flags);
 }
+
+std::int32_t ApplyAllStored() {
+  return Display().ChangeMode(nullptr, nullptr, 0);
+}
+
+bool IsAttached(const platform::DisplayDevice& device) {
+  return (device.stateFlags & platform::kDisplayAttachedToDesktop) != 0;
+}
+
+bool IsMirroring(const platform::DisplayDevice& device) {
+  return (device.stateFlags & platform::kDisplayMirroringDriver) != 0;
+}
+
+const platform::DisplayDevice& SystemDisplay() {
+  return g_displayTable[0].dd;
+}
+
+bool IsSystemDisplay(const platform::DisplayDevice& device) {
+  return SameDeviceId(device.id, SystemDisplay().id);
+}
+
+std::int32_t Width(const platform::DisplayMode& mode) {
+  return static_cast<std::int32_t>(mode.width);
+}
+
+// The stored modes' rectangles of the displays on the desktop, for placing another one.
+struct Rect {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  bool Overlaps(const Rect& other) const {
+    return x < other.x + other.width && other.x < x + width && y < other.y + other.height &&
+           other.y < y + height;
+  }
+};
+
+Rect RectOf(const platform::DisplayMode& mode) {
+  return {mode.x, mode.y, Width(mode), static_cast<std::int32_t>(mode.height)};
+}
+
+// Where the next display goes: right of the others, at the sum of their widths, or further
+// right when a gap left between them would make that sum land on one of them.
+class RowEnd {
+ public:
+  void Add(const platform::DisplayMode& mode) {
+    sum_ += Width(mode);
+    right_ = std::max(right_, mode.x + Width(mode));
+    taken_.push_back(RectOf(mode));
+  }
+  std::int32_t X() const { return std::max(sum_, right_); }
+  bool IsFree(const platform::DisplayMode& mode) const {
+    return std::none_of(taken_.begin(), taken_.end(),
+                        [&mode](const Rect& other) { return RectOf(mode).Overlaps(other); });
+  }
+
+ private:
+  std::int32_t sum_ = 0;
+  std::int32_t right_ = 0;
+  std::vector<Rect> taken_;
+};
 
 // Stores w x h x bpp on the device; on BADMODE retries once at the lowest frequency that the
 // device lists for exactly that mode.
 int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel,
                         const platform::DisplayDevice& device, std::uint32_t flags) {
-  platform::DisplaySettings& display = *platform::Os().display;
   platform::DisplayMode mode;
   ReadStoredMode(device.name, mode);
   mode.width = width;
@@ -48,7 +129,7 @@ int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t
   }
   std::uint32_t lowest = 10000;
   platform::DisplayMode listed;
-  for (std::uint32_t i = 0; display.EnumMode(device.name, i, listed); ++i) {
+  for (std::uint32_t i = 0; Display().EnumMode(device.name, i, listed); ++i) {
     if (listed.width == width && listed.height == height && listed.bitsPerPel == bitsPerPel &&
         listed.frequency < lowest) {
       lowest = listed.frequency;
@@ -65,6 +146,30 @@ int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t
   mode.fields = kModeFields & ~platform::kDmPosition;
   Store(device.name, mode, flags);
   return 0;
+}
+
+// The slot that is to remember `device`: the one already holding it, else the first free one.
+DisplayTableSlot* SlotToRemember(const platform::DisplayDevice& device) {
+  for (int i = 1; i <= kRememberedSlots; ++i) {
+    if (g_displayTable[i].bFlag == 1 && SameDeviceId(g_displayTable[i].dd.id, device.id)) {
+      return &g_displayTable[i];
+    }
+  }
+  for (int i = 1; i <= kRememberedSlots; ++i) {
+    if (g_displayTable[i].bFlag == 0) {
+      return &g_displayTable[i];
+    }
+  }
+  return nullptr;
+}
+
+DisplayTableSlot* RememberedSlot(const platform::DisplayDevice& device) {
+  for (int i = 1; i <= kRememberedSlots; ++i) {
+    if (g_displayTable[i].bFlag == 1 && SameDeviceId(g_displayTable[i].dd.id, device.id)) {
+      return &g_displayTable[i];
+    }
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -154,4 +259,342 @@ int SetDisplayMode(std::uint32_t width, std::uint32_t height, std::uint32_t bits
   return SetModeWithFallback(width, height, bitsPerPel, device, platform::kCdsUpdateRegistry);
 }
 
-int GetLastCdsResult() { return g_nLastCdsResult; }
+int SetDisplayPrimary(platform::DisplayDevice& device) {
+  if (g_bDisplayLibReady == 0) {
+    return 0;
+  }
+  FindDisplayDeviceById(device.id, device);
+  platform::DisplayMode mode;
+  if (!ReadStoredMode(device.name, mode)) {
+    return 0;
+  }
+  WriteAttachToDesktop(device, 1);
+  mode.fields = kPlaceFields;
+  mode.x = 0;
+  mode.y = 0;
+  Store(device.name, mode,
+        platform::kCdsReset | platform::kCdsSetPrimary | platform::kCdsUpdateRegistry);
+  return 1;
+}
+
+int AttachDisplayAt(const platform::DisplayDevice& device, std::uint32_t width,
+                    std::uint32_t height, std::uint32_t bitsPerPel) {
+  if (g_bDisplayLibReady == 0) {
+    return 0;
+  }
+  WriteAttachToDesktop(device, 1);
+  platform::DisplayMode mode;
+  ReadStoredMode(device.name, mode);
+  mode.fields |= kSizeFields;
+  mode.x = 0;
+  mode.y = 0;
+  mode.width = width;
+  mode.height = height;
+  mode.bitsPerPel = bitsPerPel;
+  Store(device.name, mode, kStoreOnly);
+  Store(device.name, mode, 0);
+  return 1;
+}
+
+int DetachDisplay(platform::DisplayDevice& device) {
+  if (g_bDisplayLibReady == 0) {
+    return 0;
+  }
+  if (RefreshDisplayDevice(device) == 0) {
+    return 0;
+  }
+  WriteAttachToDesktop(device, 0);
+  platform::DisplayMode mode;
+  ReadStoredMode(device.name, mode);
+  mode.fields |= kSizeFields;
+  mode.x = 0;
+  mode.y = 0;
+  mode.width = 0;
+  mode.height = 0;
+  g_nLastCdsResult = Store(device.name, mode, platform::kCdsReset | platform::kCdsUpdateRegistry);
+  return 1;
+}
+
+int SetSystemDisplayPrimary() {
+  if (g_bDisplayLibReady == 0) {
+    return 0;
+  }
+  WriteAttachToDesktop(SystemDisplay(), 1);
+  platform::DisplayMode mode;
+  if (!ReadStoredMode(SystemDisplay().name, mode)) {
+    return 1;
+  }
+  mode.fields = kPlaceFields;
+  mode.x = 0;
+  mode.y = 0;
+  Store(SystemDisplay().name, mode, kStoreOnly);
+  Store(SystemDisplay().name, mode, platform::kCdsSetPrimary);
+  return 1;
+}
+
+int ReattachSystemDisplayBeside() {
+  if (g_bDisplayLibReady == 0) {
+    return 0;
+  }
+  RowEnd row;
+  platform::DisplayDevice device;
+  platform::DisplayMode mode;
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (IsAttached(device) && !IsMirroring(device) && !IsSystemDisplay(device) &&
+        ReadStoredMode(device.name, mode)) {
+      row.Add(mode);
+    }
+  }
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (!IsSystemDisplay(device)) {
+      continue;
+    }
+    WriteAttachToDesktop(device, 1);
+    const bool read = ReadStoredMode(SystemDisplay().name, mode);
+    if (read) {
+      mode.fields |= kPlaceFields;
+      mode.x = row.X();
+      mode.y = 0;
+      g_nLastCdsResult = Store(SystemDisplay().name, mode, kStoreOnly);
+    }
+    ApplyAllStored();
+    if (!read) {
+      break;
+    }
+    row.Add(mode);
+  }
+  return 1;
+}
+
+int DetachSystemDisplay() {
+  if (g_bDisplayLibReady == 0) {
+    return 0;
+  }
+  platform::DisplayDevice device;
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (!IsSystemDisplay(device)) {
+      continue;
+    }
+    WriteAttachToDesktop(SystemDisplay(), 0);
+    platform::DisplayMode mode;
+    if (!ReadStoredMode(device.name, mode)) {
+      break;
+    }
+    mode.fields = kSizeFields;
+    mode.x = 0;
+    mode.y = 0;
+    mode.width = 0;
+    mode.height = 0;
+    Store(device.name, mode, platform::kCdsNoReset);
+    Store(device.name, mode, platform::kCdsUpdateRegistry);
+  }
+  return 1;
+}
+
+int DetachOtherDisplays(const platform::DisplayDevice& adapter) {
+  if (g_bDisplayLibReady == 0) {
+    return 0;
+  }
+  bool changed = false;
+  platform::DisplayDevice device;
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (IsSystemDisplay(device) || SameDeviceId(device.id, adapter.id) || !IsAttached(device) ||
+        IsMirroring(device)) {
+      continue;
+    }
+    // A display that finds no free slot stays on the desktop: taking it off would lose it.
+    DisplayTableSlot* slot = SlotToRemember(device);
+    if (slot == nullptr) {
+      break;
+    }
+    slot->dd = device;
+    WriteAttachToDesktop(device, 0);
+    platform::DisplayMode mode;
+    if (!ReadStoredMode(device.name, mode)) {
+      break;
+    }
+    mode.fields = kSizeFields;
+    mode.x = 0;
+    mode.y = 0;
+    mode.width = 0;
+    mode.height = 0;
+    Store(device.name, mode, kStoreOnly);
+    slot->bFlag = 1;
+    changed = true;
+  }
+  if (changed) {
+    ApplyAllStored();
+  }
+  return 1;
+}
+
+int ReattachOtherDisplays() {
+  if (g_bDisplayLibReady == 0) {
+    return 0;
+  }
+  // Re-attached displays go to the right of the desktop as it stands, one after the other.
+  RowEnd row;
+  platform::DisplayDevice device;
+  platform::DisplayMode mode;
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (IsAttached(device) && !IsMirroring(device) && ReadStoredMode(device.name, mode)) {
+      row.Add(mode);
+    }
+  }
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (IsMirroring(device)) {
+      continue;
+    }
+    DisplayTableSlot* slot = RememberedSlot(device);
+    if (slot == nullptr) {
+      continue;
+    }
+    WriteAttachToDesktop(slot->dd, 1);
+    const bool read = ReadStoredMode(device.name, mode);
+    if (read) {
+      if (mode.x == 0 && mode.y == 0) {
+        mode.x = row.X();
+      }
+      mode.fields = kPlaceFields;
+      Store(device.name, mode, kStoreOnly);
+      row.Add(mode);
+    }
+    slot->bFlag = 0;
+    if (!read) {
+      break;
+    }
+  }
+  ApplyAllStored();
+  return 1;
+}
+
+int AttachDisplayExtended(platform::DisplayDevice& adapter) {
+  if (g_bDisplayLibReady == 0 || g_displayTable[0].bFlag == 0) {
+    return 0;
+  }
+  RowEnd row;
+  platform::DisplayMode mode;
+  if (ReadStoredMode(SystemDisplay().name, mode)) {
+    WriteAttachToDesktop(SystemDisplay(), 1);
+    mode.fields = kPlaceFields;
+    mode.x = 0;
+    mode.y = 0;
+    Store(SystemDisplay().name, mode,
+          platform::kCdsReset | platform::kCdsSetPrimary | platform::kCdsUpdateRegistry);
+    row.Add(mode);
+  }
+  DetachDisplay(adapter);
+  platform::DisplayDevice device;
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (IsAttached(device) && (device.stateFlags & platform::kDisplayPrimaryDevice) == 0 &&
+        !IsMirroring(device) && !SameDeviceId(device.id, adapter.id) &&
+        ReadStoredMode(device.name, mode)) {
+      row.Add(mode);
+    }
+  }
+  const std::int32_t x = row.X();
+
+  WriteAttachToDesktop(adapter, 1);
+  ReadStoredMode(adapter.name, mode);
+  // A remembered place is kept unless another display has taken it meanwhile.
+  if ((mode.x == 0 && mode.y == 0) || !row.IsFree(mode)) {
+    mode.x = x;
+    mode.y = 0;
+  }
+  mode.fields = kPlaceFields;
+  if (Store(adapter.name, mode, kStoreOnly) != platform::kDispChangeSuccessful) {
+    WriteAttachToDesktop(adapter, 1);
+    ReadStoredMode(adapter.name, mode);
+    mode.fields = kPlaceFields;
+    mode.x = x;
+    mode.y = 0;
+    Store(adapter.name, mode, kStoreOnly);
+  }
+  g_nLastCdsResult = Store(adapter.name, mode, 0);
+  return 1;
+}
+
+void RestoreSystemPrimary() {
+  if (g_bDisplayLibReady == 0 || g_displayTable[0].bFlag != 1) {
+    return;
+  }
+  platform::DisplayDevice device;
+  std::uint32_t index = 0;
+  bool found = false;
+  for (; EnumDevice(index, device); ++index) {
+    if (IsSystemDisplay(device)) {
+      found = true;
+      break;
+    }
+  }
+  if (!found) {
+    return;
+  }
+  platform::DisplayMode mode;
+  if (!ReadStoredMode(SystemDisplay().name, mode)) {
+    return;
+  }
+  mode.fields = kPlaceFields;
+  Store(SystemDisplay().name, mode, kStoreOnly);
+  Store(SystemDisplay().name, mode,
+        index == 0 ? platform::kCdsReset | platform::kCdsSetPrimary : 0u);
+}
+
+int WriteAttachToDesktop(const platform::DisplayDevice& device, int attach) {
+  std::wstring subKey;
+  if (GetDeviceSubKey(device.key, subKey) == 0) {
+    return 0;
+  }
+  const std::wstring path = g_szVideoRegBase + subKey;
+  platform::Registry& registry = *platform::Os().registry;
+  EnableSecurityPrivilege(1);
+  // The key keeps the DACL Windows gave it: one that admits only Administrators would lock this
+  // user out of the next write and leave a stale "detach" in place.
+  platform::RegKey key = 0;
+  if (registry.OpenKey(platform::kHkeyLocalMachine, path, platform::kKeySetValue, key) !=
+          platform::kErrorSuccess &&
+      registry.CreateKey(platform::kHkeyLocalMachine, path, platform::kKeySetValue, key) !=
+          platform::kErrorSuccess) {
+    return 0;
+  }
+  const std::uint32_t value = attach == 1 ? 1 : 0;
+  const std::vector<std::uint8_t> data = {static_cast<std::uint8_t>(value), 0, 0, 0};
+  const long written = registry.SetValue(key, kAttachValueName, platform::kRegDword, data);
+  registry.CloseKey(key);
+  return written == platform::kErrorSuccess ? 1 : 0;
+}
+
+int GetDeviceSubKey(const std::wstring& deviceKey, std::wstring& subKey) {
+  const platform::OsVersion version = platform::Os().system->Version();
+  if (version.major == 5 && version.minor == 0) {
+    if (deviceKey.size() <= kWindows2000KeyPrefix) {
+      return 0;
+    }
+    subKey = deviceKey.substr(kWindows2000KeyPrefix);
+    return 1;
+  }
+  // Windows XP and later name the device's key "...\Control\Video\{GUID}\0000", and the
+  // hardware-profile base path ends in the same "Control\Video\", so "{GUID}\0000" names it
+  // there too.
+  const std::size_t brace = deviceKey.find(L'{');
+  if (brace == std::wstring::npos) {
+    return 0;
+  }
+  subKey = deviceKey.substr(brace);
+  return 1;
+}
+
+int SetAdminOnlyKeySecurity(platform::RegKey key) {
+  return platform::Os().registry->SetAdminOnlyDacl(key) ? 1 : 0;
+}
+
+void EnableSecurityPrivilege(int enable) {
+  platform::Platform& os = platform::Os();
+  if (os.system->Version().platformId == platform::kVerPlatformWin32Nt) {
+    os.registry->EnableSecurityPrivilege(enable != 0);
+  }
+}
+
+int GetLastCdsResult() {
+  return g_nLastCdsResult;
+}

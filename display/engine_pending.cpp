@@ -6,12 +6,6 @@
 #include "shell/main_dialog.h"
 #include "tray/tray_icon.h"
 
-int AttachDisplayExtended(platform::DisplayDevice&) { return 0; }
-int SetSystemDisplayPrimary() { return 1; }
-int ReattachSystemDisplayBeside() { return 1; }
-int DetachOtherDisplays(const platform::DisplayDevice&) { return 1; }
-int ReattachOtherDisplays() { return 1; }
-
 bool CDongleDevice::GetDispRes() { return true; }
 std::int32_t CDongleDevice::GetDisplayState() { return kDispOff; }
 bool CDongleDevice::IsAdapterAttached() { return false; }
