@@ -7,20 +7,15 @@
 #include "tray/tray_icon.h"
 
 bool CDongleDevice::GetDispRes() { return true; }
-std::int32_t CDongleDevice::GetDisplayState() { return kDispOff; }
-bool CDongleDevice::IsAdapterAttached() { return false; }
-bool CDongleDevice::SetMirror(bool) { return true; }
-bool CDongleDevice::DetachFromDeskTop() { return true; }
-bool CDongleDevice::TurnOffDev() { m_bSaveBlocked = 1; return false; }
-bool CDongleDevice::SetResolution(std::uint32_t, std::uint32_t, std::uint32_t) { return true; }
+bool CDongleDevice::GetFullDispRes() { return true; }
+bool CDongleDevice::CheckResolution() { return false; }
 int CDongleDevice::MatchMirrorResolution(platform::DisplayMode&, MirrorCenterRequest&) { return 0; }
 void CDongleDevice::SyncMirrorDPI(platform::DisplayMode&) {}
 int CDongleDevice::SetMirrorFilter(int flag) { m_bMirrorActive = flag != 0 ? 1 : 0; return 1; }
-bool CDongleDevice::FindDisplayDevices() { return false; }
-bool CDongleDevice::TurnONDev() { m_bSaveBlocked = 0; return true; }
 
 int CDUDOzurDlg::EnumSystemDispMode() { return 0; }
 int CDUDOzurDlg::SyncAdapterMode() { return 0; }
+int CDUDOzurDlg::FitResolutionAfterRotation(int) { return 0; }
 std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t, const platform::DeviceBroadcast*) { return 0; }
 void CDUDOzurDlg::OnPrimary() {}
 void CDUDOzurDlg::OnExt() {}

@@ -35,6 +35,16 @@ bool SimAdapter::Accepts(bool mirrorDevice, std::uint32_t bitsPerPel) const {
   return mirrorMode_ && !(refuseMirror32_ && bitsPerPel == 32);
 }
 
+bool SimAdapter::AdapterShown() const {
+  for (const wchar_t* id : {kAdapterExtDisplayId, kAdapterMirDisplayId}) {
+    const SimDisplayDevice* device = display_.DeviceById(id);
+    if (device != nullptr && device->present && device->live.attached) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void SimAdapter::SetDisplaysPresent(bool present) {
   for (const wchar_t* id : {kAdapterExtDisplayId, kAdapterMirDisplayId}) {
     if (SimDisplayDevice* device = display_.DeviceById(id)) {
@@ -99,6 +109,7 @@ bool SimAdapter::Control(std::uint32_t code, const void* in, std::uint32_t inSiz
         return false;
       }
       rotation_ = rotation;
+      setRequests_.push_back({IOCTL_SET_ROTATION, rotation, AdapterShown()});
       return true;
     }
     case IOCTL_SET_MIRROR_CENTER: {
@@ -142,15 +153,12 @@ bool SimAdapter::SetMirror(const void* in, std::uint32_t inSize, std::uint32_t o
     return false;
   }
   const bool wanted = value == 1;
+  const bool adapterShown = AdapterShown();
+  setRequests_.push_back({IOCTL_SET_MIRROR, value, adapterShown});
   if (wanted == mirrorMode_) {
     return true;
   }
   mirrorMode_ = wanted;
-  bool adapterShown = false;
-  for (const wchar_t* id : {kAdapterExtDisplayId, kAdapterMirDisplayId}) {
-    const SimDisplayDevice* device = display_.DeviceById(id);
-    adapterShown = adapterShown || (device != nullptr && device->live.attached);
-  }
   if (adapterShown) {
     display_.Reapply();
   }

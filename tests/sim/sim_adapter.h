@@ -14,9 +14,11 @@
 //       the test chose on (counted since the adapter was plugged), 0 before it; the request
 //       itself succeeds either way.
 //     SET_MIRROR: 4 bytes in, 0 or 1 (other values fail); fails the first N times when the test
-//       asks for it. A change of mode re-applies the desktop when one of the adapter's display
-//       devices is on it, so the one its driver no longer serves leaves it.
-//     SET_ROTATION: 4 bytes in, 0..3 (other values fail); recorded.
+//       asks for it. A change of mode re-applies the desktop when
+//       one of the adapter's display devices is on it, so the one its driver no longer serves
+//       leaves it.
+//     SET_ROTATION: 4 bytes in, 0..3 (other values fail).
+//   Every SET_MIRROR and SET_ROTATION carried out is recorded (SetRequests).
 //     SET_MIRROR_CENTER: 28 bytes in (MirrorCenterRequest); recorded.
 // - Plugging makes the display devices present and re-applies the desktop (the stored settings,
 //   as Windows does when a display device arrives), then broadcasts the arrival; the driver starts
@@ -45,6 +47,14 @@ inline constexpr wchar_t kAdapterMirDisplayId[] = L"KDX\\USBVGAMIR30";
 // A ready poll that never answers 1; a SET_MIRROR that always fails.
 inline constexpr std::uint32_t kNever = UINT32_MAX;
 inline constexpr std::uint32_t kAlways = UINT32_MAX;
+
+// A SET_MIRROR or SET_ROTATION that the driver carried out, with its value, and whether one of
+// the adapter's displays was on the desktop at that moment.
+struct SetRequest {
+  std::uint32_t code = 0;
+  std::uint32_t value = 0;
+  bool adapterShown = false;
+};
 
 class SimAdapter : public SimDriver {
  public:
@@ -78,11 +88,13 @@ class SimAdapter : public SimDriver {
   const std::optional<MirrorCenterRequest>& MirrorCenter() const { return mirrorCenter_; }
   std::uint32_t ExtPolls() const { return extPolls_; }
   std::uint32_t MirrorPolls() const { return mirPolls_; }
+  const std::vector<SetRequest>& SetRequests() const { return setRequests_; }
 
  private:
   void Connect();
   void SetDisplaysPresent(bool present);
   bool Accepts(bool mirrorDevice, std::uint32_t bitsPerPel) const;
+  bool AdapterShown() const;
   bool Query(std::uint32_t& polls, std::uint32_t readyOnPoll, const void* in, std::uint32_t inSize,
              void* out, std::uint32_t outSize);
   bool SetMirror(const void* in, std::uint32_t inSize, std::uint32_t outSize);
@@ -101,6 +113,7 @@ class SimAdapter : public SimDriver {
   std::uint32_t extPolls_ = 0;
   std::uint32_t mirPolls_ = 0;
   std::uint32_t setMirrorFailures_ = 0;
+  std::vector<SetRequest> setRequests_;
 };
 
 }  // namespace sim

@@ -1,0 +1,310 @@
+// The topology operations: each is a fixed sequence of display primitives whose order is what
+// makes the adapter's display end up primary, extended, mirrored or off.
+#include <string>
+
+#include "display/display_primitives.h"
+#include "display/dongle_device.h"
+#include "platform/platform.h"
+#include "platform/trace.h"
+#include "shell/app.h"
+#include "shell/main_dialog.h"
+
+namespace {
+
+constexpr std::uint32_t kMirrorFrequency = 60;
+constexpr std::uint32_t kMirrorFallbackDepth = 16;
+
+std::string Narrow(const std::wstring& text) {
+  return platform::Os().system->ToAnsi(text);
+}
+
+bool IntelChip() {
+  const CDUDOzurDlg* dialog = MainDialog();
+  return dialog != nullptr && dialog->m_bIntelChip == 1;
+}
+
+// The cached stored mode of the system display, as the main window last read it.
+MirrorCenterRequest SystemSizedRequest(std::uint32_t width, std::uint32_t height,
+                                       std::uint32_t bitsPerPel) {
+  MirrorCenterRequest request;
+  if (const CDUDOzurDlg* dialog = MainDialog()) {
+    request.sysWidth = static_cast<std::uint32_t>(dialog->m_nSysWidth);
+    request.sysHeight = static_cast<std::uint32_t>(dialog->m_nSysHeight);
+  }
+  request.width = width;
+  request.height = height;
+  request.frequency = kMirrorFrequency;
+  request.bitsPerPel = bitsPerPel;
+  request.reserved = 0;
+  return request;
+}
+
+bool SameRequest(const MirrorCenterRequest& a, const MirrorCenterRequest& b) {
+  return a.sysWidth == b.sysWidth && a.sysHeight == b.sysHeight && a.width == b.width &&
+         a.height == b.height && a.frequency == b.frequency && a.bitsPerPel == b.bitsPerPel &&
+         a.reserved == b.reserved;
+}
+
+}  // namespace
+
+bool CDongleDevice::RefreshActive() {
+  const std::wstring id = m_strActiveDeviceId;
+  return FindDisplayDeviceById(id, m_ddActive) != 0;
+}
+
+void CDongleDevice::UpdateDisplayDevice() {
+  if (RefreshActive()) {
+    Trace("Update displaydev successful\n");
+  } else {
+    Trace("Update displaydev Failed\n");
+  }
+}
+
+std::int32_t CDongleDevice::GetDisplayState() {
+  UpdateDisplayDevice();
+  const std::uint32_t flags = m_ddActive.stateFlags;
+  if ((flags & platform::kDisplayAttachedToDesktop) == 0) {
+    Trace("get display state: off\n");
+    return kDispOff;
+  }
+  if ((flags & platform::kDisplayMirroringDriver) != 0) {
+    Trace("get display state: mirror\n");
+    return kDispMirror;
+  }
+  if ((flags & platform::kDisplayPrimaryDevice) != 0) {
+    if (IntelChip()) {
+      Trace("get display state: primary only\n");
+      return kDispPrimaryOnly;
+    }
+    Trace("get display state: primary ext\n");
+    return kDispPrimaryExt;
+  }
+  Trace("get display state: extended\n");
+  return kDispExtended;
+}
+
+bool CDongleDevice::IsAdapterAttached() {
+  RefreshActive();
+  return RefreshDisplayDevice(m_ddActive) != 0;
+}
+
+bool CDongleDevice::AttachToDeskTopPrimaryOnly() {
+  Trace("AttachToDeskTopPrimaryOnly\n");
+  RefreshActive();
+  if (RefreshDisplayDevice(m_ddActive) == 0) {
+    AttachDisplayExtended(m_ddActive);
+  }
+  DetachOtherDisplays(m_ddActive);
+  DetachSystemDisplay();
+  SetDisplayPrimary(m_ddActive);
+  return RefreshDisplayDevice(m_ddActive) != 0;
+}
+
+bool CDongleDevice::AttachToDeskTopPrimary() {
+  if (!RefreshActive()) {
+    return false;
+  }
+  Trace("AttachToDeskTopPrimary\n");
+  if (RefreshDisplayDevice(m_ddActive) == 0) {
+    AttachDisplayExtended(m_ddActive);
+  }
+  DetachOtherDisplays(m_ddActive);
+  DetachSystemDisplay();
+  SetDisplayPrimary(m_ddActive);
+  ReattachOtherDisplays();
+  ReattachSystemDisplayBeside();
+  return true;
+}
+
+bool CDongleDevice::AttachToDeskTopExt() {
+  Trace("AttachToDeskTopExt\n");
+  SetSystemDisplayPrimary();
+  RefreshActive();
+  DetachDisplay(m_ddActive);
+  RefreshActive();
+  AttachDisplayExtended(m_ddActive);
+  return RefreshDisplayDevice(m_ddActive) != 0;
+}
+
+bool CDongleDevice::AttachToDeskTopMir() {
+  Trace("AttachToDeskTopMir Start\n");
+  RefreshActive();
+
+  platform::DisplayMode wanted;
+  if (const CDUDOzurDlg* dialog = MainDialog()) {
+    wanted.width = static_cast<std::uint32_t>(dialog->m_nSysWidth);
+    wanted.height = static_cast<std::uint32_t>(dialog->m_nSysHeight);
+    wanted.bitsPerPel = static_cast<std::uint32_t>(dialog->m_nSysBitDepth);
+  }
+  MirrorCenterRequest request;
+  if (MatchMirrorResolution(wanted, request) == 0) {
+    SyncMirrorDPI(wanted);
+    // The driver was told the unmatched size; when mirror sync chose another mode (or lowered
+    // the system display), tell it what the mirror really gets.
+    const MirrorCenterRequest synced =
+        SystemSizedRequest(wanted.width, wanted.height, wanted.bitsPerPel);
+    if (!SameRequest(synced, request)) {
+      request = synced;
+      SetMirrorCenter(request);
+    }
+  }
+  m_nMirWidth = static_cast<std::int32_t>(wanted.width);
+  m_nMirHeight = static_cast<std::int32_t>(wanted.height);
+  m_nMirBitDepth = static_cast<std::int32_t>(wanted.bitsPerPel);
+  Trace("AttachToDeskTopMir Width = %d, Height = %d, ColorDepth = %d\n", m_nMirWidth, m_nMirHeight,
+        m_nMirBitDepth);
+
+  AttachDisplayAt(m_ddActive, wanted.width, wanted.height, wanted.bitsPerPel);
+
+  platform::DisplayMode stored;
+  const bool storedRead =
+      platform::Os().display->EnumMode(m_ddActive.name, platform::kEnumRegistrySettings, stored);
+  if (storedRead) {
+    Trace("AttachToDeskTopMir dmBitsPerPel = %d, dmPelsWidth = %d, dmPelsHeight = %d \n",
+          static_cast<int>(stored.bitsPerPel), static_cast<int>(stored.width),
+          static_cast<int>(stored.height));
+  }
+  ListDisplays();
+
+  if (storedRead && stored.bitsPerPel == 32) {
+    Trace("In 32bits mode \n");
+    if (RefreshDisplayDevice(m_ddActive) == 0) {
+      Trace("AttachToDeskTopMir fail in 32bits mode, retry with 16bits \n");
+      request.width = stored.width;
+      request.height = stored.height;
+      request.bitsPerPel = kMirrorFallbackDepth;
+      SetMirrorCenter(request);
+      AttachDisplayAt(m_ddActive, stored.width, stored.height, kMirrorFallbackDepth);
+      m_nMirBitDepth = static_cast<std::int32_t>(kMirrorFallbackDepth);
+    }
+  }
+  RefreshActive();
+  return true;
+}
+
+bool CDongleDevice::SetMirror(bool on) {
+  if (on) {
+    m_bMirrorActive = 1;
+    if (IsAdapterAttached()) {
+      Trace("[SetMirror] DetachFromDeskTop Before\n");
+      DetachFromDeskTop();
+      Trace("[SetMirror] DetachFromDeskTop After\n");
+      if (IsAdapterAttached()) {
+        DetachFromDeskTop();
+      }
+    }
+    SendRotation(0);
+    GetFullDispRes();
+    GetDispRes();
+    CheckResolution();
+    SetMirrorDriver(true);
+    m_ddActive = m_ddMir;
+    m_strActiveDeviceId = m_strMirDeviceId;
+    GetDispRes();
+    AttachToDeskTopMir();
+    GetFullDispRes();
+    RestoreSystemPrimary();
+    m_bMirrorActive = 1;
+    return true;
+  }
+  m_bMirrorActive = 0;
+  if (IsAdapterAttached()) {
+    DetachFromDeskTop();
+  }
+  SetMirrorDriver(false);
+  m_ddActive = m_ddExt;
+  m_strActiveDeviceId = m_strExtDeviceId;
+  GetDispRes();
+  GetFullDispRes();
+  return true;
+}
+
+bool CDongleDevice::DetachFromDeskTop() {
+  Trace("%s\n", Narrow(m_strActiveDeviceId).c_str());
+  RefreshActive();
+  DetachDisplay(m_ddActive);
+  Trace("get return %d\n", GetLastCdsResult());
+  return true;
+}
+
+bool CDongleDevice::TurnOffDev() {
+  const std::int32_t state = GetDisplayState();
+  m_bSaveBlocked = 1;
+  switch (state) {
+    case kDispPrimaryExt:
+      DetachOtherDisplays(m_ddActive);
+      ReattachSystemDisplayBeside();
+      Trace("SetSysToPrimary\n");
+      SetSystemDisplayPrimary();
+      DetachFromDeskTop();
+      ReattachOtherDisplays();
+      break;
+    case kDispPrimaryOnly:
+      ReattachSystemDisplayBeside();
+      Trace("SetSysToPrimary\n");
+      SetSystemDisplayPrimary();
+      DetachFromDeskTop();
+      break;
+    case kDispExtended:
+      DetachFromDeskTop();
+      break;
+    case kDispMirror: {
+      DetachFromDeskTop();
+      Trace("Turnoff device\n");
+      const VIDAZazoVez& app = TheApp();
+      CDUDOzurDlg* dialog = MainDialog();
+      if (dialog != nullptr && app.m_nSysX != 0 && app.m_nSysY != 0 && app.m_nSysZ != 0) {
+        dialog->RestoreSystemMode(static_cast<std::uint32_t>(app.m_nSysX),
+                                  static_cast<std::uint32_t>(app.m_nSysY),
+                                  static_cast<std::uint32_t>(app.m_nSysZ));
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return false;
+}
+
+bool CDongleDevice::SetResolution(std::uint32_t width, std::uint32_t height,
+                                  std::uint32_t bitsPerPel) {
+  RefreshActive();
+  if (m_nDispState == kDispMirror) {
+    SetMirrorCenter(SystemSizedRequest(width, height, bitsPerPel));
+  } else {
+    m_nWidth = static_cast<std::int32_t>(width);
+    m_nHeight = static_cast<std::int32_t>(height);
+    m_nBitDepth = static_cast<std::int32_t>(bitsPerPel);
+  }
+  SetDisplayModeReset(width, height, bitsPerPel, m_ddActive);
+  RefreshActive();
+  // Windows took the mode when the device's stored mode is now that one; a refused change
+  // (even at the lowest listed frequency) leaves the stored mode as it was.
+  platform::DisplayMode stored;
+  return platform::Os().display->EnumMode(m_ddActive.name, platform::kEnumRegistrySettings,
+                                          stored) &&
+         stored.width == width && stored.height == height && stored.bitsPerPel == bitsPerPel;
+}
+
+int CDongleDevice::ListDisplays() {
+  platform::DisplaySettings& display = *platform::Os().display;
+  platform::DisplayDevice device;
+  for (std::uint32_t i = 0; display.EnumDevice(i, device); ++i) {
+    const std::string name = Narrow(device.name);
+    if ((device.stateFlags & platform::kDisplayAttachedToDesktop) != 0) {
+      Trace("%s is attach on desktop\n", name.c_str());
+    } else {
+      Trace("%s is not attach on desktop\n", name.c_str());
+    }
+  }
+  return 0;
+}
+
+bool CDongleDevice::SetSystemToPrimary() {
+  SetSystemDisplayPrimary();
+  return true;
+}
+
+int CDongleDevice::ReattachSystemBeside() {
+  return ReattachSystemDisplayBeside();
+}
