@@ -45,6 +45,20 @@ bool SameRequest(const MirrorCenterRequest& a, const MirrorCenterRequest& b) {
          a.reserved == b.reserved;
 }
 
+// Whether a display other than the system display and the adapter's is on the desktop.
+bool OtherDisplayAttached(const platform::DisplayDevice& adapter) {
+  platform::DisplayDevice device;
+  for (std::uint32_t i = 0; platform::Os().display->EnumDevice(i, device); ++i) {
+    const bool shown = (device.stateFlags & platform::kDisplayAttachedToDesktop) != 0 &&
+                       (device.stateFlags & platform::kDisplayMirroringDriver) == 0;
+    if (shown && !SameDeviceId(device.id, g_displayTable[0].dd.id) &&
+        !SameDeviceId(device.id, adapter.id)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 bool CDongleDevice::RefreshActive() {
@@ -228,8 +242,14 @@ bool CDongleDevice::DetachFromDeskTop() {
 }
 
 bool CDongleDevice::TurnOffDev() {
-  const std::int32_t state = GetDisplayState();
+  std::int32_t state = GetDisplayState();
   m_bSaveBlocked = 1;
+  // On Intel graphics a primary adapter reads as "primary only" even with other displays still
+  // beside it; those must be moved out of the way and back, or the system display, made primary
+  // at (0, 0) again, would cover them.
+  if (state == kDispPrimaryOnly && OtherDisplayAttached(m_ddActive)) {
+    state = kDispPrimaryExt;
+  }
   switch (state) {
     case kDispPrimaryExt:
       DetachOtherDisplays(m_ddActive);

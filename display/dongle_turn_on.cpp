@@ -176,6 +176,11 @@ bool CDongleDevice::TurnONDev() {
     default:
       break;
   }
+  if (state >= kDispPrimaryExt && state <= kDispOff) {
+    // Display changes made on the way re-enter the main window, which records the state it
+    // reads back; the state applied is the one the user chose.
+    m_nDispState = state;
+  }
   CheckResolution();
   return true;
 }
