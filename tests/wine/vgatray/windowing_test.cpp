@@ -1,0 +1,258 @@
+// Dialogs from the program's templates, messages, timers and the loop, with a recording handler.
+// Windows need a display: without one (Wine without X) these tests skip.
+#include "platform/win32/windows_api.h"
+
+#include <dbt.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "resource.h"
+#include "tests/wine/vgatray/win32_fixture.h"
+
+namespace {
+
+using win32test::Win32Test;
+
+struct Received {
+  platform::WindowHandle window = 0;
+  std::uint32_t message = 0;
+  std::uintptr_t wParam = 0;
+};
+
+class RecordingHandler : public platform::WindowHandler {
+ public:
+  std::optional<std::intptr_t> HandleMessage(platform::WindowHandle window, std::uint32_t message,
+                                             std::uintptr_t wParam, std::intptr_t lParam) override {
+    (void)lParam;
+    received.push_back({window, message, wParam});
+    if (onMessage) {
+      return onMessage(window, message, wParam);
+    }
+    return std::nullopt;
+  }
+  std::intptr_t HandleDeviceChange(platform::WindowHandle window, std::uint32_t event,
+                                   const platform::DeviceBroadcast* broadcast) override {
+    (void)window;
+    events.push_back(event);
+    broadcasts.push_back(broadcast != nullptr ? std::optional(*broadcast) : std::nullopt);
+    return TRUE;
+  }
+  bool Got(std::uint32_t message) const {
+    for (const Received& r : received) {
+      if (r.message == message) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  std::function<std::optional<std::intptr_t>(platform::WindowHandle, std::uint32_t, std::uintptr_t)>
+      onMessage;
+  std::vector<Received> received;
+  std::vector<std::uint32_t> events;
+  std::vector<std::optional<platform::DeviceBroadcast>> broadcasts;
+};
+
+class WindowingTest : public Win32Test {
+ protected:
+  void SetUp() override {
+    if (!win32test::CanCreateWindows()) {
+      GTEST_SKIP() << "no display to create windows on";
+    }
+  }
+  ~WindowingTest() override {
+    if (dialog != 0) {
+      os.windows->DestroyWindow(dialog);
+    }
+  }
+  void CreateMain() {
+    dialog = os.windows->CreateDialogWindow(IDD_MAIN_WINDOW, 0, handler);
+    ASSERT_NE(dialog, 0u);
+  }
+
+  RecordingHandler handler;
+  platform::WindowHandle dialog = 0;
+};
+
+std::wstring TitleOf(platform::WindowHandle window) {
+  wchar_t title[64] = {};
+  ::GetWindowTextW(reinterpret_cast<HWND>(window), title, 64);
+  return title;
+}
+
+TEST_F(WindowingTest, InitDialogReachesTheHandlerInsideTheCreatingCall) {
+  CreateMain();
+  ASSERT_FALSE(handler.received.empty());
+  const auto init = std::find_if(handler.received.begin(), handler.received.end(),
+                                 [](const Received& r) { return r.message == WM_INITDIALOG; });
+  ASSERT_NE(init, handler.received.end());
+  EXPECT_EQ(init->window, dialog);
+  EXPECT_EQ(TitleOf(dialog), L"DUDOzur");
+  EXPECT_EQ(::IsWindowVisible(reinterpret_cast<HWND>(dialog)), FALSE);
+}
+
+TEST_F(WindowingTest, ATitledWindowIsFoundByItsTitle) {
+  CreateMain();
+  const std::wstring title = win32test::UniqueName(L"KDX 5830 test");
+  ASSERT_TRUE(os.windows->SetWindowText(dialog, title));
+  EXPECT_EQ(os.windows->FindWindowByTitle(title), dialog);
+  os.windows->ShowWindow(dialog, platform::kSwHide);
+  EXPECT_EQ(os.windows->FindWindowByTitle(title), dialog);
+  EXPECT_EQ(os.windows->FindWindowByTitle(title + L"x"), 0u);
+}
+
+TEST_F(WindowingTest, PostedMessagesArriveInOrderUntilQuit) {
+  CreateMain();
+  const std::uint32_t turnOff = os.windows->RegisterMessage(L"TurnOff");
+  const std::uint32_t removeRegistry = os.windows->RegisterMessage(L"RemoveRegistry");
+  EXPECT_GE(turnOff, 0xC000u);
+  EXPECT_EQ(os.windows->RegisterMessage(L"turnoff"), turnOff);
+  handler.received.clear();
+  ASSERT_TRUE(os.windows->PostMessage(dialog, turnOff, 1, 0));
+  ASSERT_TRUE(os.windows->PostMessage(dialog, removeRegistry, 2, 0));
+  handler.onMessage = [&](platform::WindowHandle, std::uint32_t message,
+                          std::uintptr_t) -> std::optional<std::intptr_t> {
+    if (message == removeRegistry) {
+      os.windows->PostQuitMessage(7);
+    }
+    return 0;
+  };
+  EXPECT_EQ(os.windows->RunMessageLoop(), 7);
+  std::vector<std::uint32_t> order;
+  for (const Received& r : handler.received) {
+    if (r.message == turnOff || r.message == removeRegistry) {
+      order.push_back(r.message);
+    }
+  }
+  EXPECT_EQ(order, (std::vector<std::uint32_t>{turnOff, removeRegistry}));
+}
+
+TEST_F(WindowingTest, ATimerArrivesAsWmTimerWithItsId) {
+  CreateMain();
+  ASSERT_NE(os.windows->SetTimer(dialog, 1, 10), 0u);
+  handler.onMessage = [&](platform::WindowHandle window, std::uint32_t message,
+                          std::uintptr_t wParam) -> std::optional<std::intptr_t> {
+    if (message == WM_TIMER && wParam == 1) {
+      os.windows->KillTimer(window, 1);
+      os.windows->PostQuitMessage(0);
+    }
+    return std::nullopt;
+  };
+  EXPECT_EQ(os.windows->RunMessageLoop(), 0);
+  EXPECT_TRUE(handler.Got(WM_TIMER));
+  EXPECT_FALSE(os.windows->KillTimer(dialog, 1));
+}
+
+TEST_F(WindowingTest, AHandlerResultIsTheMessageResult) {
+  CreateMain();
+  const std::uint32_t probe = os.windows->RegisterMessage(L"VgaTrayTestProbe");
+  handler.onMessage = [&](platform::WindowHandle, std::uint32_t message,
+                          std::uintptr_t) -> std::optional<std::intptr_t> {
+    if (message == probe) {
+      return 0x1234;
+    }
+    return std::nullopt;
+  };
+  EXPECT_EQ(os.windows->SendMessage(dialog, probe, 0, 0), 0x1234);
+  // Unhandled: the dialog's default processing answers.
+  EXPECT_EQ(os.windows->SendMessage(dialog, WM_QUERYENDSESSION, 0, 0),
+            os.windows->DefaultProcessing(dialog, WM_QUERYENDSESSION, 0, 0));
+  // WM_QUERYDRAGICON answers directly, not through DWLP_MSGRESULT.
+  handler.onMessage = [](platform::WindowHandle, std::uint32_t message,
+                         std::uintptr_t) -> std::optional<std::intptr_t> {
+    if (message == WM_QUERYDRAGICON) {
+      return 0x5678;
+    }
+    return std::nullopt;
+  };
+  EXPECT_EQ(os.windows->SendMessage(dialog, WM_QUERYDRAGICON, 0, 0), 0x5678);
+}
+
+TEST_F(WindowingTest, DeviceChangesArriveWithTheirRecords) {
+  CreateMain();
+  const std::wstring path =
+      L"\\\\?\\USB#VID_1E4B&PID_5830#1#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+  std::vector<DWORD> storage(64, 0);
+  auto* record = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(storage.data());
+  record->dbcc_size = static_cast<DWORD>(offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) +
+                                         (path.size() + 1) * sizeof(wchar_t));
+  record->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  std::memcpy(record->dbcc_name, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+
+  EXPECT_EQ(os.windows->SendMessage(dialog, WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                                    reinterpret_cast<std::intptr_t>(record)),
+            TRUE);
+  EXPECT_EQ(os.windows->SendMessage(dialog, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0), TRUE);
+  ASSERT_EQ(handler.events.size(), 2u);
+  EXPECT_EQ(handler.events[0], static_cast<std::uint32_t>(DBT_DEVICEARRIVAL));
+  ASSERT_TRUE(handler.broadcasts[0].has_value());
+  EXPECT_EQ(handler.broadcasts[0]->path, path);
+  EXPECT_FALSE(handler.broadcasts[1].has_value());
+}
+
+TEST_F(WindowingTest, ADestroyedDialogNoLongerReachesItsHandler) {
+  CreateMain();
+  ASSERT_TRUE(os.windows->DestroyWindow(dialog));
+  EXPECT_TRUE(handler.Got(WM_DESTROY));
+  const std::size_t seen = handler.received.size();
+  EXPECT_FALSE(os.windows->PostMessage(dialog, WM_NULL, 0, 0));
+  EXPECT_EQ(handler.received.size(), seen);
+  dialog = 0;
+}
+
+TEST_F(WindowingTest, AModalDialogReturnsItsEndResultWithItsTexts) {
+  std::wstring countdown;
+  handler.onMessage = [&](platform::WindowHandle window, std::uint32_t message,
+                          std::uintptr_t) -> std::optional<std::intptr_t> {
+    if (message == WM_INITDIALOG) {
+      os.windows->SetDialogItemText(window, IDC_WARNING_COUNTDOWN, L"14");
+      wchar_t text[16] = {};
+      ::GetDlgItemTextW(reinterpret_cast<HWND>(window), IDC_WARNING_COUNTDOWN, text, 16);
+      countdown = text;
+      os.windows->EndDialog(window, IDOK);
+      return TRUE;
+    }
+    return std::nullopt;
+  };
+  EXPECT_EQ(os.windows->RunModalDialog(IDD_REVERT_WARNING, 0, handler), IDOK);
+  EXPECT_EQ(countdown, L"14");
+}
+
+TEST_F(WindowingTest, AMissingTemplateMakesNoDialog) {
+  EXPECT_EQ(os.windows->CreateDialogWindow(999, 0, handler), 0u);
+  EXPECT_EQ(os.windows->RunModalDialog(999, 0, handler), -1);
+  EXPECT_TRUE(handler.received.empty());
+}
+
+// Menus need no window, but the same display.
+TEST_F(WindowingTest, MenusReportTheirItemsAndStates) {
+  platform::Menus& menus = *os.menus;
+  const platform::MenuHandle main = menus.CreatePopupMenu();
+  const platform::MenuHandle rotation = menus.CreateMenu();
+  ASSERT_NE(main, 0u);
+  ASSERT_NE(rotation, 0u);
+  ASSERT_TRUE(menus.AppendItem(main, platform::kMfString, 32771, L"Primary"));
+  ASSERT_TRUE(menus.AppendItem(main, platform::kMfSeparator, 0, L""));
+  ASSERT_TRUE(menus.AppendItem(rotation, platform::kMfString, 32776, L"0 degrees"));
+  ASSERT_TRUE(menus.AppendItem(main, platform::kMfPopup, rotation, L"Rotate"));
+  ASSERT_TRUE(menus.AppendItem(main, platform::kMfString, 39950, L"&1024X768X32"));
+  EXPECT_EQ(menus.ItemCount(main), 4);
+  EXPECT_EQ(menus.ItemText(main, 32771, platform::kMfByCommand), L"Primary");
+  EXPECT_EQ(menus.ItemText(main, 3, platform::kMfByPosition), L"&1024X768X32");
+  EXPECT_EQ(menus.ItemText(main, 1, platform::kMfByPosition), L"");
+  EXPECT_EQ(menus.CheckItem(main, 32771, platform::kMfChecked), platform::kMfUnchecked);
+  EXPECT_EQ(menus.CheckItem(main, 32771, platform::kMfUnchecked), platform::kMfChecked);
+  EXPECT_EQ(menus.CheckItem(main, 32775, platform::kMfChecked), 0xFFFFFFFFu);
+  EXPECT_EQ(menus.EnableItem(main, 32771, platform::kMfGrayed), platform::kMfEnabled);
+  EXPECT_EQ(menus.EnableItem(main, 32775, platform::kMfGrayed), 0xFFFFFFFFu);
+  EXPECT_EQ(menus.CheckItem(main, 3, platform::kMfByPosition | platform::kMfChecked),
+            platform::kMfUnchecked);
+  EXPECT_TRUE(menus.DestroyMenu(main));
+  EXPECT_EQ(menus.ItemCount(main), -1);
+}
+
+}  // namespace
