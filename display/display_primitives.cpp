@@ -172,6 +172,29 @@ DisplayTableSlot* RememberedSlot(const platform::DisplayDevice& device) {
   return nullptr;
 }
 
+// A display that becomes primary moves to (0, 0); the others keep their places relative to it,
+// so that nothing ends up overlapping the new primary.
+void KeepOthersBesideNewPrimary(const platform::DisplayDevice& primary,
+                                const platform::DisplayMode& primaryMode) {
+  const std::int32_t dx = primaryMode.x;
+  const std::int32_t dy = primaryMode.y;
+  if (dx == 0 && dy == 0) {
+    return;
+  }
+  platform::DisplayDevice device;
+  platform::DisplayMode mode;
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (!IsAttached(device) || IsMirroring(device) || SameDeviceId(device.id, primary.id) ||
+        !ReadStoredMode(device.name, mode)) {
+      continue;
+    }
+    mode.fields = platform::kDmPosition;
+    mode.x -= dx;
+    mode.y -= dy;
+    Store(device.name, mode, kStoreOnly);
+  }
+}
+
 }  // namespace
 
 bool SameDeviceId(const std::wstring& a, const std::wstring& b) {
@@ -269,6 +292,7 @@ int SetDisplayPrimary(platform::DisplayDevice& device) {
     return 0;
   }
   WriteAttachToDesktop(device, 1);
+  KeepOthersBesideNewPrimary(device, mode);
   mode.fields = kPlaceFields;
   mode.x = 0;
   mode.y = 0;
@@ -324,6 +348,7 @@ int SetSystemDisplayPrimary() {
   if (!ReadStoredMode(SystemDisplay().name, mode)) {
     return 1;
   }
+  KeepOthersBesideNewPrimary(SystemDisplay(), mode);
   mode.fields = kPlaceFields;
   mode.x = 0;
   mode.y = 0;

@@ -6,16 +6,6 @@
 #include "shell/main_dialog.h"
 #include "tray/tray_icon.h"
 
-bool CDongleDevice::GetDispRes() { return true; }
-bool CDongleDevice::GetFullDispRes() { return true; }
-bool CDongleDevice::CheckResolution() { return false; }
-int CDongleDevice::MatchMirrorResolution(platform::DisplayMode&, MirrorCenterRequest&) { return 0; }
-void CDongleDevice::SyncMirrorDPI(platform::DisplayMode&) {}
-int CDongleDevice::SetMirrorFilter(int flag) { m_bMirrorActive = flag != 0 ? 1 : 0; return 1; }
-
-int CDUDOzurDlg::EnumSystemDispMode() { return 0; }
-int CDUDOzurDlg::SyncAdapterMode() { return 0; }
-int CDUDOzurDlg::FitResolutionAfterRotation(int) { return 0; }
 std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t, const platform::DeviceBroadcast*) { return 0; }
 void CDUDOzurDlg::OnPrimary() {}
 void CDUDOzurDlg::OnExt() {}
