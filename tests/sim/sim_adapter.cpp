@@ -21,18 +21,27 @@ SimAdapter::~SimAdapter() {
 void SimAdapter::Connect() {
   connected_ = true;
   if (SimDisplayDevice* ext = display_.DeviceById(kAdapterExtDisplayId)) {
-    ext->acceptMode = [this](const Placement& mode) { return Accepts(false, mode.bitsPerPel); };
+    ext->acceptMode = [this](const Placement& mode) { return Accepts(false, mode); };
   }
   if (SimDisplayDevice* mir = display_.DeviceById(kAdapterMirDisplayId)) {
-    mir->acceptMode = [this](const Placement& mode) { return Accepts(true, mode.bitsPerPel); };
+    mir->acceptMode = [this](const Placement& mode) { return Accepts(true, mode); };
   }
 }
 
-bool SimAdapter::Accepts(bool mirrorDevice, std::uint32_t bitsPerPel) const {
+bool SimAdapter::Accepts(bool mirrorDevice, const Placement& mode) const {
   if (!mirrorDevice) {
     return !mirrorMode_;
   }
-  return mirrorMode_ && !(refuseMirror32_ && bitsPerPel == 32);
+  if (!mirrorMode_) {
+    return false;
+  }
+  if (!refuseMirror32_ || mode.bitsPerPel != 32) {
+    return true;
+  }
+  // Only a change to 32 bits per pixel is refused; a 32-bit mode already running goes on.
+  const SimDisplayDevice* mir = display_.DeviceById(kAdapterMirDisplayId);
+  return mir != nullptr && mir->live.attached && mir->live.width == mode.width &&
+         mir->live.height == mode.height && mir->live.bitsPerPel == mode.bitsPerPel;
 }
 
 bool SimAdapter::AdapterShown() const {

@@ -7,7 +7,8 @@
 //   adapter gives both display devices the driver's answer to an applied mode (acceptMode).
 // - The driver runs in extended mode or in mirror mode. The extended display device takes a mode
 //   only in extended mode, the mirror display device only in mirror mode; the test can make the
-//   mirror device refuse 32 bits per pixel. A refused device stays off the desktop.
+//   mirror device refuse to be set to 32 bits per pixel (a 32-bit mode it already runs goes on).
+//   A refused device stays off the desktop.
 // - Control requests, all synchronous; a request with another code, a missing buffer or a size
 //   other than these fails (DeviceIoControl returns 0) and changes nothing:
 //     QUERY_EXT_READY, QUERY_MIRROR_READY: no input, 4 bytes out: the status, 1 from the poll
@@ -37,6 +38,7 @@
 namespace sim {
 
 class SimDisplay;
+struct Placement;
 struct SimDisplayDevice;
 
 inline constexpr wchar_t kAdapterPath[] =
@@ -93,7 +95,7 @@ class SimAdapter : public SimDriver {
  private:
   void Connect();
   void SetDisplaysPresent(bool present);
-  bool Accepts(bool mirrorDevice, std::uint32_t bitsPerPel) const;
+  bool Accepts(bool mirrorDevice, const Placement& mode) const;
   bool AdapterShown() const;
   bool Query(std::uint32_t& polls, std::uint32_t readyOnPoll, const void* in, std::uint32_t inSize,
              void* out, std::uint32_t outSize);

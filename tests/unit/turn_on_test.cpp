@@ -268,6 +268,21 @@ INSTANTIATE_TEST_SUITE_P(
                       FallbackCase{"UnlistedDepth", 1024, 768, 24, 1024, 768, 32}),
     CaseName());
 
+TEST_F(TurnOnTest, AnAdapterWithNothingToFallBackToKeepsTheSavedResolution) {
+  SaveDongle(L"FirstRun", 1);
+  SaveDongle(L"Width", 1280);
+  SaveDongle(L"Height", 1024);
+  SaveDongle(L"BitDepth", 32);
+  AdapterSpec adapter;
+  adapter.extModes = sim::MonitorModes(1024, 768, {8});
+  BootAndTurnOn(SystemAndAdapter(os, {}, adapter));
+  EXPECT_EQ(Device().m_nWidth, 1280);
+  EXPECT_EQ(Device().m_nHeight, 1024);
+  EXPECT_EQ(Device().m_nBitDepth, 32);
+  Device().SaveSettings();
+  EXPECT_EQ(Saved(L"VGA DONGLE", L"Width"), 1280u) << "never a 0 x 0 resolution";
+}
+
 TEST_F(TurnOnTest, SavedMirrorUsesTheMirrorDeviceAndKeepsFirstRunUnset) {
   SaveDongle(L"DispState", kDispMirror);
   BootAndTurnOn(SystemAndAdapter(os));
