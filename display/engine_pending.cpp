@@ -7,12 +7,3 @@
 #include "tray/tray_icon.h"
 
 std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t, const platform::DeviceBroadcast*) { return 0; }
-void CDUDOzurDlg::OnPrimary() {}
-void CDUDOzurDlg::OnExt() {}
-void CDUDOzurDlg::OnMirror() {}
-void CDUDOzurDlg::OnOff() {}
-void CDUDOzurDlg::OnRotation(std::uint32_t) {}
-void CDUDOzurDlg::OnResolution(std::uint32_t) {}
-void CDUDOzurDlg::OnBrand() {}
-void CDUDOzurDlg::CycleMonitorPower() {}
-void CRightMouseClickMsgHandler::Handle() {}

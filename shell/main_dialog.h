@@ -38,7 +38,8 @@ inline constexpr std::uint32_t ID_ROTATE_GREYED = 32000;
 inline constexpr std::uint32_t ID_RESOLUTIONS_GREYED = 32001;
 inline constexpr std::uint32_t ID_RESOLUTION_FIRST = 39949;
 inline constexpr std::uint32_t ID_RESOLUTION_BASE = 39950;
-inline constexpr std::uint32_t ID_RESOLUTION_LAST = 39990;
+// Every resolution item the menu can show, up to the largest identifier WM_COMMAND carries.
+inline constexpr std::uint32_t ID_RESOLUTION_LAST = 0xFFFF;
 
 class CDUDOzurDlg : public DialogWindow {
  public:

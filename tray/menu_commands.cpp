@@ -1,0 +1,327 @@
+// The popup menu's commands: each reads the live topology, walks the display engine through the
+// steps that lead from there to the chosen one, and saves the result.
+#include "display/display_primitives.h"
+#include "display/dongle_device.h"
+#include "platform/platform.h"
+#include "platform/trace.h"
+#include "settings/profile.h"
+#include "shell/app.h"
+#include "shell/composition.h"
+#include "shell/main_dialog.h"
+
+namespace {
+
+constexpr wchar_t kSupportPage[] = L"https://vgatray.example.org/support";
+
+// The largest mode that is applied without asking the user to confirm it.
+constexpr std::int32_t kConfirmAboveWidth = 1024;
+constexpr std::int32_t kConfirmAboveHeight = 768;
+
+constexpr std::intptr_t kMonitorOff = 2;
+constexpr std::intptr_t kMonitorOn = -1;
+
+// Windows needs a moment between topology steps before the next one sees the new desktop.
+void Pause() {
+  platform::Os().system->Sleep(500);
+}
+
+void ApplyStoredResolution(CDongleDevice& device) {
+  device.SetResolution(static_cast<std::uint32_t>(device.m_nWidth),
+                       static_cast<std::uint32_t>(device.m_nHeight),
+                       static_cast<std::uint32_t>(device.m_nBitDepth));
+}
+
+void TraceRotationSkip() {
+  Trace("OnExt [recheckresolution] it's rotation status! skip check with code %d\n", -1);
+}
+
+// Puts the system display back to the mode mirror sync lowered it from, once.
+void RestoreLoweredSystemMode(CDUDOzurDlg& dialog) {
+  VIDAZazoVez& app = TheApp();
+  if (app.m_nSysX != 0 && app.m_nSysY != 0 && app.m_nSysZ != 0) {
+    dialog.RestoreSystemMode(static_cast<std::uint32_t>(app.m_nSysX),
+                             static_cast<std::uint32_t>(app.m_nSysY),
+                             static_cast<std::uint32_t>(app.m_nSysZ));
+    app.m_nSysX = 0;
+    app.m_nSysY = 0;
+    app.m_nSysZ = 0;
+  }
+}
+
+}  // namespace
+
+void CDUDOzurDlg::OnPrimary() {
+  if (m_pDevice == nullptr) {
+    return;
+  }
+  CDongleDevice& device = *m_pDevice;
+  Trace("OnPrimary\n");
+  DisableComposition();
+  const std::int32_t state = device.GetDisplayState();
+  if (FitOfferedResolution() == -1) {
+    TraceRotationSkip();
+  }
+  bool makePrimary = false;
+  switch (state) {
+    case kDispExtended:
+      makePrimary = true;
+      break;
+    case kDispMirror:
+      device.SetMirror(false);
+      Trace("OnPrimary\n");
+      RestoreLoweredSystemMode(*this);
+      device.Rotate(true, static_cast<std::uint32_t>(device.m_nRotationState), kRotateNoTopology);
+      Pause();
+      device.AttachToDeskTopExt();
+      Pause();
+      makePrimary = true;
+      break;
+    case kDispOff:
+      if (device.m_nRotationState > 0) {
+        // Rotate applies the topology itself, primary included.
+        device.Rotate(true, static_cast<std::uint32_t>(device.m_nRotationState),
+                      m_bIntelChip == 1 ? kDispPrimaryOnly : kDispPrimaryExt);
+      } else {
+        device.AttachToDeskTopExt();
+        Pause();
+        makePrimary = true;
+      }
+      break;
+    default:  // already primary
+      break;
+  }
+  if (makePrimary) {
+    if (m_bIntelChip == 1) {
+      device.AttachToDeskTopPrimaryOnly();
+    } else {
+      device.AttachToDeskTopPrimary();
+    }
+  }
+  device.m_nDispState = m_bIntelChip == 1 ? kDispPrimaryOnly : kDispPrimaryExt;
+  device.SaveSettings();
+}
+
+void CDUDOzurDlg::OnExt() {
+  if (m_pDevice == nullptr) {
+    return;
+  }
+  CDongleDevice& device = *m_pDevice;
+  Trace("OnExt\n");
+  DisableComposition();
+  const std::int32_t state = device.GetDisplayState();
+  // Leaving mirror mode takes the adapter display off the desktop; an extended display that is
+  // already where it should be stays.
+  if (state != kDispExtended) {
+    device.SetMirror(false);
+  }
+  if (FitOfferedResolution() == -1) {
+    TraceRotationSkip();
+  }
+  switch (state) {
+    case kDispPrimaryExt:
+      DetachOtherDisplays(device.m_ddActive);
+      Pause();
+      SetSystemDisplayPrimary();
+      Pause();
+      device.DetachFromDeskTop();
+      Pause();
+      ReattachOtherDisplays();
+      Pause();
+      device.AttachToDeskTopExt();
+      break;
+    case kDispPrimaryOnly:
+      ReattachSystemDisplayBeside();
+      Pause();
+      SetSystemDisplayPrimary();
+      Pause();
+      device.DetachFromDeskTop();
+      Pause();
+      device.AttachToDeskTopExt();
+      CycleMonitorPower();
+      break;
+    case kDispMirror:
+      device.SetMirror(false);
+      RestoreLoweredSystemMode(*this);
+      Trace("OnExt Set DPI X =%d, Y =%d, z =%d\n", static_cast<int>(device.m_nWidth),
+            static_cast<int>(device.m_nHeight), static_cast<int>(device.m_nBitDepth));
+      ApplyStoredResolution(device);
+      device.Rotate(true, static_cast<std::uint32_t>(device.m_nRotationState), kDispExtended);
+      Pause();
+      device.AttachToDeskTopExt();
+      break;
+    case kDispOff:
+      ApplyStoredResolution(device);
+      device.Rotate(true, static_cast<std::uint32_t>(device.m_nRotationState), kDispExtended);
+      break;
+    default:  // already extended
+      break;
+  }
+  device.m_nDispState = kDispExtended;
+  device.SaveSettings();
+}
+
+void CDUDOzurDlg::OnMirror() {
+  if (m_pDevice == nullptr) {
+    return;
+  }
+  CDongleDevice& device = *m_pDevice;
+  DisableComposition();
+  switch (device.GetDisplayState()) {
+    case kDispPrimaryExt:
+      DetachOtherDisplays(device.m_ddActive);
+      Pause();
+      ReattachSystemDisplayBeside();
+      Pause();
+      SetSystemDisplayPrimary();
+      Pause();
+      device.DetachFromDeskTop();
+      Pause();
+      device.AttachToDeskTopExt();
+      Pause();
+      device.SetMirror(true);
+      Pause();
+      ReattachOtherDisplays();
+      break;
+    case kDispPrimaryOnly:
+      ReattachSystemDisplayBeside();
+      Pause();
+      SetSystemDisplayPrimary();
+      Pause();
+      device.DetachFromDeskTop();
+      Pause();
+      device.AttachToDeskTopExt();
+      Pause();
+      device.SetMirror(true);
+      CycleMonitorPower();
+      break;
+    case kDispExtended:
+    case kDispOff:
+      device.SetMirror(true);
+      break;
+    default:  // already mirrored
+      break;
+  }
+  device.m_nDispState = kDispMirror;
+  device.SaveSettings();
+}
+
+void CDUDOzurDlg::OnOff() {
+  if (m_pDevice == nullptr) {
+    return;
+  }
+  CDongleDevice& device = *m_pDevice;
+  Trace("OnOff\n");
+  if (device.m_hDevice == platform::kInvalidDevice) {
+    // No adapter: only the choice is remembered for the next time it is plugged in.
+    if (TheApp().WriteProfileInt(kSectionDongle, kValueDispState, kDispOff)) {
+      device.m_nDispState = kDispOff;
+      Trace("Write display state off\n");
+    } else {
+      Trace("Write display state failed\n");
+    }
+    return;
+  }
+  switch (device.GetDisplayState()) {
+    case kDispPrimaryExt:
+      DetachOtherDisplays(device.m_ddActive);
+      Pause();
+      ReattachSystemDisplayBeside();
+      Pause();
+      SetSystemDisplayPrimary();
+      Pause();
+      device.DetachFromDeskTop();
+      Pause();
+      ReattachOtherDisplays();
+      break;
+    case kDispPrimaryOnly:
+      ReattachSystemDisplayBeside();
+      Pause();
+      SetSystemDisplayPrimary();
+      Pause();
+      device.DetachFromDeskTop();
+      break;
+    case kDispExtended:
+      device.DetachFromDeskTop();
+      break;
+    case kDispMirror:
+      device.SetMirror(false);
+      Trace("OnOff\n");
+      RestoreLoweredSystemMode(*this);
+      break;
+    default:  // already off
+      break;
+  }
+  device.m_nDispState = kDispOff;
+  device.SaveSettings();
+}
+
+void CDUDOzurDlg::OnRotation(std::uint32_t id) {
+  if (m_pDevice == nullptr) {
+    return;
+  }
+  CDongleDevice& device = *m_pDevice;
+  const std::int32_t state = device.GetDisplayState();
+  // Only the four angles of the menu are rotations; another identifier in the command range
+  // would store a rotation the driver never gets and that empties the offered list.
+  const bool angle = id >= ID_ROTATE_0 && id <= ID_ROTATE_270;
+  if (angle && (state == kDispPrimaryExt || state == kDispPrimaryOnly || state == kDispExtended)) {
+    device.Rotate(true, id - ID_ROTATE_0, state);
+  }
+  device.SaveSettings();
+}
+
+void CDUDOzurDlg::OnResolution(std::uint32_t id) {
+  if (m_pDevice == nullptr) {
+    return;
+  }
+  CDongleDevice& device = *m_pDevice;
+  const std::uint32_t index = id < ID_RESOLUTION_BASE ? 0 : id - ID_RESOLUTION_BASE;
+  if (index >= device.m_pOfferedResList.size()) {
+    return;
+  }
+  // Copied: the list may be rebuilt by the messages handled while the mode changes.
+  const DispResItem record = device.m_pOfferedResList[index];
+  const std::int32_t oldWidth = device.m_nWidth;
+  const std::int32_t oldHeight = device.m_nHeight;
+  const std::int32_t oldDepth = device.m_nBitDepth;
+  if (record.nWidth == oldWidth && record.nHeight == oldHeight && record.nBitDepth == oldDepth) {
+    return;
+  }
+  device.SetResolution(static_cast<std::uint32_t>(record.nWidth),
+                       static_cast<std::uint32_t>(record.nHeight),
+                       static_cast<std::uint32_t>(record.nBitDepth));
+  if (record.nWidth > kConfirmAboveWidth || record.nHeight > kConfirmAboveHeight) {
+    const std::intptr_t answer = m_dlgWarning.DoModal(0);
+    if (answer == platform::kIdOk) {
+      device.m_nWidth = record.nWidth;
+      device.m_nHeight = record.nHeight;
+      device.m_nBitDepth = record.nBitDepth;
+    } else {
+      // Cancel, Esc, the close box, the end of the countdown, or a dialog that could not be
+      // shown: nobody confirmed that the new mode can be seen, so the old one comes back.
+      device.SetResolution(static_cast<std::uint32_t>(oldWidth),
+                           static_cast<std::uint32_t>(oldHeight),
+                           static_cast<std::uint32_t>(oldDepth));
+    }
+    // The countdown timer belonged to the dialog's window and ended with it.
+    m_dlgWarning.m_nTimer = 0;
+  }
+  device.SaveSettings();
+}
+
+void CDUDOzurDlg::OnBrand() {
+  platform::Os().tray->OpenUrl(kSupportPage);
+}
+
+// Some Intel graphics drivers leave the monitors dark after a resume until their power is cycled.
+void CDUDOzurDlg::CycleMonitorPower() {
+  if (m_bIntelChip == 0 || m_osvi.major < 6 || m_bSuspended == 0) {
+    return;
+  }
+  platform::Windowing& windows = *platform::Os().windows;
+  windows.SendMessage(platform::kBroadcastWindow, platform::kWmSysCommand,
+                      platform::kScMonitorPower, kMonitorOff);
+  windows.SendMessage(platform::kBroadcastWindow, platform::kWmSysCommand,
+                      platform::kScMonitorPower, kMonitorOn);
+  m_bSuspended = 0;
+}
