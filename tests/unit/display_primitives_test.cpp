@@ -45,7 +45,6 @@ class PrimitivesTest : public ::testing::Test {
   ~PrimitivesTest() override { ResetDisplayLib(); }
 
  protected:
-
   platform::DisplayDevice Record(std::size_t index) {
     platform::DisplayDevice record;
     record.id = os.display.Devices().at(index).id;
@@ -418,6 +417,31 @@ TEST_F(PrimitivesTest, PrimaryAndBackLeaveEveryStepSound) {
   EXPECT_EQ(Live(*machine.monitor).x, 1280);
   EXPECT_TRUE(Live(*machine.monitor).attached);
   EXPECT_FALSE(Live(*machine.ext).attached);
+}
+
+// Making the system display primary again keeps the second monitor beside it instead of under
+// it: the choice of Extended while the adapter is primary.
+TEST_F(PrimitivesTest, TheSystemMadePrimaryAgainKeepsTheOthersBesideIt) {
+  const Machine machine = SystemMonitorAndAdapter(os);
+  PlaceAttached(os, *machine.ext, 0, 0, true);
+  PlaceAttached(os, *machine.monitor, 1024, 0);
+  PlaceAttached(os, machine.system, 2048, 0);
+  ASSERT_TRUE(DesktopIsSound(os));
+  InitDisplayLib();
+  platform::DisplayDevice adapter = Record(*machine.ext);
+
+  SetSystemDisplayPrimary();
+  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_EQ(Live(*machine.monitor).x, -1024);
+  EXPECT_EQ(Live(*machine.ext).x, -2048);
+  DetachDisplay(adapter);
+  EXPECT_TRUE(DesktopIsSound(os));
+  AttachDisplayExtended(adapter);
+  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(Live(machine.system).primary);
+  EXPECT_TRUE(Live(*machine.monitor).attached);
+  EXPECT_TRUE(Live(*machine.ext).attached);
+  EXPECT_GE(Live(*machine.ext).x, 1280);
 }
 
 TEST_F(PrimitivesTest, DetachOtherDisplaysWithNothingToDetachAppliesNothing) {

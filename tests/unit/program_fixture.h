@@ -33,9 +33,11 @@ class RecordingWindow : public platform::WindowHandler {
 };
 
 class ProgramTest : public ::testing::Test {
- protected:
+ public:
   ProgramTest();
   ~ProgramTest() override;
+
+ protected:
 
   // The system display: \\.\DISPLAY1 at 1280x1024x32, listing the usual monitor modes.
   void AddSystemDisplay(std::uint32_t width = 1280, std::uint32_t height = 1024,
