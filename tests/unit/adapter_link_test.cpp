@@ -97,15 +97,6 @@ INSTANTIATE_TEST_SUITE_P(
             "TwoAdaptersOtherFirst", {kSecondAdapterPath, sim::kAdapterPath}, true, false}),
     CaseName());
 
-TEST_F(LinkTest, DiscoveryTracesEveryOtherInterfaceItPasses) {
-  os.devices.AddPresent(kMousePath);
-  os.adapter.AddPresent();
-  ASSERT_TRUE(device.FindAndOpenDevice());
-  EXPECT_TRUE(
-      os.system.Traced("Enum USB device \\\\?\\usb#vid_046d&pid_c077#5&2f1e0a&0&1#"
-                       "{a5dcbf10-6530-11d2-901f-00c04fb951ed}\n"));
-}
-
 TEST_F(LinkTest, DiscoveryStopsWhenAnInterfaceDetailCannotBeRead) {
   os.devices.AddPresent(kMousePath);
   os.adapter.AddPresent();
@@ -292,14 +283,6 @@ TEST_F(LinkTest, AnAdapterWithoutMirrorDeviceIsMirrorReadyWithoutARequest) {
   ASSERT_TRUE(noMirror.FindAndOpenDevice());
   EXPECT_TRUE(noMirror.WaitMirrorReady());
   EXPECT_THAT(os.devices.ControlsWithCode(IOCTL_QUERY_MIRROR_READY), IsEmpty());
-}
-
-TEST_F(LinkTest, AnUnpluggedAdapterIsNeverReady) {
-  os.adapter.AddPresent();
-  ASSERT_TRUE(device.FindAndOpenDevice());
-  os.adapter.Unplug();
-  EXPECT_FALSE(device.WaitExtReady());
-  EXPECT_EQ(os.adapter.ExtPolls(), 0u);
 }
 
 // --- Set requests ---
