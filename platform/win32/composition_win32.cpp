@@ -2,6 +2,8 @@
 
 #include "platform/win32/windows_api.h"
 
+#include "platform/win32/handles.h"
+
 namespace win32 {
 
 namespace {
@@ -10,7 +12,7 @@ using IsCompositionEnabledFn = HRESULT(WINAPI*)(BOOL*);
 using EnableCompositionFn = HRESULT(WINAPI*)(UINT);
 
 HMODULE ToHmodule(platform::ModuleHandle module) {
-  return reinterpret_cast<HMODULE>(module);
+  return AsPointer<HMODULE>(module);
 }
 
 // GetProcAddress's untyped result, as the function the export is documented to be.

@@ -10,6 +10,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/usb_guid.h"
 
 namespace win32 {
@@ -26,7 +27,7 @@ static_assert(sizeof(DEV_BROADCAST_HANDLE) == 44, "dbch_size must be 44");
 namespace {
 
 HANDLE ToHandle(platform::DeviceHandle handle) {
-  return reinterpret_cast<HANDLE>(handle);
+  return AsPointer<HANDLE>(handle);
 }
 
 bool IsUsable(platform::DeviceHandle handle) {
@@ -134,7 +135,7 @@ platform::NotifyHandle DeviceIoWin32::RegisterUsbInterfaceNotification(
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
   filter.dbcc_classguid = kUsbDeviceInterface;
   return reinterpret_cast<platform::NotifyHandle>(::RegisterDeviceNotificationW(
-      reinterpret_cast<HWND>(recipient), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
+      AsPointer<HWND>(recipient), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
 }
 
 platform::NotifyHandle DeviceIoWin32::RegisterHandleNotification(platform::WindowHandle recipient,
@@ -148,14 +149,14 @@ platform::NotifyHandle DeviceIoWin32::RegisterHandleNotification(platform::Windo
   filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
   filter.dbch_handle = ToHandle(handle);
   return reinterpret_cast<platform::NotifyHandle>(::RegisterDeviceNotificationW(
-      reinterpret_cast<HWND>(recipient), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
+      AsPointer<HWND>(recipient), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
 }
 
 bool DeviceIoWin32::UnregisterNotification(platform::NotifyHandle registration) {
   if (registration == 0) {
     return false;
   }
-  return ::UnregisterDeviceNotification(reinterpret_cast<HDEVNOTIFY>(registration)) != FALSE;
+  return ::UnregisterDeviceNotification(AsPointer<HDEVNOTIFY>(registration)) != FALSE;
 }
 
 }  // namespace win32

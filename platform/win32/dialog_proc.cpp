@@ -1,6 +1,7 @@
 #include "platform/win32/dialog_proc.h"
 
 #include "platform/win32/device_broadcast.h"
+#include "platform/win32/handles.h"
 #include "platform/windowing.h"
 
 namespace win32 {
@@ -8,7 +9,7 @@ namespace win32 {
 namespace {
 
 platform::WindowHandler* HandlerOf(HWND dialog) {
-  return reinterpret_cast<platform::WindowHandler*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+  return AsPointer<platform::WindowHandler*>(::GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
 // Messages whose result a dialog procedure returns itself instead of through DWLP_MSGRESULT.

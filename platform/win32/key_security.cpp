@@ -1,6 +1,7 @@
 // The DACL that lets only administrators at a display key, and the privilege to change it.
 #include "platform/win32/windows_api.h"
 
+#include "platform/win32/handles.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/version_win32.h"
 
@@ -69,7 +70,7 @@ bool RegistryWin32::SetAdminOnlyDacl(platform::RegKey key) {
       ::SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) == FALSE) {
     return false;
   }
-  return ::RegSetKeySecurity(reinterpret_cast<HKEY>(key), DACL_SECURITY_INFORMATION, &descriptor) ==
+  return ::RegSetKeySecurity(AsPointer<HKEY>(key), DACL_SECURITY_INFORMATION, &descriptor) ==
          ERROR_SUCCESS;
 }
 

@@ -4,12 +4,14 @@
 
 #include <vector>
 
+#include "platform/win32/handles.h"
+
 namespace win32 {
 
 namespace {
 
 HMENU ToHmenu(platform::MenuHandle menu) {
-  return reinterpret_cast<HMENU>(menu);
+  return AsPointer<HMENU>(menu);
 }
 
 platform::MenuHandle FromHmenu(HMENU menu) {
@@ -65,8 +67,7 @@ std::wstring MenusWin32::ItemText(platform::MenuHandle menu, std::uint32_t item,
 
 bool MenusWin32::TrackPopupMenu(platform::MenuHandle menu, std::uint32_t flags, int x, int y,
                                 platform::WindowHandle owner) {
-  return ::TrackPopupMenu(ToHmenu(menu), flags, x, y, 0, reinterpret_cast<HWND>(owner), nullptr) !=
-         FALSE;
+  return ::TrackPopupMenu(ToHmenu(menu), flags, x, y, 0, AsPointer<HWND>(owner), nullptr) != FALSE;
 }
 
 bool MenusWin32::DestroyMenu(platform::MenuHandle menu) {

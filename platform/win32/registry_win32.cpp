@@ -6,12 +6,14 @@
 #include <cwchar>
 #include <utility>
 
+#include "platform/win32/handles.h"
+
 namespace win32 {
 
 namespace {
 
 HKEY ToHkey(platform::RegKey key) {
-  return reinterpret_cast<HKEY>(key);
+  return AsPointer<HKEY>(key);
 }
 
 platform::RegKey FromHkey(HKEY key) {

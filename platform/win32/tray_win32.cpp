@@ -5,6 +5,7 @@
 #include <shellapi.h>
 // clang-format on
 
+#include "platform/win32/handles.h"
 #include "platform/win32/text_win32.h"
 
 namespace win32 {
@@ -29,11 +30,11 @@ DWORD StructureSize(std::uint32_t asked) {
 bool TrayWin32::NotifyIcon(std::uint32_t action, const platform::NotifyIconData& data) {
   NOTIFYICONDATAW record{};
   record.cbSize = StructureSize(data.size);
-  record.hWnd = reinterpret_cast<HWND>(data.window);
+  record.hWnd = AsPointer<HWND>(data.window);
   record.uID = data.id;
   record.uFlags = data.flags;
   record.uCallbackMessage = data.callbackMessage;
-  record.hIcon = reinterpret_cast<HICON>(data.icon);
+  record.hIcon = AsPointer<HICON>(data.icon);
   CopyBounded(record.szTip, data.tip);
   return ::Shell_NotifyIconW(action, &record) != FALSE;
 }

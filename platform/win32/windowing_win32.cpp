@@ -8,13 +8,14 @@
 #include <algorithm>
 
 #include "platform/win32/dialog_proc.h"
+#include "platform/win32/handles.h"
 
 namespace win32 {
 
 namespace {
 
 HWND ToHwnd(platform::WindowHandle window) {
-  return reinterpret_cast<HWND>(window);
+  return AsPointer<HWND>(window);
 }
 
 platform::WindowHandle FromHwnd(HWND window) {

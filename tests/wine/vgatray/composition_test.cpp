@@ -8,7 +8,7 @@ using win32test::Win32Test;
 
 class CompositionTest : public Win32Test {
  protected:
-  ~CompositionTest() override {
+  void TearDown() override {
     if (module != 0) {
       os.composition->FreeLibrary(module);
     }

@@ -57,7 +57,7 @@ struct WindowCount {
 };
 
 BOOL CALLBACK CountWindow(HWND window, LPARAM context) {
-  auto* counted = reinterpret_cast<WindowCount*>(context);
+  auto* counted = reinterpret_cast<WindowCount*>(context);  // NOLINT(performance-no-int-to-ptr)
   wchar_t title[256] = {};
   ::GetWindowTextW(window, title, 256);
   if (std::wcscmp(title, counted->title) == 0) {

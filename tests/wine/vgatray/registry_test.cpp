@@ -3,6 +3,7 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/windows_api.h"
 #include "tests/wine/vgatray/win32_fixture.h"
 
@@ -19,7 +20,7 @@ std::vector<std::uint8_t> Bytes(const std::wstring& text) {
 class RegistryTest : public Win32Test {
  protected:
   RegistryTest() : path(L"Software\\" + win32test::UniqueName(L"vgatray-win32-test")) {}
-  ~RegistryTest() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str()); }
+  void TearDown() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str()); }
 
   platform::RegKey Create(const std::wstring& subPath) {
     platform::RegKey key = 0;
@@ -117,10 +118,10 @@ TEST_F(RegistryTest, AnAdminOnlyDaclHoldsOneEntryForAdministrators) {
   ASSERT_TRUE(os.registry->SetAdminOnlyDacl(key));
 
   DWORD size = 0;
-  ::RegGetKeySecurity(reinterpret_cast<HKEY>(key), DACL_SECURITY_INFORMATION, nullptr, &size);
+  ::RegGetKeySecurity(win32::AsPointer<HKEY>(key), DACL_SECURITY_INFORMATION, nullptr, &size);
   ASSERT_GT(size, 0u);
   std::vector<std::uint8_t> descriptor(size);
-  ASSERT_EQ(::RegGetKeySecurity(reinterpret_cast<HKEY>(key), DACL_SECURITY_INFORMATION,
+  ASSERT_EQ(::RegGetKeySecurity(win32::AsPointer<HKEY>(key), DACL_SECURITY_INFORMATION,
                                 descriptor.data(), &size),
             ERROR_SUCCESS);
   BOOL present = FALSE;
@@ -160,7 +161,8 @@ std::optional<bool> SecurityPrivilegeEnabled() {
   std::vector<DWORD> buffer(size / sizeof(DWORD) + 1);
   std::optional<bool> enabled;
   if (::GetTokenInformation(token, TokenPrivileges, buffer.data(),
-                            static_cast<DWORD>(buffer.size() * sizeof(DWORD)), &size) != FALSE) {
+                            static_cast<DWORD>(buffer.size()) * static_cast<DWORD>(sizeof(DWORD)),
+                            &size) != FALSE) {
     const auto* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer.data());
     for (DWORD i = 0; i < privileges->PrivilegeCount; ++i) {
       const LUID_AND_ATTRIBUTES& entry = privileges->Privileges[i];

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/string_table.h"
 #include "platform/win32/windows_api.h"
 #include "resource.h"
@@ -55,7 +56,7 @@ TEST_P(StringTableTest, HoldsTheEnglishAndTheJapaneseText) {
 INSTANTIATE_TEST_SUITE_P(Ids133To150, StringTableTest, ::testing::ValuesIn(kStrings));
 
 BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR context) {
-  reinterpret_cast<std::set<LANGID>*>(context)->insert(language);
+  win32::AsPointer<std::set<LANGID>*>(context)->insert(language);
   return TRUE;
 }
 

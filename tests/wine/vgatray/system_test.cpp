@@ -1,4 +1,5 @@
 // Process services through the seam.
+#include "platform/win32/handles.h"
 #include "platform/win32/module_name.h"
 #include "platform/win32/windows_api.h"
 #include "tests/wine/vgatray/win32_fixture.h"
@@ -15,8 +16,8 @@ TEST_F(Win32Test, ASecondMutexOfTheSameNameReportsThatItExists) {
   const std::uintptr_t second = os.system->CreateMutex(name, true);
   EXPECT_EQ(os.system->LastError(), static_cast<std::uint32_t>(platform::kErrorAlreadyExists));
   EXPECT_NE(second, 0u);
-  ::CloseHandle(reinterpret_cast<HANDLE>(second));
-  ::CloseHandle(reinterpret_cast<HANDLE>(first));
+  ::CloseHandle(win32::AsPointer<HANDLE>(second));
+  ::CloseHandle(win32::AsPointer<HANDLE>(first));
 }
 
 TEST_F(Win32Test, TheLastErrorRoundTrips) {

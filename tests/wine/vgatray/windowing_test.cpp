@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/win32/handles.h"
 #include "resource.h"
 #include "tests/wine/vgatray/win32_fixture.h"
 
@@ -64,7 +65,7 @@ class WindowingTest : public Win32Test {
       GTEST_SKIP() << "no display to create windows on";
     }
   }
-  ~WindowingTest() override {
+  void TearDown() override {
     if (dialog != 0) {
       os.windows->DestroyWindow(dialog);
     }
@@ -80,7 +81,7 @@ class WindowingTest : public Win32Test {
 
 std::wstring TitleOf(platform::WindowHandle window) {
   wchar_t title[64] = {};
-  ::GetWindowTextW(reinterpret_cast<HWND>(window), title, 64);
+  ::GetWindowTextW(win32::AsPointer<HWND>(window), title, 64);
   return title;
 }
 
@@ -92,7 +93,7 @@ TEST_F(WindowingTest, InitDialogReachesTheHandlerInsideTheCreatingCall) {
   ASSERT_NE(init, handler.received.end());
   EXPECT_EQ(init->window, dialog);
   EXPECT_EQ(TitleOf(dialog), L"DUDOzur");
-  EXPECT_EQ(::IsWindowVisible(reinterpret_cast<HWND>(dialog)), FALSE);
+  EXPECT_EQ(::IsWindowVisible(win32::AsPointer<HWND>(dialog)), FALSE);
 }
 
 TEST_F(WindowingTest, ATitledWindowIsFoundByItsTitle) {
@@ -211,7 +212,7 @@ TEST_F(WindowingTest, AModalDialogReturnsItsEndResultWithItsTexts) {
     if (message == WM_INITDIALOG) {
       os.windows->SetDialogItemText(window, IDC_WARNING_COUNTDOWN, L"14");
       wchar_t text[16] = {};
-      ::GetDlgItemTextW(reinterpret_cast<HWND>(window), IDC_WARNING_COUNTDOWN, text, 16);
+      ::GetDlgItemTextW(win32::AsPointer<HWND>(window), IDC_WARNING_COUNTDOWN, text, 16);
       countdown = text;
       os.windows->EndDialog(window, IDOK);
       return TRUE;
