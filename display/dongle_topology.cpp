@@ -23,7 +23,8 @@ bool IntelChip() {
   return dialog != nullptr && dialog->m_bIntelChip == 1;
 }
 
-// The cached stored mode of the system display, as the main window last read it.
+// A mirror-center request for this mode, against the system display size the main window last
+// read.
 MirrorCenterRequest SystemSizedRequest(std::uint32_t width, std::uint32_t height,
                                        std::uint32_t bitsPerPel) {
   MirrorCenterRequest request;
