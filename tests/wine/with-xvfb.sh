@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command with an X display of its own: starts Xvfb on a free display number, exports
 # DISPLAY, runs the command and always stops that Xvfb (by its PID). The command's exit status is
-# the script's.
+# the script's. With a WINEPREFIX set, Wine's default desktop is made a virtual one first, so that
+# programs started one after another share a desktop and see each other's windows.
 #   with-xvfb.sh COMMAND [ARGS...]
 set -u
 
@@ -48,6 +49,11 @@ if [[ -z $started ]]; then
 fi
 
 export DISPLAY=:$started
+if [[ -n ${WINEPREFIX:-} ]] && command -v wine >/dev/null; then
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
+    </dev/null >/dev/null 2>&1
+fi
 "$@"
 status=$?
 stop_xvfb

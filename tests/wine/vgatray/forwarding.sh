@@ -6,7 +6,6 @@ set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
 require_built "$vgatray" "$probe"
-use_virtual_desktop
 [[ -n ${DISPLAY:-} ]] || fail "no DISPLAY: run through with-xvfb.sh"
 
 work=$(mktemp -d)

@@ -1,5 +1,5 @@
 # Shared by the Wine scripts of vgatray: paths, polling and the probe. Sourced, not run.
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2034
 
 bin=${VGA_BIN:?VGA_BIN must name the directory of the executables}
 vgatray=$bin/vgatray.exe
@@ -32,13 +32,6 @@ windows_are() { [[ $(windows_state) == "$1" ]]; }
 process_gone() { ! kill -0 "$1" 2>/dev/null; }
 
 key_absent() { ! quiet wine reg query "$1"; }
-
-# Separately started programs see each other's windows only in one desktop: make the default
-# desktop a virtual one.
-use_virtual_desktop() {
-  quiet wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
-  quiet wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
-}
 
 require_built() {
   local f

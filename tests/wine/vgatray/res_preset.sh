@@ -6,11 +6,10 @@ set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
 require_built "$vgatray" "$probe"
-use_virtual_desktop
 [[ -n ${DISPLAY:-} ]] || fail "no DISPLAY: run through with-xvfb.sh"
 
 pid=
-cleanup() { [[ -n $pid ]] && kill "$pid" 2>/dev/null || true; }
+cleanup() { if [[ -n $pid ]]; then kill "$pid" 2>/dev/null || true; fi; }
 trap cleanup EXIT
 
 windows_are "windows=0 visible=0" || fail "a copy is running already: $(windows_state)"

@@ -6,7 +6,6 @@ source "$(dirname "$0")/lib.sh"
 
 tests=$bin/vgatray_win32_tests.exe
 require_built "$tests"
-use_virtual_desktop
 [[ -n ${DISPLAY:-} ]] || fail "no DISPLAY: run through with-xvfb.sh"
 
 rc=0
