@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Draws vgatray's icon, a monitor with a USB plug, and writes it as vgatray.ico.
 
-Standard library only. Each size is drawn from the same shapes on a grid four times finer and
-averaged down (anti-aliasing), then stored as a 32-bit BMP entry with its AND mask, which every
-Windows version reads. Run it again after changing a shape:
+Standard library only. Each size places the same shapes on its own pixel grid, is drawn four
+times finer and averaged down (anti-aliasing), then stored as a 32-bit BMP entry with its AND
+mask, which every Windows version reads. Run it again after changing a shape:
 
     python3 resources/icon/make_icon.py [out.ico] [--png DIR]
 """
