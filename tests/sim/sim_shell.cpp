@@ -164,10 +164,6 @@ bool SimMenus::DestroyMenu(platform::MenuHandle menu) {
   return true;
 }
 
-}  // namespace sim
-
-namespace sim {
-
 SimExplorer::SimExplorer(Clock& clock, SimWindowing& windows, SimTray& tray)
     : clock_(clock), windows_(windows), tray_(tray) {
   window_ = windows_.CreateForeignWindow(L"Program Manager", this);
