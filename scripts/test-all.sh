@@ -17,4 +17,9 @@ echo "== win32 build and tests under Wine"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$jobs"
 file build/win32/bin/vgatray.exe build/win32/bin/modecmd.exe
+
+echo "== main job, unattended: the utility on a simulated adapter, screenshots checked"
+CI=1 scripts/main-job.sh
+
+echo "== tests under Wine"
 ctest --preset win32
