@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs a command with an X display of its own: starts Xvfb on a free display number, exports
 # DISPLAY, runs the command and always stops that Xvfb (by its PID). The command's exit status is
-# the script's. With a WINEPREFIX set, Wine's default desktop is made a virtual one first, so that
-# programs started one after another share a desktop and see each other's windows.
+# the script's. With a WINEPREFIX set, Wine's default desktop is made a virtual one on this display
+# while the command runs, so that programs started one after another share a desktop and see each
+# other's windows. The desktop's name is new each time: a desktop of the same name created earlier
+# without a display (wineboot creates one) or on a display now gone would keep every window out.
 #   with-xvfb.sh COMMAND [ARGS...]
 set -u
 
@@ -12,6 +14,15 @@ if (($# == 0)); then
 fi
 
 xvfb_pid=
+desktop=
+forget_desktop() {
+  if [[ -n $desktop ]]; then
+    wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f </dev/null >/dev/null 2>&1
+    wine reg delete 'HKCU\Software\Wine\Explorer\Desktops' /v "$desktop" /f </dev/null \
+      >/dev/null 2>&1
+    desktop=
+  fi
+}
 stop_xvfb() {
   if [[ -n $xvfb_pid ]]; then
     kill "$xvfb_pid" 2>/dev/null || true
@@ -19,7 +30,7 @@ stop_xvfb() {
     xvfb_pid=
   fi
 }
-trap stop_xvfb EXIT
+trap 'forget_desktop; stop_xvfb' EXIT
 trap 'exit 130' INT TERM
 
 # Tries display numbers upwards; Xvfb refuses one whose lock file exists, and a display counts as
@@ -50,11 +61,13 @@ fi
 
 export DISPLAY=:$started
 if [[ -n ${WINEPREFIX:-} ]] && command -v wine >/dev/null; then
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
+  desktop=vgatest-$$-$started
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d "$desktop" /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v "$desktop" /d 1024x768 /f \
     </dev/null >/dev/null 2>&1
 fi
 "$@"
 status=$?
+forget_desktop
 stop_xvfb
 exit $status
