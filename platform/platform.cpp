@@ -6,8 +6,12 @@ namespace {
 Platform g_current;
 }  // namespace
 
-Platform& Os() { return g_current; }
+Platform& Os() {
+  return g_current;
+}
 
-void Install(const Platform& platform) { g_current = platform; }
+void Install(const Platform& platform) {
+  g_current = platform;
+}
 
 }  // namespace platform

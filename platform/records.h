@@ -137,9 +137,9 @@ inline constexpr std::uint32_t kDbtDevtypHandle = 6;
 
 // The lParam record of WM_DEVICECHANGE, converted by the Win32 side.
 struct DeviceBroadcast {
-  std::uint32_t deviceType = 0;              // dbch_devicetype
-  std::wstring path;                         // dbcc_name of an interface broadcast
-  DeviceHandle handle = kInvalidDevice;      // dbch_handle of a handle broadcast
+  std::uint32_t deviceType = 0;          // dbch_devicetype
+  std::wstring path;                     // dbcc_name of an interface broadcast
+  DeviceHandle handle = kInvalidDevice;  // dbch_handle of a handle broadcast
 };
 
 // Menus.

@@ -21,7 +21,8 @@ std::uintptr_t Profile::OpenSection(const std::wstring& section) const {
   platform::Registry& registry = *platform::Os().registry;
   platform::RegKey software = 0;
   if (registry.OpenKey(platform::kHkeyCurrentUser, L"Software",
-                       platform::kKeyWrite | platform::kKeyRead, software) != platform::kErrorSuccess) {
+                       platform::kKeyWrite | platform::kKeyRead,
+                       software) != platform::kErrorSuccess) {
     return 0;
   }
   platform::RegKey current = software;

@@ -24,8 +24,7 @@ bool DeleteKeyTree(platform::RegKey parent, const std::wstring& name) {
     if (child.size() >= kKeyNameChars) {
       child.resize(kKeyNameChars - 1);
     }
-    Trace("hKey %x SubKey : %s\n", static_cast<unsigned>(parent),
-          os.system->ToAnsi(child).c_str());
+    Trace("hKey %x SubKey : %s\n", static_cast<unsigned>(parent), os.system->ToAnsi(child).c_str());
     if (!DeleteKeyTree(key, child)) {
       break;
     }

@@ -16,9 +16,13 @@ namespace {
 VIDAZazoVez* g_theApp = nullptr;
 }  // namespace
 
-VIDAZazoVez& TheApp() { return *g_theApp; }
+VIDAZazoVez& TheApp() {
+  return *g_theApp;
+}
 
-CDUDOzurDlg* MainDialog() { return g_theApp != nullptr ? g_theApp->m_pMainWnd : nullptr; }
+CDUDOzurDlg* MainDialog() {
+  return g_theApp != nullptr ? g_theApp->m_pMainWnd : nullptr;
+}
 
 void ProgramLoad() {
   ResetDisplayLib();
@@ -27,7 +31,9 @@ void ProgramLoad() {
   g_dwm.Free();
 }
 
-VIDAZazoVez::VIDAZazoVez() : m_pPreviousApp(g_theApp) { g_theApp = this; }
+VIDAZazoVez::VIDAZazoVez() : m_pPreviousApp(g_theApp) {
+  g_theApp = this;
+}
 
 VIDAZazoVez::~VIDAZazoVez() {
   // Only when the process ends without the loop's shutdown (the tests do that).

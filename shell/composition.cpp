@@ -8,7 +8,9 @@ constexpr std::uint32_t kDwmNotLoaded = 0x80040007u;
 
 CDwmComposition g_dwm;
 
-CDwmComposition::~CDwmComposition() { Free(); }
+CDwmComposition::~CDwmComposition() {
+  Free();
+}
 
 bool CDwmComposition::Load() {
   platform::Platform& os = platform::Os();
@@ -35,7 +37,8 @@ bool CDwmComposition::IsCompositionEnabled() {
     return false;
   }
   std::int32_t enabled = 0;
-  const std::optional<std::int32_t> result = os.composition->IsCompositionEnabled(m_hDwmApi, enabled);
+  const std::optional<std::int32_t> result =
+      os.composition->IsCompositionEnabled(m_hDwmApi, enabled);
   return result.has_value() && *result >= 0 && enabled != 0;
 }
 

@@ -21,8 +21,7 @@ class DialogWindow : public platform::WindowHandler {
   platform::WindowHandle GetSafeHwnd() const { return m_hWnd; }
 
   std::optional<std::intptr_t> HandleMessage(platform::WindowHandle window, std::uint32_t message,
-                                             std::uintptr_t wParam,
-                                             std::intptr_t lParam) override;
+                                             std::uintptr_t wParam, std::intptr_t lParam) override;
   std::intptr_t HandleDeviceChange(platform::WindowHandle window, std::uint32_t event,
                                    const platform::DeviceBroadcast* broadcast) override;
 

@@ -149,9 +149,9 @@ void CDUDOzurDlg::DetectIntelChip() {
 void CDUDOzurDlg::CreateTrayIcon() {
   auto right = std::make_unique<CRightMouseClickMsgHandler>();
   auto left = std::make_unique<CLeftMouseDblClickMsgHandler>();
-  auto icon = std::make_unique<CTrayIcon>(
-      m_hWnd, kTrayIconId, m_hIcon, kTrayTip,
-      std::vector<CTrayIconMouseMsgHandler*>{left.get(), right.get()});
+  auto icon =
+      std::make_unique<CTrayIcon>(m_hWnd, kTrayIconId, m_hIcon, kTrayTip,
+                                  std::vector<CTrayIconMouseMsgHandler*>{left.get(), right.get()});
   m_pTrayIcon = icon.get();
   TheApp().AdoptTrayIcon(std::move(icon), std::move(right), std::move(left));
 }

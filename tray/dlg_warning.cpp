@@ -22,8 +22,8 @@ constexpr int IDC_SECONDS = 1005;
 
 constexpr std::size_t kTextChars = 128;
 
-const wchar_t* const kCountdownTexts[14] = {L"1", L"2",  L"3",  L"4",  L"5",  L"6",  L"7",
-                                            L"8", L"9",  L"10", L"11", L"12", L"13", L"14"};
+const wchar_t* const kCountdownTexts[14] = {L"1", L"2", L"3",  L"4",  L"5",  L"6",  L"7",
+                                            L"8", L"9", L"10", L"11", L"12", L"13", L"14"};
 
 std::wstring LoadText(std::uint32_t id) {
   std::wstring text = platform::Os().system->LoadString(id);

@@ -26,8 +26,7 @@ void Win32MessageSink::SendToTopLevelWindows(std::uint32_t message, std::uintptr
   }
 }
 
-std::intptr_t Win32MessageSink::SendDeviceChange(platform::WindowHandle window,
-                                                 std::uint32_t event,
+std::intptr_t Win32MessageSink::SendDeviceChange(platform::WindowHandle window, std::uint32_t event,
                                                  const platform::DeviceBroadcast* broadcast) {
   HWND target = reinterpret_cast<HWND>(window);
   if (broadcast == nullptr) {

@@ -28,13 +28,13 @@ bool IsMirroring(const sim::SimDisplayDevice& device) {
 
 std::wstring Label(const sim::SimDisplayDevice& device) {
   const bool adapter = device.id.rfind(L"KDX\\", 0) == 0;
-  std::wstring text = adapter ? (IsMirroring(device) ? L"adapter (mirror)" : L"adapter")
-                              : L"system display";
+  std::wstring text =
+      adapter ? (IsMirroring(device) ? L"adapter (mirror)" : L"adapter") : L"system display";
   text += L"\n" + std::to_wstring(device.live.width) + L" x " +
           std::to_wstring(device.live.height) + L" x " + std::to_wstring(device.live.bitsPerPel);
   if (!IsMirroring(device)) {
-    text += L"\nat (" + std::to_wstring(device.live.x) + L", " + std::to_wstring(device.live.y) +
-            L")";
+    text +=
+        L"\nat (" + std::to_wstring(device.live.x) + L", " + std::to_wstring(device.live.y) + L")";
   }
   if (device.live.primary) {
     text += L"\nprimary";
@@ -77,10 +77,9 @@ bool DemoWindow::Create(const std::wstring& statusFile) {
   window_ = window;
   const wchar_t* labels[] = {L"Plug in", L"Unplug", L"Suspend", L"Resume"};
   for (int i = 0; i < 4; ++i) {
-    ::CreateWindowExW(0, L"BUTTON", labels[i], WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
-                      16 + i * 110, 390, 100, 28, window,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPlugButton + i)), instance,
-                      nullptr);
+    ::CreateWindowExW(
+        0, L"BUTTON", labels[i], WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 16 + i * 110, 390, 100, 28,
+        window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPlugButton + i)), instance, nullptr);
   }
   statusFile_ = statusFile;
   step_ = statusFile.empty() ? Step::kIdle : Step::kWaitReady;
@@ -250,7 +249,9 @@ void DemoWindow::PowerEvent(std::uintptr_t event) {
   ::SendMessageW(AppWindow(), WM_POWERBROADCAST, event, 0);
 }
 
-void DemoWindow::Command(unsigned id) { ::PostMessageW(AppWindow(), WM_COMMAND, id, 0); }
+void DemoWindow::Command(unsigned id) {
+  ::PostMessageW(AppWindow(), WM_COMMAND, id, 0);
+}
 
 void DemoWindow::Report(const char* status) {
   if (FILE* file = ::_wfopen(statusFile_.c_str(), L"wb")) {

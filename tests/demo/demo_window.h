@@ -17,8 +17,19 @@ class DemoWindow {
   bool Create(const std::wstring& statusFile);
 
  private:
-  enum class Step { kWaitReady, kWaitGo, kExtended, kMirror, kPrimary, kOff, kUnplug, kReplug,
-                    kWaitReplugged, kDone, kIdle };
+  enum class Step {
+    kWaitReady,
+    kWaitGo,
+    kExtended,
+    kMirror,
+    kPrimary,
+    kOff,
+    kUnplug,
+    kReplug,
+    kWaitReplugged,
+    kDone,
+    kIdle
+  };
 
   static std::intptr_t __stdcall WindowProc(void* window, unsigned message, std::uintptr_t wParam,
                                             std::intptr_t lParam);

@@ -31,7 +31,7 @@ std::optional<std::int32_t> SimComposition::IsCompositionEnabled(platform::Modul
 }
 
 std::optional<std::int32_t> SimComposition::EnableComposition(platform::ModuleHandle module,
-                                                               std::uint32_t action) {
+                                                              std::uint32_t action) {
   if (module != kModule || !loaded_ || !exportsEnable_) {
     return MissingProc();
   }

@@ -40,7 +40,9 @@ platform::DeviceHandle SimDevices::OpenDevice(const std::wstring& path) {
   return platform::kInvalidDevice;
 }
 
-bool SimDevices::CloseDevice(platform::DeviceHandle handle) { return handles_.erase(handle) == 1; }
+bool SimDevices::CloseDevice(platform::DeviceHandle handle) {
+  return handles_.erase(handle) == 1;
+}
 
 bool SimDevices::Control(platform::DeviceHandle handle, std::uint32_t code, const void* in,
                          std::uint32_t inSize, void* out, std::uint32_t outSize) {
@@ -109,7 +111,8 @@ void SimDevices::Unplug(const std::wstring& path) {
     }
   }
   // Handle registrations first (query, then complete), then the class registrations.
-  for (const std::uint32_t event : {platform::kDbtDeviceQueryRemove, platform::kDbtDeviceRemoveComplete}) {
+  for (const std::uint32_t event :
+       {platform::kDbtDeviceQueryRemove, platform::kDbtDeviceRemoveComplete}) {
     std::vector<std::pair<platform::WindowHandle, platform::DeviceHandle>> targets;
     for (const auto& [id, registration] : registrations_) {
       auto open = handles_.find(registration.handle);
@@ -151,8 +154,9 @@ std::vector<ControlRecord> SimDevices::ControlsWithCode(std::uint32_t code) cons
 }
 
 bool SimDevices::HasHandleRegistration(platform::DeviceHandle handle) const {
-  return std::any_of(registrations_.begin(), registrations_.end(),
-                     [handle](const auto& entry) { return !entry.second.forClass && entry.second.handle == handle; });
+  return std::any_of(registrations_.begin(), registrations_.end(), [handle](const auto& entry) {
+    return !entry.second.forClass && entry.second.handle == handle;
+  });
 }
 
 }  // namespace sim

@@ -46,7 +46,8 @@ class SimDevices : public platform::DeviceIo {
   bool CloseDevice(platform::DeviceHandle handle) override;
   bool Control(platform::DeviceHandle handle, std::uint32_t code, const void* in,
                std::uint32_t inSize, void* out, std::uint32_t outSize) override;
-  platform::NotifyHandle RegisterUsbInterfaceNotification(platform::WindowHandle recipient) override;
+  platform::NotifyHandle RegisterUsbInterfaceNotification(
+      platform::WindowHandle recipient) override;
   platform::NotifyHandle RegisterHandleNotification(platform::WindowHandle recipient,
                                                     platform::DeviceHandle handle) override;
   bool UnregisterNotification(platform::NotifyHandle registration) override;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <sstream>
 
-#include "tests/sim/sim_registry.h"
 #include "tests/sim/sim_message_sink.h"
+#include "tests/sim/sim_registry.h"
 #include "tests/sim/sim_windowing.h"
 
 namespace sim {
@@ -62,10 +62,9 @@ bool SimDisplay::EnumDevice(std::uint32_t index, platform::DisplayDevice& out) {
       out.description = device.description;
       out.id = device.id;
       out.key = device.key;
-      out.stateFlags = device.fixedFlags |
-                       (device.live.attached ? platform::kDisplayAttachedToDesktop : 0u) |
-                       (device.live.attached && device.live.primary ? platform::kDisplayPrimaryDevice
-                                                                    : 0u);
+      out.stateFlags =
+          device.fixedFlags | (device.live.attached ? platform::kDisplayAttachedToDesktop : 0u) |
+          (device.live.attached && device.live.primary ? platform::kDisplayPrimaryDevice : 0u);
       return true;
     }
   }
@@ -155,8 +154,8 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
 
   Placement wanted = device->stored;
   const std::uint32_t sizeFields = platform::kDmPelsWidth | platform::kDmPelsHeight;
-  const bool detach = (mode->fields & sizeFields) == sizeFields && mode->width == 0 &&
-                      mode->height == 0;
+  const bool detach =
+      (mode->fields & sizeFields) == sizeFields && mode->width == 0 && mode->height == 0;
   if ((mode->fields & platform::kDmPosition) != 0) {
     wanted.x = mode->x;
     wanted.y = mode->y;
@@ -290,18 +289,18 @@ std::int32_t SimDisplay::Apply(SimDisplayDevice* target, const Placement* overri
     const Placement& after = next[i];
     const bool visibleChange =
         before.attached != after.attached ||
-        (after.attached && (before.primary != after.primary || before.x != after.x ||
-                            before.y != after.y || before.width != after.width ||
-                            before.height != after.height ||
-                            before.bitsPerPel != after.bitsPerPel ||
-                            before.frequency != after.frequency));
+        (after.attached &&
+         (before.primary != after.primary || before.x != after.x || before.y != after.y ||
+          before.width != after.width || before.height != after.height ||
+          before.bitsPerPel != after.bitsPerPel || before.frequency != after.frequency));
     changed = changed || visibleChange;
     devices_[i].live = after;
   }
   if (changed) {
     ++displayChanges_;
     const Placement& main = devices_[*primary].live;
-    const auto lParam = static_cast<std::intptr_t>((main.width & 0xFFFF) | ((main.height & 0xFFFF) << 16));
+    const auto lParam =
+        static_cast<std::intptr_t>((main.width & 0xFFFF) | ((main.height & 0xFFFF) << 16));
     windows_.SendToTopLevelWindows(platform::kWmDisplayChange, main.bitsPerPel, lParam);
   }
   return result;
@@ -317,7 +316,9 @@ std::int32_t SimDisplay::UserChangesMode(const std::wstring& deviceName, std::ui
   return ChangeMode(&deviceName, &mode, platform::kCdsUpdateRegistry);
 }
 
-void SimDisplay::Reapply() { Apply(nullptr, nullptr, false); }
+void SimDisplay::Reapply() {
+  Apply(nullptr, nullptr, false);
+}
 
 std::string SimDisplay::Describe() const {
   std::ostringstream text;
@@ -327,9 +328,9 @@ std::string SimDisplay::Describe() const {
          << (device.live.primary ? " primary" : "") << " at (" << device.live.x << ","
          << device.live.y << ") " << device.live.width << "x" << device.live.height << "x"
          << device.live.bitsPerPel << "@" << device.live.frequency << "; stored "
-         << (device.stored.attached ? "attached" : "detached") << " " << device.stored.width
-         << "x" << device.stored.height << "x" << device.stored.bitsPerPel << " at ("
-         << device.stored.x << "," << device.stored.y << ")\n";
+         << (device.stored.attached ? "attached" : "detached") << " " << device.stored.width << "x"
+         << device.stored.height << "x" << device.stored.bitsPerPel << " at (" << device.stored.x
+         << "," << device.stored.y << ")\n";
   }
   return text.str();
 }
@@ -338,10 +339,9 @@ std::vector<SimMode> MonitorModes(std::uint32_t maxWidth, std::uint32_t maxHeigh
                                   std::vector<std::uint32_t> depths,
                                   std::vector<std::uint32_t> frequencies) {
   static const std::pair<std::uint32_t, std::uint32_t> kSizes[] = {
-      {640, 480},   {800, 600},   {1024, 768},  {1152, 864}, {1280, 720},
-      {1280, 768},  {1280, 800},  {1280, 960},  {1280, 1024}, {1360, 768},
-      {1440, 900},  {1600, 900},  {1600, 1200}, {1680, 1050}, {1920, 1080},
-      {1920, 1200}, {2560, 1440}, {2560, 1600}};
+      {640, 480},   {800, 600},   {1024, 768},  {1152, 864},  {1280, 720},  {1280, 768},
+      {1280, 800},  {1280, 960},  {1280, 1024}, {1360, 768},  {1440, 900},  {1600, 900},
+      {1600, 1200}, {1680, 1050}, {1920, 1080}, {1920, 1200}, {2560, 1440}, {2560, 1600}};
   std::vector<SimMode> modes;
   for (const auto& [width, height] : kSizes) {
     if (width > maxWidth || height > maxHeight) {

@@ -74,8 +74,7 @@ SimRegistry::Key* SimRegistry::KeyOf(platform::RegKey handle, std::uint32_t* acc
   return found->second.key;
 }
 
-SimRegistry::Key* SimRegistry::Walk(Key* from, const std::wstring& path, bool create,
-                                    long& error) {
+SimRegistry::Key* SimRegistry::Walk(Key* from, const std::wstring& path, bool create, long& error) {
   Key* key = from;
   for (const std::wstring& part : SplitPath(path)) {
     const std::wstring folded = FoldCase(part);
@@ -113,8 +112,8 @@ platform::RegKey SimRegistry::NewHandle(Key* key, std::uint32_t access) {
   return handle;
 }
 
-long SimRegistry::OpenKey(platform::RegKey parent, const std::wstring& subKey,
-                          std::uint32_t access, platform::RegKey& out) {
+long SimRegistry::OpenKey(platform::RegKey parent, const std::wstring& subKey, std::uint32_t access,
+                          platform::RegKey& out) {
   Key* from = KeyOf(parent, nullptr);
   if (from == nullptr) {
     return 6;  // ERROR_INVALID_HANDLE
@@ -265,7 +264,9 @@ bool SimRegistry::SetAdminOnlyDacl(platform::RegKey key) {
   return true;
 }
 
-void SimRegistry::EnableSecurityPrivilege(bool enable) { privilegeEnabled_ = enable; }
+void SimRegistry::EnableSecurityPrivilege(bool enable) {
+  privilegeEnabled_ = enable;
+}
 
 void SimRegistry::CreatePath(platform::RegKey root, const std::wstring& path) {
   long error = 0;

@@ -76,7 +76,7 @@ class SimRegistry : public platform::Registry {
   struct Key {
     std::wstring name;
     std::wstring fullPath;
-    std::map<std::wstring, std::unique_ptr<Key>> children;  // by folded name
+    std::map<std::wstring, std::unique_ptr<Key>> children;                  // by folded name
     std::map<std::wstring, std::pair<std::wstring, RegistryValue>> values;  // folded -> (name, v)
     std::uint32_t deniedRights = 0;
     bool adminOnlyDacl = false;

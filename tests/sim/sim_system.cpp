@@ -55,7 +55,9 @@ platform::IconHandle SimSystem::LoadAppIcon(std::uint32_t resourceId) {
   return 0x1C000 + resourceId;
 }
 
-void SimSystem::Trace(const std::string& line) { traces_.push_back({clock_.Now(), line}); }
+void SimSystem::Trace(const std::string& line) {
+  traces_.push_back({clock_.Now(), line});
+}
 
 bool SimSystem::Traced(const std::string& text) const {
   for (const TraceLine& line : traces_) {

@@ -270,7 +270,9 @@ void SimWindowing::RunUntil(std::uint64_t time) {
   clock_.AdvanceTo(time);
 }
 
-void SimWindowing::RunFor(std::uint64_t milliseconds) { RunUntil(clock_.Now() + milliseconds); }
+void SimWindowing::RunFor(std::uint64_t milliseconds) {
+  RunUntil(clock_.Now() + milliseconds);
+}
 
 bool SimWindowing::RunModalLoop(const std::function<bool()>& done, std::uint64_t horizon) {
   while (!done()) {

@@ -56,6 +56,8 @@ void SimWindows::EndSession(bool ends) {
   windows.SendToTopLevelWindows(platform::kWmEndSession, ends ? 1 : 0, 0);
 }
 
-void SimWindows::Install() { platform::Install(AsPlatform()); }
+void SimWindows::Install() {
+  platform::Install(AsPlatform());
+}
 
 }  // namespace sim

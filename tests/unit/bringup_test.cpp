@@ -31,8 +31,7 @@ class BringUpTest : public ProgramTest {
     os.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"Width", saved.width);
     os.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"Height", saved.height);
     os.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"BitDepth", saved.depth);
-    os.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"RotationState",
-                         saved.rotation);
+    os.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"RotationState", saved.rotation);
     os.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"FirstRun", saved.firstRun);
   }
   // Starts with the adapter plugged in and runs the start-up timer; returns when bring-up ended.
@@ -68,7 +67,7 @@ class BringUpTest : public ProgramTest {
 struct StartCase {
   std::uint32_t dispState;
   bool intel;
-  const char* desktop;  // what the user sees afterwards
+  const char* desktop;   // what the user sees afterwards
   std::uint64_t doneAt;  // virtual time at which the bring-up ends
 };
 
@@ -123,8 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StartCase{1, false, "adapter only", 4000},
                       StartCase{1, true, "adapter only", 4000},
                       StartCase{0, true, "adapter primary, system beside", 4000},
-                      StartCase{2, false, "extended", 3000},
-                      StartCase{3, false, "mirror", 3000},
+                      StartCase{2, false, "extended", 3000}, StartCase{3, false, "mirror", 3000},
                       StartCase{4, false, "off", 3000}));
 
 TEST_F(BringUpTest, FreshUserGetsAnExtendedDisplayAt1024x768x32AndFirstRunBecomes1) {

@@ -99,8 +99,7 @@ TEST_F(PlugTest, ASecondAdapterWhileOneIsOpenIsIgnored) {
   StartWithAdapter();
   const platform::DeviceHandle open = Device().m_hDevice;
   const std::uint64_t before = os.Now();
-  os.devices.Plug(
-      L"\\\\?\\usb#vid_1e4b&pid_5830#5&99&0&4#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
+  os.devices.Plug(L"\\\\?\\usb#vid_1e4b&pid_5830#5&99&0&4#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
   EXPECT_EQ(Device().m_hDevice, open);
   EXPECT_EQ(os.Now(), before);
   EXPECT_FALSE(os.windows.Timer(MainWindow(), kArrivalTimer).has_value());
@@ -111,7 +110,9 @@ struct UnplugCase {
   const char* name;
 };
 
-void PrintTo(const UnplugCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const UnplugCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class UnplugInState : public PlugTest, public ::testing::WithParamInterface<UnplugCase> {};
 
@@ -140,9 +141,8 @@ TEST_P(UnplugInState, DesktopGoesBackToTheSystemDisplayAndTheChoiceIsKept) {
 
 INSTANTIATE_TEST_SUITE_P(States, UnplugInState,
                          ::testing::Values(UnplugCase{0, "PrimaryWithExtension"},
-                                           UnplugCase{1, "PrimaryOnly"},
-                                           UnplugCase{2, "Extended"}, UnplugCase{3, "Mirror"},
-                                           UnplugCase{4, "Off"}));
+                                           UnplugCase{1, "PrimaryOnly"}, UnplugCase{2, "Extended"},
+                                           UnplugCase{3, "Mirror"}, UnplugCase{4, "Off"}));
 
 TEST_F(PlugTest, UnplugAfterMirrorSyncRestoresTheSystemMode) {
   // The adapter stops at 1280x1024: mirroring a 1600x1200 system display lowers it.

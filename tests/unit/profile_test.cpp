@@ -37,7 +37,9 @@ struct DamagedValue {
   std::vector<std::uint8_t> data;
 };
 
-void PrintTo(const DamagedValue& value, std::ostream* out) { *out << value.what; }
+void PrintTo(const DamagedValue& value, std::ostream* out) {
+  *out << value.what;
+}
 
 class DamagedValueTest : public ProfileTest, public ::testing::WithParamInterface<DamagedValue> {};
 
@@ -127,7 +129,9 @@ struct SysCase {
   bool restored;
 };
 
-void PrintTo(const SysCase& c, std::ostream* out) { *out << c.x << "x" << c.y << "x" << c.z; }
+void PrintTo(const SysCase& c, std::ostream* out) {
+  *out << c.x << "x" << c.y << "x" << c.z;
+}
 
 class SavedSystemModeCases : public SavedSystemModeTest,
                              public ::testing::WithParamInterface<SysCase> {};
@@ -157,8 +161,9 @@ TEST_P(SavedSystemModeCases, RestoresOnlyWhenAllThreeAreSet) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, SavedSystemModeCases,
-                         ::testing::Values(SysCase{1024, 768, 16, true}, SysCase{1024, 768, 0, false},
-                                           SysCase{0, 768, 16, false}, SysCase{1024, 0, 16, false}));
+                         ::testing::Values(SysCase{1024, 768, 16, true},
+                                           SysCase{1024, 768, 0, false}, SysCase{0, 768, 16, false},
+                                           SysCase{1024, 0, 16, false}));
 
 TEST_F(SavedSystemModeTest, RestoreHappensBeforeTheTrayIconObjectExists) {
   AddSystemDisplay(1280, 1024, 32);

@@ -5,7 +5,9 @@
 
 namespace vgatest {
 
-ProgramTest::ProgramTest() { os.Install(); }
+ProgramTest::ProgramTest() {
+  os.Install();
+}
 
 ProgramTest::~ProgramTest() {
   app.reset();
@@ -19,9 +21,10 @@ void ProgramTest::AddSystemDisplay(std::uint32_t width, std::uint32_t height, st
   device.name = L"\\\\.\\DISPLAY" + std::to_wstring(os.display.Devices().size() + 1);
   device.description = L"System graphics";
   device.id = id;
-  device.key = L"\\Registry\\Machine\\System\\CurrentControlSet\\Control\\Video\\"
-               L"{6F1E4C2A-0000-4000-8000-00000000000" +
-               std::to_wstring(os.display.Devices().size()) + L"}\\0000";
+  device.key =
+      L"\\Registry\\Machine\\System\\CurrentControlSet\\Control\\Video\\"
+      L"{6F1E4C2A-0000-4000-8000-00000000000" +
+      std::to_wstring(os.display.Devices().size()) + L"}\\0000";
   device.modes = sim::MonitorModes(width, height);
   device.live = {true, os.display.Devices().empty(), 0, 0, width, height, depth, 60};
   os.display.AddDevice(device);

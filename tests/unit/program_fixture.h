@@ -38,10 +38,10 @@ class ProgramTest : public ::testing::Test {
   ~ProgramTest() override;
 
  protected:
-
   // The system display: \\.\DISPLAY1 at 1280x1024x32, listing the usual monitor modes.
   void AddSystemDisplay(std::uint32_t width = 1280, std::uint32_t height = 1024,
-                        std::uint32_t depth = 32, const std::wstring& id = L"PCI\\VEN_10DE&DEV_0640");
+                        std::uint32_t depth = 32,
+                        const std::wstring& id = L"PCI\\VEN_10DE&DEV_0640");
 
   // Loads the program and runs its start-up (steps 1 to 13) with this command line.
   bool Start(const std::wstring& tail = L"", std::vector<std::string> argv = {"vgatray.exe"});

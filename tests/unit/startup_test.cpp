@@ -114,15 +114,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ForwardCase{L"Uninstall", {L"TurnOff", L"RemoveRegistry"}},
                       ForwardCase{L"uninstall", {L"TurnOff", L"RemoveRegistry"}},
                       ForwardCase{L"UNINSTALL", {L"TurnOff", L"RemoveRegistry"}},
-                      ForwardCase{L"Turnoff", {L"TurnOff"}},
-                      ForwardCase{L"tUrNoFf", {L"TurnOff"}},
-                      ForwardCase{L"Uninstall now", {}},
-                      ForwardCase{L"Turnoff ", {}},
-                      ForwardCase{L" Turnoff", {}},
-                      ForwardCase{L"Turn", {}},
-                      ForwardCase{L"", {}},
-                      ForwardCase{L"res 1280 1024 32", {}},
-                      ForwardCase{L"Uninst\u00e4ll", {}}));
+                      ForwardCase{L"Turnoff", {L"TurnOff"}}, ForwardCase{L"tUrNoFf", {L"TurnOff"}},
+                      ForwardCase{L"Uninstall now", {}}, ForwardCase{L"Turnoff ", {}},
+                      ForwardCase{L" Turnoff", {}}, ForwardCase{L"Turn", {}}, ForwardCase{L"", {}},
+                      ForwardCase{L"res 1280 1024 32", {}}, ForwardCase{L"Uninst\u00e4ll", {}}));
 
 TEST_F(StartupTest, SecondCopyWithoutARunningWindowPostsNothing) {
   ProgramLoad();
@@ -192,7 +187,10 @@ INSTANTIATE_TEST_SUITE_P(
         PresetCase{{"vgatray.exe", "RES", "1280", "1024", "16"}, true, 1280, 1024, 16},
         PresetCase{{"vgatray.exe", "res", "wide", "1024x", "-8"}, true, 0, 1024, 0xFFFFFFF8u},
         PresetCase{{"vgatray.exe", "res", "99999999999999999999", "-99999999999", "32"},
-                   true, 0x7FFFFFFFu, 0x80000000u, 32},
+                   true,
+                   0x7FFFFFFFu,
+                   0x80000000u,
+                   32},
         PresetCase{{"vgatray.exe", "res", "1280", "1024"}, false, 0, 0, 0},
         PresetCase{{"vgatray.exe", "res", "1280", "1024", "32", "60"}, false, 0, 0, 0},
         PresetCase{{"vgatray.exe", "resolution", "1280", "1024", "32"}, false, 0, 0, 0}));

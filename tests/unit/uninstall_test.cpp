@@ -29,11 +29,11 @@ TEST_F(UninstallTest, RemovesTheWholeTreeLeafFirstAndQuits) {
   RemoveRegistry();
   EXPECT_FALSE(os.registry.KeyExists(kHkcu, L"Software\\ZUZEZE Vezade"));
   EXPECT_TRUE(os.registry.KeyExists(kHkcu, L"Software"));
-  EXPECT_THAT(os.registry.DeletedKeys(),
-              ElementsAre(L"HKCU\\Software\\ZUZEZE Vezade\\vgatray\\USBVGACONFIG",
-                          L"HKCU\\Software\\ZUZEZE Vezade\\vgatray\\VGA DONGLE",
-                          L"HKCU\\Software\\ZUZEZE Vezade\\vgatray",
-                          L"HKCU\\Software\\ZUZEZE Vezade"));
+  EXPECT_THAT(
+      os.registry.DeletedKeys(),
+      ElementsAre(L"HKCU\\Software\\ZUZEZE Vezade\\vgatray\\USBVGACONFIG",
+                  L"HKCU\\Software\\ZUZEZE Vezade\\vgatray\\VGA DONGLE",
+                  L"HKCU\\Software\\ZUZEZE Vezade\\vgatray", L"HKCU\\Software\\ZUZEZE Vezade"));
   EXPECT_TRUE(os.windows.QuitPosted());
   EXPECT_EQ(os.registry.OpenHandles(), 0u);
 }
@@ -93,14 +93,14 @@ TEST_F(UninstallTest, DeeperTreesAreRemovedDepthFirst) {
   ASSERT_EQ(os.registry.OpenKey(kHkcu, L"Software", platform::kKeyAllAccess, software), 0);
   EXPECT_TRUE(DeleteKeyTree(software, L"ZUZEZE Vezade"));
   os.registry.CloseKey(software);
-  EXPECT_THAT(os.registry.DeletedKeys(),
-              ElementsAre(L"HKCU\\Software\\ZUZEZE Vezade\\other",
-                          L"HKCU\\Software\\ZUZEZE Vezade\\vgatray\\A\\B\\C",
-                          L"HKCU\\Software\\ZUZEZE Vezade\\vgatray\\A\\B",
-                          L"HKCU\\Software\\ZUZEZE Vezade\\vgatray\\A",
-                          L"HKCU\\Software\\ZUZEZE Vezade\\vgatray\\USBVGACONFIG",
-                          L"HKCU\\Software\\ZUZEZE Vezade\\vgatray",
-                          L"HKCU\\Software\\ZUZEZE Vezade"));
+  EXPECT_THAT(
+      os.registry.DeletedKeys(),
+      ElementsAre(L"HKCU\\Software\\ZUZEZE Vezade\\other",
+                  L"HKCU\\Software\\ZUZEZE Vezade\\vgatray\\A\\B\\C",
+                  L"HKCU\\Software\\ZUZEZE Vezade\\vgatray\\A\\B",
+                  L"HKCU\\Software\\ZUZEZE Vezade\\vgatray\\A",
+                  L"HKCU\\Software\\ZUZEZE Vezade\\vgatray\\USBVGACONFIG",
+                  L"HKCU\\Software\\ZUZEZE Vezade\\vgatray", L"HKCU\\Software\\ZUZEZE Vezade"));
 }
 
 }  // namespace
