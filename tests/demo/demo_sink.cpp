@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/windows_api.h"
 
 #include <dbt.h>
@@ -11,7 +12,7 @@ namespace demo {
 namespace {
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM into) {
-  reinterpret_cast<std::vector<HWND>*>(into)->push_back(window);
+  win32::AsPointer<std::vector<HWND>*>(into)->push_back(window);
   return TRUE;
 }
 
@@ -28,7 +29,7 @@ void Win32MessageSink::SendToTopLevelWindows(std::uint32_t message, std::uintptr
 
 std::intptr_t Win32MessageSink::SendDeviceChange(platform::WindowHandle window, std::uint32_t event,
                                                  const platform::DeviceBroadcast* broadcast) {
-  HWND target = reinterpret_cast<HWND>(window);
+  HWND target = win32::AsPointer<HWND>(window);
   if (broadcast == nullptr) {
     return ::SendMessageW(target, WM_DEVICECHANGE, event, 0);
   }
@@ -36,7 +37,7 @@ std::intptr_t Win32MessageSink::SendDeviceChange(platform::WindowHandle window, 
     DEV_BROADCAST_HANDLE record{};
     record.dbch_size = sizeof(record);
     record.dbch_devicetype = DBT_DEVTYP_HANDLE;
-    record.dbch_handle = reinterpret_cast<HANDLE>(broadcast->handle);
+    record.dbch_handle = win32::AsPointer<HANDLE>(broadcast->handle);
     return ::SendMessageW(target, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&record));
   }
   // The interface record ends with the device path.

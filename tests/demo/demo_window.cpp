@@ -8,6 +8,7 @@
 #include "shell/app.h"
 #include "shell/main_dialog.h"
 
+#include "platform/win32/handles.h"
 #include "platform/win32/windows_api.h"
 
 namespace demo {
@@ -44,7 +45,7 @@ std::wstring Label(const sim::SimDisplayDevice& device) {
 
 HWND AppWindow() {
   CDUDOzurDlg* dialog = MainDialog();
-  return dialog != nullptr ? reinterpret_cast<HWND>(dialog->GetSafeHwnd()) : nullptr;
+  return dialog != nullptr ? win32::AsPointer<HWND>(dialog->GetSafeHwnd()) : nullptr;
 }
 
 bool AdapterUp() {
@@ -55,16 +56,31 @@ bool AdapterUp() {
 
 }  // namespace
 
+// The window procedure Windows calls; it reaches the object stored at creation.
+struct DemoWindowAccess {
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+      auto* create = win32::AsPointer<CREATESTRUCTW*>(lParam);
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = win32::AsPointer<DemoWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self != nullptr && self->window_ == hwnd) {
+      return self->Handle(message, wParam, lParam);
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+};
+
 DemoWindow::DemoWindow(sim::SimDisplay& display, sim::SimAdapter& adapter)
     : display_(display), adapter_(adapter) {}
 
 bool DemoWindow::Create(const std::wstring& statusFile) {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = reinterpret_cast<WNDPROC>(&DemoWindow::WindowProc);
+  windowClass.lpfnWndProc = &DemoWindowAccess::WindowProc;
   windowClass.hInstance = instance;
   windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.hbrBackground = win32::AsPointer<HBRUSH>(COLOR_WINDOW + 1);
   windowClass.lpszClassName = kClassName;
   windowClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(128));
   ::RegisterClassW(&windowClass);
@@ -79,7 +95,7 @@ bool DemoWindow::Create(const std::wstring& statusFile) {
   for (int i = 0; i < 4; ++i) {
     ::CreateWindowExW(
         0, L"BUTTON", labels[i], WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 16 + i * 110, 390, 100, 28,
-        window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPlugButton + i)), instance, nullptr);
+        window, win32::AsPointer<HMENU>(static_cast<INT_PTR>(kPlugButton + i)), instance, nullptr);
   }
   statusFile_ = statusFile;
   step_ = statusFile.empty() ? Step::kIdle : Step::kWaitReady;
@@ -87,20 +103,6 @@ bool DemoWindow::Create(const std::wstring& statusFile) {
   ::ShowWindow(window, SW_SHOWNOACTIVATE);
   ::UpdateWindow(window);
   return true;
-}
-
-std::intptr_t __stdcall DemoWindow::WindowProc(void* window, unsigned message,
-                                               std::uintptr_t wParam, std::intptr_t lParam) {
-  HWND hwnd = static_cast<HWND>(window);
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<DemoWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self != nullptr && self->window_ == hwnd) {
-    return self->Handle(message, wParam, lParam);
-  }
-  return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 std::intptr_t DemoWindow::Handle(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {

@@ -31,8 +31,7 @@ class DemoWindow {
     kIdle
   };
 
-  static std::intptr_t __stdcall WindowProc(void* window, unsigned message, std::uintptr_t wParam,
-                                            std::intptr_t lParam);
+  friend struct DemoWindowAccess;
   std::intptr_t Handle(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
   void Paint();
   void OnButton(int id);

@@ -336,8 +336,8 @@ std::string SimDisplay::Describe() const {
 }
 
 std::vector<SimMode> MonitorModes(std::uint32_t maxWidth, std::uint32_t maxHeight,
-                                  std::vector<std::uint32_t> depths,
-                                  std::vector<std::uint32_t> frequencies) {
+                                  const std::vector<std::uint32_t>& depths,
+                                  const std::vector<std::uint32_t>& frequencies) {
   static const std::pair<std::uint32_t, std::uint32_t> kSizes[] = {
       {640, 480},   {800, 600},   {1024, 768},  {1152, 864},  {1280, 720},  {1280, 768},
       {1280, 800},  {1280, 960},  {1280, 1024}, {1360, 768},  {1440, 900},  {1600, 900},

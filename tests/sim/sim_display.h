@@ -133,7 +133,7 @@ class SimDisplay : public platform::DisplaySettings {
 
 // Standard mode lists for building topologies.
 std::vector<SimMode> MonitorModes(std::uint32_t maxWidth, std::uint32_t maxHeight,
-                                  std::vector<std::uint32_t> depths = {8, 16, 32},
-                                  std::vector<std::uint32_t> frequencies = {60});
+                                  const std::vector<std::uint32_t>& depths = {8, 16, 32},
+                                  const std::vector<std::uint32_t>& frequencies = {60});
 
 }  // namespace sim

@@ -1,5 +1,7 @@
 #include "tests/sim/sim_system.h"
 
+#include <string>
+
 namespace sim {
 
 void SimSystem::Sleep(std::uint32_t milliseconds) {
@@ -31,7 +33,7 @@ std::string SimSystem::ToAnsi(const std::wstring& text) {
   std::string result;
   result.reserve(text.size());
   for (wchar_t c : text) {
-    const auto code = static_cast<std::uint32_t>(c);
+    const auto code = static_cast<std::uint32_t>(std::char_traits<wchar_t>::to_int_type(c));
     result.push_back(code < 0x100 ? static_cast<char>(code) : '?');
   }
   return result;
