@@ -292,9 +292,9 @@ TEST_F(PrimitivesTest, AttachExtendedPlacesAFreshAdapterRightOfTheSystemAndTheSe
 }
 
 TEST_F(PrimitivesTest, AttachExtendedKeepsAStoredPositionBesideTheSystemDisplay) {
-  AdapterSpec spec;
-  spec.extStored.x = 1280;
-  const Machine machine = SystemAndAdapter(os, {}, spec);
+  AdapterSpec stored;
+  stored.extStored.x = 1280;
+  const Machine machine = SystemAndAdapter(os, {}, stored);
   InitDisplayLib();
   platform::DisplayDevice adapter = Record(*machine.ext);
   AttachDisplayExtended(adapter);
@@ -303,10 +303,10 @@ TEST_F(PrimitivesTest, AttachExtendedKeepsAStoredPositionBesideTheSystemDisplay)
 }
 
 TEST_F(PrimitivesTest, AttachExtendedMovesAStoredPositionThatAnotherMonitorHasTaken) {
-  AdapterSpec spec;
-  spec.extStored.x = 1280;
+  AdapterSpec stored;
+  stored.extStored.x = 1280;
   const Machine machine =
-      SystemMonitorAndAdapter(os, {}, {1024, 768, 32, kSecondMonitorId, {}}, spec);
+      SystemMonitorAndAdapter(os, {}, {1024, 768, 32, kSecondMonitorId, {}}, stored);
   InitDisplayLib();
   platform::DisplayDevice adapter = Record(*machine.ext);
   AttachDisplayExtended(adapter);

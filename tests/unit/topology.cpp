@@ -67,14 +67,14 @@ std::size_t AddDisplay(sim::SimWindows& os, const std::wstring& id, std::uint32_
   return os.display.AddDevice(std::move(device));
 }
 
-std::size_t AddSystemDisplay(sim::SimWindows& os, const DisplaySpec& spec) {
+std::size_t AddSystemDisplay(sim::SimWindows& os, const DisplaySpec& shape) {
   std::vector<sim::SimMode> modes =
-      spec.modes.empty() ? sim::MonitorModes(spec.width, spec.height) : spec.modes;
-  const sim::Placement live{true, true, 0, 0, spec.width, spec.height, spec.depth, 60};
-  return AddDisplay(os, spec.id, 0, std::move(modes), live, live);
+      shape.modes.empty() ? sim::MonitorModes(shape.width, shape.height) : shape.modes;
+  const sim::Placement live{true, true, 0, 0, shape.width, shape.height, shape.depth, 60};
+  return AddDisplay(os, shape.id, 0, std::move(modes), live, live);
 }
 
-std::size_t AddMonitorAtRight(sim::SimWindows& os, const DisplaySpec& spec) {
+std::size_t AddMonitorAtRight(sim::SimWindows& os, const DisplaySpec& shape) {
   std::int32_t right = 0;
   for (const sim::SimDisplayDevice& device : os.display.Devices()) {
     if (IsShown(device) && !IsMirroring(device)) {
@@ -82,18 +82,18 @@ std::size_t AddMonitorAtRight(sim::SimWindows& os, const DisplaySpec& spec) {
     }
   }
   std::vector<sim::SimMode> modes =
-      spec.modes.empty() ? sim::MonitorModes(spec.width, spec.height) : spec.modes;
-  const sim::Placement live{true, false, right, 0, spec.width, spec.height, spec.depth, 60};
-  return AddDisplay(os, spec.id, 0, std::move(modes), live, live);
+      shape.modes.empty() ? sim::MonitorModes(shape.width, shape.height) : shape.modes;
+  const sim::Placement live{true, false, right, 0, shape.width, shape.height, shape.depth, 60};
+  return AddDisplay(os, shape.id, 0, std::move(modes), live, live);
 }
 
-void AddAdapter(sim::SimWindows& os, Machine& machine, const AdapterSpec& spec) {
+void AddAdapter(sim::SimWindows& os, Machine& machine, const AdapterSpec& shape) {
   machine.ext =
-      AddDisplay(os, kAdapterExtId, 0, spec.extModes.empty() ? AdapterModes() : spec.extModes, {},
-                 spec.extStored);
+      AddDisplay(os, kAdapterExtId, 0, shape.extModes.empty() ? AdapterModes() : shape.extModes, {},
+                 shape.extStored);
   machine.mir =
       AddDisplay(os, kAdapterMirId, platform::kDisplayMirroringDriver,
-                 spec.mirModes.empty() ? AdapterModes() : spec.mirModes, {}, spec.mirStored);
+                 shape.mirModes.empty() ? AdapterModes() : shape.mirModes, {}, shape.mirStored);
 }
 
 Machine SystemOnly(sim::SimWindows& os, const DisplaySpec& system) {

@@ -75,12 +75,12 @@ std::size_t AddDisplay(sim::SimWindows& os, const std::wstring& id, std::uint32_
                        const sim::Placement& stored);
 
 // The system display, attached and primary at (0, 0).
-std::size_t AddSystemDisplay(sim::SimWindows& os, const DisplaySpec& spec = {});
+std::size_t AddSystemDisplay(sim::SimWindows& os, const DisplaySpec& shape = {});
 // A monitor attached to the right of every attached display.
-std::size_t AddMonitorAtRight(sim::SimWindows& os, const DisplaySpec& spec);
+std::size_t AddMonitorAtRight(sim::SimWindows& os, const DisplaySpec& shape);
 // The adapter's two display devices, both detached: the extended one (a normal display device)
 // and the mirror one (DISPLAY_DEVICE_MIRRORING_DRIVER).
-void AddAdapter(sim::SimWindows& os, Machine& machine, const AdapterSpec& spec = {});
+void AddAdapter(sim::SimWindows& os, Machine& machine, const AdapterSpec& shape = {});
 
 Machine SystemOnly(sim::SimWindows& os, const DisplaySpec& system = {});
 Machine SystemAndAdapter(sim::SimWindows& os, const DisplaySpec& system = {},
