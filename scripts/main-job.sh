@@ -42,6 +42,8 @@ fi
 
 wineserver -p </dev/null >/dev/null 2>&1
 wine wineboot </dev/null >/dev/null 2>&1
+# Every tour starts as a first run: the demonstration's own settings from an earlier run go.
+wine reg delete 'HKCU\Software\ZUZEZE Vezade\vgatray-demo' /f </dev/null >/dev/null 2>&1 || true
 
 status=$out/status.txt
 wait_for() {  # wait_for STEP SECONDS
