@@ -192,6 +192,15 @@ void KeepOthersBesideNewPrimary(const platform::DisplayDevice& primary,
   }
 }
 
+// Width and height 0 at (0, 0): the request that takes a display off the desktop.
+void MakeDetachRequest(platform::DisplayMode& mode) {
+  mode.fields = kSizeFields;
+  mode.x = 0;
+  mode.y = 0;
+  mode.width = 0;
+  mode.height = 0;
+}
+
 }  // namespace
 
 bool SameDeviceId(const std::wstring& a, const std::wstring& b) {
@@ -402,11 +411,7 @@ int DetachSystemDisplay() {
     if (!ReadStoredMode(device.name, mode)) {
       break;
     }
-    mode.fields = kSizeFields;
-    mode.x = 0;
-    mode.y = 0;
-    mode.width = 0;
-    mode.height = 0;
+    MakeDetachRequest(mode);
     Store(device.name, mode, platform::kCdsNoReset);
     Store(device.name, mode, platform::kCdsUpdateRegistry);
   }
@@ -435,11 +440,7 @@ int DetachOtherDisplays(const platform::DisplayDevice& adapter) {
     if (!ReadStoredMode(device.name, mode)) {
       break;
     }
-    mode.fields = kSizeFields;
-    mode.x = 0;
-    mode.y = 0;
-    mode.width = 0;
-    mode.height = 0;
+    MakeDetachRequest(mode);
     Store(device.name, mode, kStoreOnly);
     slot->bFlag = 1;
     changed = true;

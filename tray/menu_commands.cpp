@@ -31,6 +31,16 @@ void ApplyStoredResolution(CDongleDevice& device) {
                        static_cast<std::uint32_t>(device.m_nBitDepth));
 }
 
+// The system display comes back beside the adapter's, becomes primary, and the adapter's
+// display leaves the desktop.
+void HandDesktopToSystemDisplay(CDongleDevice& device) {
+  ReattachSystemDisplayBeside();
+  Pause();
+  SetSystemDisplayPrimary();
+  Pause();
+  device.DetachFromDeskTop();
+}
+
 void TraceRotationSkip() {
   Trace("OnExt [recheckresolution] it's rotation status! skip check with code %d\n", -1);
 }
@@ -130,11 +140,7 @@ void CDUDOzurDlg::OnExt() {
       device.AttachToDeskTopExt();
       break;
     case kDispPrimaryOnly:
-      ReattachSystemDisplayBeside();
-      Pause();
-      SetSystemDisplayPrimary();
-      Pause();
-      device.DetachFromDeskTop();
+      HandDesktopToSystemDisplay(device);
       Pause();
       device.AttachToDeskTopExt();
       CycleMonitorPower();
@@ -170,11 +176,7 @@ void CDUDOzurDlg::OnMirror() {
     case kDispPrimaryExt:
       DetachOtherDisplays(device.m_ddActive);
       Pause();
-      ReattachSystemDisplayBeside();
-      Pause();
-      SetSystemDisplayPrimary();
-      Pause();
-      device.DetachFromDeskTop();
+      HandDesktopToSystemDisplay(device);
       Pause();
       device.AttachToDeskTopExt();
       Pause();
@@ -183,11 +185,7 @@ void CDUDOzurDlg::OnMirror() {
       ReattachOtherDisplays();
       break;
     case kDispPrimaryOnly:
-      ReattachSystemDisplayBeside();
-      Pause();
-      SetSystemDisplayPrimary();
-      Pause();
-      device.DetachFromDeskTop();
+      HandDesktopToSystemDisplay(device);
       Pause();
       device.AttachToDeskTopExt();
       Pause();
@@ -225,20 +223,12 @@ void CDUDOzurDlg::OnOff() {
     case kDispPrimaryExt:
       DetachOtherDisplays(device.m_ddActive);
       Pause();
-      ReattachSystemDisplayBeside();
-      Pause();
-      SetSystemDisplayPrimary();
-      Pause();
-      device.DetachFromDeskTop();
+      HandDesktopToSystemDisplay(device);
       Pause();
       ReattachOtherDisplays();
       break;
     case kDispPrimaryOnly:
-      ReattachSystemDisplayBeside();
-      Pause();
-      SetSystemDisplayPrimary();
-      Pause();
-      device.DetachFromDeskTop();
+      HandDesktopToSystemDisplay(device);
       break;
     case kDispExtended:
       device.DetachFromDeskTop();

@@ -93,13 +93,7 @@ void SimDevices::Plug(const std::wstring& path, SimDriver* driver) {
   platform::DeviceBroadcast broadcast;
   broadcast.deviceType = platform::kDbtDevtypDeviceInterface;
   broadcast.path = path;
-  std::vector<platform::WindowHandle> recipients;
-  for (const auto& [id, registration] : registrations_) {
-    if (registration.forClass) {
-      recipients.push_back(registration.recipient);
-    }
-  }
-  for (platform::WindowHandle recipient : recipients) {
+  for (platform::WindowHandle recipient : ClassRecipients()) {
     windows_.SendDeviceChange(recipient, platform::kDbtDeviceArrival, &broadcast);
   }
 }
@@ -135,15 +129,20 @@ void SimDevices::Unplug(const std::wstring& path) {
   platform::DeviceBroadcast broadcast;
   broadcast.deviceType = platform::kDbtDevtypDeviceInterface;
   broadcast.path = path;
+  for (platform::WindowHandle recipient : ClassRecipients()) {
+    windows_.SendDeviceChange(recipient, platform::kDbtDeviceRemoveComplete, &broadcast);
+  }
+}
+
+std::vector<platform::WindowHandle> SimDevices::ClassRecipients() const {
+  // Collected first: a handler may register or unregister while the broadcast goes out.
   std::vector<platform::WindowHandle> recipients;
   for (const auto& [id, registration] : registrations_) {
     if (registration.forClass) {
       recipients.push_back(registration.recipient);
     }
   }
-  for (platform::WindowHandle recipient : recipients) {
-    windows_.SendDeviceChange(recipient, platform::kDbtDeviceRemoveComplete, &broadcast);
-  }
+  return recipients;
 }
 
 std::vector<ControlRecord> SimDevices::ControlsWithCode(std::uint32_t code) const {

@@ -81,6 +81,8 @@ class SimDevices : public platform::DeviceIo {
     bool deviceGone = false;
   };
 
+  std::vector<platform::WindowHandle> ClassRecipients() const;
+
   Clock& clock_;
   MessageSink& windows_;
   std::vector<UsbDevice> usb_;

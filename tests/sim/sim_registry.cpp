@@ -95,6 +95,18 @@ SimRegistry::Key* SimRegistry::Walk(Key* from, const std::wstring& path, bool cr
   return key;
 }
 
+long SimRegistry::UsableKey(platform::RegKey handle, std::uint32_t right, Key*& key) const {
+  std::uint32_t access = 0;
+  key = KeyOf(handle, &access);
+  if (key == nullptr) {
+    return 6;  // ERROR_INVALID_HANDLE
+  }
+  if (key->deleted) {
+    return kErrorKeyDeleted;
+  }
+  return (access & right) != 0 ? platform::kErrorSuccess : platform::kErrorAccessDenied;
+}
+
 long SimRegistry::CheckOpen(const Key& key, std::uint32_t access) const {
   if ((access & key.deniedRights) != 0) {
     return platform::kErrorAccessDenied;
@@ -169,16 +181,10 @@ long SimRegistry::CloseKey(platform::RegKey key) {
 
 long SimRegistry::QueryValue(platform::RegKey key, const std::wstring& name, std::uint32_t& type,
                              std::vector<std::uint8_t>& data) {
-  std::uint32_t access = 0;
-  Key* k = KeyOf(key, &access);
-  if (k == nullptr) {
-    return 6;
-  }
-  if (k->deleted) {
-    return kErrorKeyDeleted;
-  }
-  if ((access & platform::kKeyQueryValue) == 0) {
-    return platform::kErrorAccessDenied;
+  Key* k = nullptr;
+  if (const long error = UsableKey(key, platform::kKeyQueryValue, k);
+      error != platform::kErrorSuccess) {
+    return error;
   }
   auto found = k->values.find(FoldCase(name));
   if (found == k->values.end()) {
@@ -191,32 +197,20 @@ long SimRegistry::QueryValue(platform::RegKey key, const std::wstring& name, std
 
 long SimRegistry::SetValue(platform::RegKey key, const std::wstring& name, std::uint32_t type,
                            const std::vector<std::uint8_t>& data) {
-  std::uint32_t access = 0;
-  Key* k = KeyOf(key, &access);
-  if (k == nullptr) {
-    return 6;
-  }
-  if (k->deleted) {
-    return kErrorKeyDeleted;
-  }
-  if ((access & platform::kKeySetValue) == 0) {
-    return platform::kErrorAccessDenied;
+  Key* k = nullptr;
+  if (const long error = UsableKey(key, platform::kKeySetValue, k);
+      error != platform::kErrorSuccess) {
+    return error;
   }
   k->values[FoldCase(name)] = {name, {type, data}};
   return platform::kErrorSuccess;
 }
 
 long SimRegistry::EnumKey(platform::RegKey key, std::uint32_t index, std::wstring& name) {
-  std::uint32_t access = 0;
-  Key* k = KeyOf(key, &access);
-  if (k == nullptr) {
-    return 6;
-  }
-  if (k->deleted) {
-    return kErrorKeyDeleted;
-  }
-  if ((access & platform::kKeyEnumerateSubKeys) == 0) {
-    return platform::kErrorAccessDenied;
+  Key* k = nullptr;
+  if (const long error = UsableKey(key, platform::kKeyEnumerateSubKeys, k);
+      error != platform::kErrorSuccess) {
+    return error;
   }
   // Windows lists sub-keys in alphabetical order, ignoring case.
   if (index >= k->children.size()) {

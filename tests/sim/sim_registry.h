@@ -91,6 +91,8 @@ class SimRegistry : public platform::Registry {
   Key* KeyOf(platform::RegKey handle, std::uint32_t* access) const;
   Key* Walk(Key* from, const std::wstring& path, bool create, long& error);
   long CheckOpen(const Key& key, std::uint32_t access) const;
+  // The key behind an open handle that holds `right`; the error when there is none.
+  long UsableKey(platform::RegKey handle, std::uint32_t right, Key*& key) const;
   platform::RegKey NewHandle(Key* key, std::uint32_t access);
   Key* FindPath(platform::RegKey root, const std::wstring& path) const;
 
