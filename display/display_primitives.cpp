@@ -13,6 +13,16 @@ int g_nLastCdsResult = 0;
 
 namespace {
 
+// The size each display had when a primitive took it off the desktop. Windows stores a detached
+// display as 0 x 0 and refuses a re-attach that carries no size, so the attach steps give it back.
+struct RememberedSize {
+  std::wstring id;
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::uint32_t bitsPerPel = 0;
+};
+std::vector<RememberedSize> g_detachedSizes;
+
 constexpr wchar_t kVideoRegBaseWindows2000[] =
     L"SYSTEM\\CurrentControlSet\\Hardware Profiles\\0001\\System\\CurrentControlSet\\SERVICES\\";
 constexpr wchar_t kVideoRegBase[] =
@@ -145,6 +155,53 @@ int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t
   return 0;
 }
 
+void RememberSize(const platform::DisplayDevice& device, const platform::DisplayMode& mode) {
+  if (mode.width == 0 || mode.height == 0) {
+    return;
+  }
+  auto known = std::find_if(g_detachedSizes.begin(), g_detachedSizes.end(),
+                            [&device](const RememberedSize& r) { return SameDeviceId(r.id, device.id); });
+  if (known == g_detachedSizes.end()) {
+    g_detachedSizes.push_back({device.id, 0, 0, 0});
+    known = g_detachedSizes.end() - 1;
+  }
+  known->width = mode.width;
+  known->height = mode.height;
+  known->bitsPerPel = mode.bitsPerPel;
+}
+
+// A request that puts a display (back) on the desktop carries a size when its stored one is
+// 0 x 0: the size it had when it was taken off, else the largest mode it lists.
+void CarrySize(const platform::DisplayDevice& device, platform::DisplayMode& mode) {
+  if (mode.width != 0 && mode.height != 0) {
+    return;
+  }
+  const auto known =
+      std::find_if(g_detachedSizes.begin(), g_detachedSizes.end(),
+                   [&device](const RememberedSize& r) { return SameDeviceId(r.id, device.id); });
+  if (known != g_detachedSizes.end()) {
+    mode.width = known->width;
+    mode.height = known->height;
+    mode.bitsPerPel = known->bitsPerPel;
+  } else {
+    platform::DisplayMode listed;
+    std::uint64_t largest = 0;
+    for (std::uint32_t i = 0; Display().EnumMode(device.name, i, listed); ++i) {
+      const std::uint64_t area = static_cast<std::uint64_t>(listed.width) * listed.height;
+      if (area > largest || (area == largest && listed.bitsPerPel > mode.bitsPerPel)) {
+        largest = area;
+        mode.width = listed.width;
+        mode.height = listed.height;
+        mode.bitsPerPel = listed.bitsPerPel;
+      }
+    }
+    if (largest == 0) {
+      return;
+    }
+  }
+  mode.fields |= platform::kDmPelsWidth | platform::kDmPelsHeight | platform::kDmBitsPerPel;
+}
+
 // The slot that is to remember `device`: the one already holding it, else the first free one.
 DisplayTableSlot* SlotToRemember(const platform::DisplayDevice& device) {
   for (int i = 1; i <= kRememberedSlots; ++i) {
@@ -171,13 +228,14 @@ DisplayTableSlot* RememberedSlot(const platform::DisplayDevice& device) {
 
 // A display that becomes primary moves to (0, 0); the others keep their places relative to it,
 // so that nothing ends up overlapping the new primary.
-void KeepOthersBesideNewPrimary(const platform::DisplayDevice& primary,
+bool KeepOthersBesideNewPrimary(const platform::DisplayDevice& primary,
                                 const platform::DisplayMode& primaryMode) {
   const std::int32_t dx = primaryMode.x;
   const std::int32_t dy = primaryMode.y;
   if (dx == 0 && dy == 0) {
-    return;
+    return false;
   }
+  bool moved = false;
   platform::DisplayDevice device;
   platform::DisplayMode mode;
   for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
@@ -188,8 +246,9 @@ void KeepOthersBesideNewPrimary(const platform::DisplayDevice& primary,
     mode.fields = platform::kDmPosition;
     mode.x -= dx;
     mode.y -= dy;
-    Store(device.name, mode, kStoreOnly);
+    moved = Store(device.name, mode, kStoreOnly) == platform::kDispChangeSuccessful || moved;
   }
+  return moved;
 }
 
 // Width and height 0 at (0, 0): the request that takes a display off the desktop.
@@ -217,6 +276,7 @@ bool SameDeviceId(const std::wstring& a, const std::wstring& b) {
 
 void ResetDisplayLib() {
   g_bDisplayLibReady = 0;
+  g_detachedSizes.clear();
   for (DisplayTableSlot& slot : g_displayTable) {
     slot = {};
   }
@@ -298,12 +358,17 @@ int SetDisplayPrimary(platform::DisplayDevice& device) {
     return 0;
   }
   WriteAttachToDesktop(device, 1);
-  KeepOthersBesideNewPrimary(device, mode);
+  const bool othersMoved = KeepOthersBesideNewPrimary(device, mode);
   mode.fields = kPlaceFields;
   mode.x = 0;
   mode.y = 0;
+  CarrySize(device, mode);
   Store(device.name, mode,
         platform::kCdsReset | platform::kCdsSetPrimary | platform::kCdsUpdateRegistry);
+  // The call applies this display only; the others' new places wait for the apply of all.
+  if (othersMoved) {
+    ApplyAllStored();
+  }
   return 1;
 }
 
@@ -336,6 +401,7 @@ int DetachDisplay(platform::DisplayDevice& device) {
   WriteAttachToDesktop(device, 0);
   platform::DisplayMode mode;
   ReadStoredMode(device.name, mode);
+  RememberSize(device, mode);
   mode.fields |= kSizeFields;
   mode.x = 0;
   mode.y = 0;
@@ -354,12 +420,16 @@ int SetSystemDisplayPrimary() {
   if (!ReadStoredMode(SystemDisplay().name, mode)) {
     return 1;
   }
-  KeepOthersBesideNewPrimary(SystemDisplay(), mode);
+  const bool othersMoved = KeepOthersBesideNewPrimary(SystemDisplay(), mode);
   mode.fields = kPlaceFields;
   mode.x = 0;
   mode.y = 0;
+  CarrySize(SystemDisplay(), mode);
   Store(SystemDisplay().name, mode, kStoreOnly);
   Store(SystemDisplay().name, mode, platform::kCdsSetPrimary);
+  if (othersMoved) {
+    ApplyAllStored();
+  }
   return 1;
 }
 
@@ -386,6 +456,7 @@ int ReattachSystemDisplayBeside() {
       mode.fields |= kPlaceFields;
       mode.x = row.X();
       mode.y = 0;
+      CarrySize(SystemDisplay(), mode);
       g_nLastCdsResult = Store(SystemDisplay().name, mode, kStoreOnly);
     }
     ApplyAllStored();
@@ -411,6 +482,7 @@ int DetachSystemDisplay() {
     if (!ReadStoredMode(device.name, mode)) {
       break;
     }
+    RememberSize(device, mode);
     MakeDetachRequest(mode);
     Store(device.name, mode, platform::kCdsNoReset);
     Store(device.name, mode, platform::kCdsUpdateRegistry);
@@ -440,6 +512,7 @@ int DetachOtherDisplays(const platform::DisplayDevice& adapter) {
     if (!ReadStoredMode(device.name, mode)) {
       break;
     }
+    RememberSize(device, mode);
     MakeDetachRequest(mode);
     Store(device.name, mode, kStoreOnly);
     slot->bFlag = 1;
@@ -479,6 +552,7 @@ int ReattachOtherDisplays() {
         mode.x = row.X();
       }
       mode.fields = kPlaceFields;
+      CarrySize(device, mode);
       Store(device.name, mode, kStoreOnly);
       row.Add(mode);
     }
@@ -502,6 +576,7 @@ int AttachDisplayExtended(platform::DisplayDevice& adapter) {
     mode.fields = kPlaceFields;
     mode.x = 0;
     mode.y = 0;
+    CarrySize(SystemDisplay(), mode);
     Store(SystemDisplay().name, mode,
           platform::kCdsReset | platform::kCdsSetPrimary | platform::kCdsUpdateRegistry);
     row.Add(mode);
@@ -525,12 +600,14 @@ int AttachDisplayExtended(platform::DisplayDevice& adapter) {
     mode.y = 0;
   }
   mode.fields = kPlaceFields;
+  CarrySize(adapter, mode);
   if (Store(adapter.name, mode, kStoreOnly) != platform::kDispChangeSuccessful) {
     WriteAttachToDesktop(adapter, 1);
     ReadStoredMode(adapter.name, mode);
     mode.fields = kPlaceFields;
     mode.x = x;
     mode.y = 0;
+    CarrySize(adapter, mode);
     Store(adapter.name, mode, kStoreOnly);
   }
   g_nLastCdsResult = Store(adapter.name, mode, 0);
@@ -558,6 +635,7 @@ void RestoreSystemPrimary() {
     return;
   }
   mode.fields = kPlaceFields;
+  CarrySize(SystemDisplay(), mode);
   Store(SystemDisplay().name, mode, kStoreOnly);
   Store(SystemDisplay().name, mode,
         index == 0 ? platform::kCdsReset | platform::kCdsSetPrimary : 0u);

@@ -78,6 +78,9 @@ bool SimDisplay::EnumMode(const std::wstring& deviceName, std::uint32_t index,
     return false;
   }
   if (index == platform::kEnumRegistrySettings) {
+    if (device->failStoredRead) {
+      return false;
+    }
     out.fields = kStoredFields;
     out.x = device->stored.x;
     out.y = device->stored.y;
@@ -115,18 +118,23 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
   ChangeRecord record{clock_.Now(),
                       deviceName ? std::optional<std::wstring>(*deviceName) : std::nullopt,
                       mode ? std::optional<platform::DisplayMode>(*mode) : std::nullopt, flags, 0};
+  // The record goes in before a change is applied, so that a test reading the changes from a
+  // nested WM_DISPLAYCHANGE sees them in the order they were made.
+  changes_.push_back(record);
+  const std::size_t index = changes_.size() - 1;
   const auto finish = [&](std::int32_t result) {
-    record.result = result;
-    changes_.push_back(record);
-    return result;
-  };
-
-  if (deviceName == nullptr && mode == nullptr) {
-    changes_.push_back(record);
-    const std::size_t index = changes_.size() - 1;
-    const std::int32_t result = Apply(nullptr, nullptr, false);
     changes_[index].result = result;
     return result;
+  };
+  const bool forced = (flags & platform::kCdsReset) != 0;
+
+  if (deviceName == nullptr && mode == nullptr) {
+    std::vector<Placement> next;
+    next.reserve(devices_.size());
+    for (const SimDisplayDevice& device : devices_) {
+      next.push_back(device.stored);
+    }
+    return finish(Apply(std::move(next), nullptr, forced));
   }
   SimDisplayDevice* device = nullptr;
   if (deviceName == nullptr) {
@@ -144,32 +152,49 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
   if ((flags & platform::kCdsNoReset) != 0 && (flags & platform::kCdsUpdateRegistry) == 0) {
     return finish(kDispChangeBadFlags);
   }
+  const bool setPrimary = (flags & platform::kCdsSetPrimary) != 0;
+  if (setPrimary && !MayBePrimary(*device)) {
+    return finish(platform::kDispChangeFailed);
+  }
+  const auto deviceIndex = static_cast<std::size_t>(device - devices_.data());
   if (mode == nullptr) {
-    // Re-applying the stored settings of a detached device does not attach it.
-    if (!device->stored.attached) {
+    if (!device->stored.attached && !device->live.attached) {
       return finish(platform::kDispChangeFailed);
     }
-    return finish(Apply(device, nullptr, (flags & platform::kCdsSetPrimary) != 0));
+    if ((flags & platform::kCdsTest) != 0) {
+      return finish(platform::kDispChangeSuccessful);
+    }
+    std::vector<Placement> next = LiveDesktop();
+    next[deviceIndex] = device->stored;
+    if (setPrimary) {
+      MakePrimary(next, deviceIndex);
+    }
+    return finish(Apply(std::move(next), device, forced));
   }
 
   Placement wanted = device->stored;
   const std::uint32_t sizeFields = platform::kDmPelsWidth | platform::kDmPelsHeight;
+  const bool positioned = (mode->fields & platform::kDmPosition) != 0;
   const bool detach =
-      (mode->fields & sizeFields) == sizeFields && mode->width == 0 && mode->height == 0;
-  if ((mode->fields & platform::kDmPosition) != 0) {
+      positioned && (mode->fields & sizeFields) == sizeFields && mode->width == 0 &&
+      mode->height == 0;
+  if (positioned) {
     wanted.x = mode->x;
     wanted.y = mode->y;
   }
   if (detach) {
     wanted.attached = false;
+    wanted.primary = false;
+    wanted.width = 0;
+    wanted.height = 0;
   } else {
-    if ((mode->fields & platform::kDmPelsWidth) != 0) {
+    if ((mode->fields & platform::kDmPelsWidth) != 0 && mode->width != 0) {
       wanted.width = mode->width;
     }
-    if ((mode->fields & platform::kDmPelsHeight) != 0) {
+    if ((mode->fields & platform::kDmPelsHeight) != 0 && mode->height != 0) {
       wanted.height = mode->height;
     }
-    if ((mode->fields & platform::kDmBitsPerPel) != 0) {
+    if ((mode->fields & platform::kDmBitsPerPel) != 0 && mode->bitsPerPel != 0) {
       wanted.bitsPerPel = mode->bitsPerPel;
     }
     const bool frequencyAsked =
@@ -188,45 +213,62 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
     }
     wanted.bitsPerPel = match->bitsPerPel;
     wanted.frequency = frequencyAsked ? mode->frequency : match->frequency;
-    if ((mode->fields & platform::kDmPosition) != 0 && wanted.width != 0 && wanted.height != 0) {
+    if (positioned) {
       wanted.attached = AttachValue(*device).value_or(1) != 0;
     }
   }
-  const bool setPrimary = (flags & platform::kCdsSetPrimary) != 0;
+  if ((flags & platform::kCdsTest) != 0) {
+    return finish(platform::kDispChangeSuccessful);
+  }
   if ((flags & platform::kCdsUpdateRegistry) != 0) {
     if (device->failRegistryWrites) {
       return finish(platform::kDispChangeNotUpdated);
     }
     device->stored = wanted;
-  }
-  if (setPrimary) {
-    for (SimDisplayDevice& other : devices_) {
-      other.stored.primary = false;
+    if (setPrimary) {
+      for (SimDisplayDevice& other : devices_) {
+        other.stored.primary = &other == device;
+      }
     }
-    device->stored.primary = true;
-    wanted.primary = true;
   }
-  if ((flags & (platform::kCdsNoReset | platform::kCdsTest)) != 0) {
+  if ((flags & platform::kCdsNoReset) != 0) {
     return finish(platform::kDispChangeSuccessful);
   }
-  changes_.push_back(record);
-  const std::size_t index = changes_.size() - 1;
-  const std::int32_t result = Apply(device, &wanted, setPrimary);
-  changes_[index].result = result;
-  return result;
+  std::vector<Placement> next = LiveDesktop();
+  next[deviceIndex] = wanted;
+  next[deviceIndex].primary = device->live.primary;
+  if (setPrimary) {
+    MakePrimary(next, deviceIndex);
+  }
+  return finish(Apply(std::move(next), device, forced));
 }
 
-std::int32_t SimDisplay::Apply(SimDisplayDevice* target, const Placement* override,
-                               bool setPrimary) {
-  std::vector<Placement> next;
-  next.reserve(devices_.size());
+bool SimDisplay::MayBePrimary(const SimDisplayDevice& device) {
+  return (device.fixedFlags & (platform::kDisplayMirroringDriver | platform::kDisplayRemovable)) ==
+         0;
+}
+
+std::vector<Placement> SimDisplay::LiveDesktop() const {
+  std::vector<Placement> live;
+  live.reserve(devices_.size());
+  for (const SimDisplayDevice& device : devices_) {
+    live.push_back(device.live);
+  }
+  return live;
+}
+
+void SimDisplay::MakePrimary(std::vector<Placement>& next, std::size_t index) {
+  for (std::size_t i = 0; i < next.size(); ++i) {
+    next[i].primary = i == index;
+  }
+}
+
+std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevice* target,
+                               bool forced) {
   std::int32_t result = platform::kDispChangeSuccessful;
-  for (SimDisplayDevice& device : devices_) {
-    Placement placement = device.stored;
-    if (&device == target && override != nullptr) {
-      placement = *override;
-    }
-    placement.primary = device.stored.primary || (&device == target && setPrimary);
+  for (std::size_t i = 0; i < devices_.size(); ++i) {
+    SimDisplayDevice& device = devices_[i];
+    Placement& placement = next[i];
     if (!device.present) {
       placement.attached = false;
     }
@@ -236,54 +278,59 @@ std::int32_t SimDisplay::Apply(SimDisplayDevice* target, const Placement* overri
         result = platform::kDispChangeFailed;
       }
     }
-    next.push_back(placement);
-  }
-
-  int attachedDesktops = 0;
-  for (std::size_t i = 0; i < devices_.size(); ++i) {
-    if (next[i].attached && !IsMirroring(devices_[i])) {
-      ++attachedDesktops;
+    if (!placement.attached) {
+      placement.primary = false;
     }
   }
-  if (attachedDesktops == 0) {
+
+  std::optional<std::size_t> primary;
+  bool anyDesktop = false;
+  for (std::size_t i = 0; i < devices_.size(); ++i) {
+    if (next[i].attached && !IsMirroring(devices_[i])) {
+      anyDesktop = true;
+      if (next[i].primary && MayBePrimary(devices_[i]) && !primary) {
+        primary = i;
+      }
+    }
+  }
+  if (!anyDesktop) {
     return result;  // the only display stays
   }
-
-  // Exactly one primary: the one asked for, else the current one, else the first attached.
-  std::optional<std::size_t> primary;
-  for (std::size_t i = 0; i < devices_.size(); ++i) {
-    if (next[i].attached && next[i].primary && (!primary || &devices_[i] == target)) {
+  // The primary stays where it is while it stays attached; when it leaves, the first display
+  // that may be primary takes over.
+  for (std::size_t i = 0; i < devices_.size() && !primary; ++i) {
+    if (next[i].attached && devices_[i].live.primary && MayBePrimary(devices_[i])) {
+      primary = i;
+    }
+  }
+  for (std::size_t i = 0; i < devices_.size() && !primary; ++i) {
+    if (next[i].attached && MayBePrimary(devices_[i])) {
       primary = i;
     }
   }
   if (!primary) {
-    for (std::size_t i = 0; i < devices_.size(); ++i) {
-      if (next[i].attached && devices_[i].live.primary && !IsMirroring(devices_[i])) {
-        primary = i;
-        break;
-      }
-    }
-  }
-  if (!primary) {
-    for (std::size_t i = 0; i < devices_.size(); ++i) {
-      if (next[i].attached && !IsMirroring(devices_[i])) {
-        primary = i;
-        break;
-      }
-    }
+    return platform::kDispChangeFailed;  // nothing that may be primary would be left
   }
   const std::int32_t shiftX = next[*primary].x;
   const std::int32_t shiftY = next[*primary].y;
   for (std::size_t i = 0; i < devices_.size(); ++i) {
     next[i].primary = i == *primary;
-    devices_[i].stored.primary = i == *primary;
-    if (next[i].attached && !IsMirroring(devices_[i])) {
-      next[i].x -= shiftX;
-      next[i].y -= shiftY;
+    if (next[i].attached) {
+      devices_[i].stored.primary = i == *primary;
+    }
+    if (!IsMirroring(devices_[i])) {
+      if (next[i].attached) {
+        next[i].x -= shiftX;
+        next[i].y -= shiftY;
+      }
+      if ((shiftX != 0 || shiftY != 0) && devices_[i].stored.attached) {
+        devices_[i].stored.x -= shiftX;
+        devices_[i].stored.y -= shiftY;
+      }
     }
   }
 
-  bool changed = false;
+  bool changed = forced && target != nullptr && next[target - devices_.data()].attached;
   for (std::size_t i = 0; i < devices_.size(); ++i) {
     const Placement& before = devices_[i].live;
     const Placement& after = next[i];
@@ -317,7 +364,12 @@ std::int32_t SimDisplay::UserChangesMode(const std::wstring& deviceName, std::ui
 }
 
 void SimDisplay::Reapply() {
-  Apply(nullptr, nullptr, false);
+  std::vector<Placement> next;
+  next.reserve(devices_.size());
+  for (const SimDisplayDevice& device : devices_) {
+    next.push_back(device.stored);
+  }
+  Apply(std::move(next), nullptr, false);
 }
 
 std::string SimDisplay::Describe() const {

@@ -1,37 +1,54 @@
-// Display devices of the simulated Windows.
-//
-// The model (Windows' legacy display settings, reduced to what vgatray relies on):
+// Display devices of the simulated Windows, held to the rules Windows' legacy display settings
+// follow. Sources: Microsoft's documentation of ChangeDisplaySettingsExW, EnumDisplaySettingsW and
+// DISPLAY_DEVICEW ("docs"); Wine's user32 monitor conformance tests, which pass on Windows XP to 10
+// ("conformance"); measurements under Wine 8 ("Wine"). See shared/notes/windows-display.md.
 // - Each device has a list of modes (width, height, depth, frequency), stored settings (the
-//   registry: mode, position, attached) and live settings (the desktop). EnumDevice lists the
-//   present devices in order; their StateFlags carry ATTACHED_TO_DESKTOP and PRIMARY_DEVICE from
-//   the live settings plus the device's fixed flags (MIRRORING_DRIVER, REMOVABLE, ...).
+//   registry: mode, position, attached, primary) and live settings (the desktop). EnumDevice lists
+//   the present devices; StateFlags carry ATTACHED_TO_DESKTOP and PRIMARY_DEVICE from the live
+//   settings plus the device's fixed flags (MIRRORING_DRIVER, REMOVABLE, ...).
 // - EnumMode lists the modes; kEnumRegistrySettings returns the stored mode with DM_POSITION,
-//   DM_BITSPERPEL, DM_PELSWIDTH, DM_PELSHEIGHT and DM_DISPLAYFREQUENCY. A detached device keeps
-//   its stored size.
-// - ChangeMode checks in Windows' order: unknown device DISP_CHANGE_BADPARAM; CDS_NORESET without
-//   CDS_UPDATEREGISTRY DISP_CHANGE_BADFLAGS; then the request is merged into the stored mode
-//   (fields not in dmFields keep their stored value) and must match a listed mode on depth (when
-//   non-zero), width and height, and on frequency only when DM_DISPLAYFREQUENCY carries a value
-//   above 1 and the listed frequency is non-zero: else DISP_CHANGE_BADMODE. A failing registry
-//   write gives DISP_CHANGE_NOTUPDATED. With CDS_NORESET or CDS_TEST nothing is applied.
-// - Width and height 0 with DM_PELSWIDTH and DM_PELSHEIGHT is a detach request: it stores
-//   "detached" and the request's position, keeping the stored size.
-// - A store that carries DM_POSITION and a size attaches the device, unless the device's
-//   "Attach.ToDesktop" value (under HKLM at the device's hardware-profile key) is 0: that value,
-//   when present, is what decides attachment, as on the Windows versions that keep it.
-// - Applying (any call without CDS_NORESET/CDS_TEST) makes the whole stored configuration live,
-//   with the calling device taking the request itself when it was not stored. The null call
-//   (no device, no mode, flags 0) applies only what is stored.
-// - A driver may refuse a mode when it is applied (AcceptMode): the device then stays detached
+//   DM_BITSPERPEL, DM_PELSWIDTH, DM_PELSHEIGHT and DM_DISPLAYFREQUENCY. A test can make that read
+//   fail for a device (a device that is vanishing): EnumDisplaySettingsW then returns FALSE.
+// - ChangeMode checks in Windows' order (docs): unknown device DISP_CHANGE_BADPARAM; CDS_NORESET
+//   without CDS_UPDATEREGISTRY DISP_CHANGE_BADFLAGS; no listed mode matches DISP_CHANGE_BADMODE;
+//   the registry write fails DISP_CHANGE_NOTUPDATED. A request is merged into the stored mode: a
+//   field not in dmFields, and a width or height of 0 in a request that is not a detach, keeps
+//   its stored value (conformance: "a mode with depth set but with zero width and height" leaves
+//   the resolution). A mode matches on depth (when non-zero), width and height, and on frequency
+//   only when DM_DISPLAYFREQUENCY carries a value above 1 and the listed one is non-zero.
+// - CDS_TEST validates and changes nothing (docs). CDS_NORESET stores only (docs).
+// - Detach: DM_POSITION | DM_PELSWIDTH | DM_PELSHEIGHT with width and height 0 (conformance).
+//   The stored mode is 0 x 0 afterwards (Wine), so a later request that carries only a position
+//   and a frequency matches no mode and fails with DISP_CHANGE_BADMODE (Wine); a re-attach carries
+//   a size (conformance re-attaches with a full mode and DM_POSITION).
+// - A store that carries DM_POSITION and a size attaches the device, unless its
+//   "Attach.ToDesktop" value (under HKLM at the device's hardware-profile key) is 0: on the
+//   versions that keep that value it decides attachment.
+// - Applying: a call for one device without CDS_NORESET applies that device's change only; the
+//   other devices keep their live settings and their pending stores stay pending until a call
+//   with no device and no mode applies everything stored (docs of CDS_NORESET batches; Wine
+//   applies a per-device call with the other devices' current settings). A call for a device
+//   with no mode applies that device's stored settings (conformance detaches this way); for a
+//   device that is detached and stored detached it fails with DISP_CHANGE_FAILED (conformance:
+//   "CDS_RESET alone on a detached device fails"). A change equal to the live settings does
+//   nothing unless CDS_RESET forces it (docs).
+// - A driver may refuse a mode when it is applied (acceptMode): the device then stays detached
 //   and the call answers DISP_CHANGE_FAILED.
-// - CDS_SET_PRIMARY makes the device primary, stored and live. When the primary display ends up
-//   detached, the first attached non-mirroring device becomes primary. Every attached display is
-//   moved so that the primary one sits at (0, 0); other positions are kept as stored (Windows
-//   would also close gaps and resolve overlaps; tests check the program's positions for those).
-// - Applying a configuration without any attached non-mirroring display changes nothing and
-//   succeeds: the only display cannot be detached.
+// - Primary: CDS_SET_PRIMARY makes the device primary (docs); a mirroring device or one flagged
+//   REMOVABLE cannot become primary (docs of DISPLAY_DEVICE_REMOVABLE): the call fails with
+//   DISP_CHANGE_FAILED and changes nothing. The primary display sits at (0, 0) (docs of
+//   dmPosition): when the primary's requested place is elsewhere, every attached display is
+//   shifted by the same offset, stored and live (Wine moves the primary to (0, 0) and shifts the
+//   others). When the primary is detached, the first attached display that may be primary takes
+//   over (Wine); when none may, the detach is refused (DISP_CHANGE_FAILED, nothing changes).
+// - Positions are otherwise kept as the caller stored them. Windows 7 and later would move an
+//   overlapping display next to the others and close gaps (conformance: "position conflict",
+//   "extra space will be removed"), but XP does not apply an overlapping position; the program
+//   computes every position itself, and the soundness checks see what it left.
+// - The last attached non-mirroring display cannot be detached: such an apply changes nothing
+//   and succeeds (notes).
 // - When the live desktop changed, WM_DISPLAYCHANGE is sent to every top-level window before
-//   ChangeMode returns (wParam: the primary's depth, lParam: its width and height).
+//   ChangeMode returns (docs: wParam the primary's depth, lParam its width and height).
 #pragma once
 
 #include <cstdint>
@@ -78,6 +95,8 @@ struct SimDisplayDevice {
   Placement live;
   bool present = true;
   bool failRegistryWrites = false;
+  // EnumDisplaySettingsW(ENUM_REGISTRY_SETTINGS) fails for the device.
+  bool failStoredRead = false;
   // HKLM path of the device's "Attach.ToDesktop" value; empty: the device has none.
   std::wstring attachValuePath;
   // The driver's answer when a mode is applied; unset accepts every listed mode.
@@ -120,7 +139,12 @@ class SimDisplay : public platform::DisplaySettings {
   std::string Describe() const;
 
  private:
-  std::int32_t Apply(SimDisplayDevice* target, const Placement* override, bool setPrimary);
+  // Makes `next` (one placement per device) the live desktop; `target` is the device the call
+  // named, if any.
+  std::int32_t Apply(std::vector<Placement> next, const SimDisplayDevice* target, bool forced);
+  static bool MayBePrimary(const SimDisplayDevice& device);
+  std::vector<Placement> LiveDesktop() const;
+  static void MakePrimary(std::vector<Placement>& next, std::size_t index);
   std::optional<std::uint32_t> AttachValue(const SimDisplayDevice& device) const;
 
   Clock& clock_;

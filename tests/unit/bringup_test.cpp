@@ -156,7 +156,7 @@ TEST_F(BringUpTest, OffLeavesFirstRunUnsetSoTheResolutionIsAppliedAgain) {
   StartWithAdapter();
   EXPECT_EQ(SavedValue(L"FirstRun"), 0u);
   EXPECT_FALSE(Ext().attached);
-  EXPECT_EQ(os.display.Device(*machine.ext).stored.width, 1280u)
+  EXPECT_EQ(Device().m_nWidth, 1280)
       << "the saved resolution is applied even though the display stays off";
 }
 
