@@ -145,7 +145,6 @@ Function un.onInit
 FunctionEnd
 
 Section "-${PRODUCT}" SecMain
-  StrCpy $WasRunning 0
   Call CopyAlive
   Pop $WasRunning
   ${If} $WasRunning == 1
