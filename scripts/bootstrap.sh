@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ make googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb xdotool x11-utils
-  imagemagick file locales fonts-ipafont-gothic clang-format clang-tidy python3)
+  imagemagick file locales fonts-ipafont-gothic clang-format clang-tidy python3 nsis)
 
 missing=()
 for p in "${packages[@]}"; do

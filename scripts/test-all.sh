@@ -16,7 +16,7 @@ ctest --preset host -j"$jobs"
 echo "== win32 build and tests under Wine"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$jobs"
-file build/win32/bin/vgatray.exe build/win32/bin/modecmd.exe
+file build/win32/bin/vgatray.exe build/win32/bin/modecmd.exe build/win32/bin/vgatray-setup.exe
 
 echo "== main job, unattended: the utility on a simulated adapter, screenshots checked"
 CI=1 scripts/main-job.sh

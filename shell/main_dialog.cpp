@@ -70,6 +70,9 @@ std::optional<std::intptr_t> CDUDOzurDlg::DispatchMessageMap(std::uint32_t messa
       return 0;
     case platform::kWmQueryEndSession:
       return OnQueryEndSession() ? 1 : 0;
+    case platform::kWmClose:
+      OnClose();
+      return 0;
     default:
       break;
   }

@@ -59,6 +59,7 @@ class CDUDOzurDlg : public DialogWindow {
   std::intptr_t OnTurnOff(std::uintptr_t wParam, std::intptr_t lParam);
   bool OnQueryEndSession();
   void OnEndSession();
+  void OnClose();
   void OnPM(std::uintptr_t event);
   void OnDisplayChange();
 

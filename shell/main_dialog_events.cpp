@@ -1,4 +1,4 @@
-// The main window's timers, power broadcasts, display changes, "TurnOff" and session end.
+// The main window's timers, power broadcasts, display changes, "TurnOff", session end and close.
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
 #include "platform/platform.h"
@@ -148,6 +148,13 @@ void CDUDOzurDlg::OnEndSession() {
   m_pDevice->m_pFullResList.clear();
   m_sysResList.clear();
   m_nSysResCount = 0;
+}
+
+// Asked to end (by an installer replacing the program, or by the task list): the loop ends and
+// the usual shutdown follows. The adapter's display stays as it is and nothing is saved, so a copy
+// started next finds the user's settings and the desktop as they were.
+void CDUDOzurDlg::OnClose() {
+  platform::Os().windows->PostQuitMessage(0);
 }
 
 void CDUDOzurDlg::OnPM(std::uintptr_t event) {

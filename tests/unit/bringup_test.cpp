@@ -432,6 +432,25 @@ TEST_F(BringUpTest, TurnOffFromASecondCopyTakesTheDisplayOffWithoutSaving) {
   EXPECT_TRUE(DesktopIsSound(os)) << os.display.Describe();
 }
 
+TEST_F(BringUpTest, CloseEndsTheProgramAndLeavesTheDisplayAndTheSettingsForTheNextCopy) {
+  Build();
+  SaveProfile({2, 1280, 1024, 32, 0, 1});
+  StartWithAdapter();
+  ASSERT_TRUE(Ext().attached);
+  const std::uint64_t closedAt = os.Now();
+  os.windows.PostMessage(MainWindow(), platform::kWmClose, 0, 0);
+  os.windows.SetLoopHorizon(closedAt + 60000);
+  app->RunAndShutDown();
+  EXPECT_LT(os.Now(), closedAt + 100) << "the loop ended on the close request";
+  EXPECT_TRUE(os.windows.TopLevelWindows().empty());
+  app.reset();
+  EXPECT_EQ(os.tray.IconCount(), 0u);
+  EXPECT_TRUE(Ext().attached) << "the next copy takes the display over as it is";
+  EXPECT_EQ(Ext().width, 1280u);
+  EXPECT_EQ(SavedValue(L"DispState"), 2u);
+  EXPECT_EQ(SavedValue(L"Width"), 1280u);
+}
+
 TEST_F(BringUpTest, SessionEndSavesTheFrequencyTurnsTheAdapterOffAndRestoresComposition) {
   Build();
   os.composition.SetEnabled(true);

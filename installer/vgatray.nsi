@@ -1,0 +1,220 @@
+; vgatray-setup.exe: installs vgatray.exe and modecmd.exe for every user of the machine, starts
+; the utility at every logon and removes all of it again. Built by installer/CMakeLists.txt, which
+; defines VERSION, VGATRAY, MODECMD, ICON and OUTFILE. UTF-8 (makensis -INPUTCHARSET UTF8).
+
+Unicode true
+ManifestDPIAware true
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+AllowSkipFiles off
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include WinMessages.nsh
+
+!define PRODUCT "VGA Adapter Utility"
+!define PUBLISHER "ZUZEZE Vezade"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\vgatray"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define PROFILE_KEY "Software\ZUZEZE Vezade"
+; The running copy's window title and the name of its single-instance mutex.
+!define INSTANCE "KDX 5830"
+!define SYNCHRONIZE 0x00100000
+; How long the running copy gets to end, in steps of 100 ms.
+!define EXIT_STEPS 50
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES\${PRODUCT}"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "${PRODUCT} ${VERSION}"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+; The first language is the one for a user interface language that is neither.
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "Japanese"
+
+LangString NeedAdmin ${LANG_ENGLISH} "${PRODUCT} is installed for every user of this computer. \
+Please run the setup as an administrator."
+LangString NeedAdmin ${LANG_JAPANESE} "${PRODUCT} はこのコンピューターのすべてのユーザーに\
+インストールされます。管理者としてセットアップを実行してください。"
+LangString StillRunning ${LANG_ENGLISH} "${PRODUCT} is still running. Please end it from its \
+notification area icon or log off, then run the setup again."
+LangString StillRunning ${LANG_JAPANESE} "${PRODUCT} がまだ実行中です。終了するか\
+ログオフしてから、もう一度実行してください。"
+
+VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "${PRODUCT} Setup"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}.0"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}.0"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "© ${PUBLISHER}"
+
+Var WasRunning
+
+; The helpers exist once for the installer and once (un.) for the uninstaller.
+!macro CopyFunctions UN
+; True on the stack (1) while a copy of the utility lives in this session: its window, or only
+; its mutex, which the process holds until it has ended and its files can be replaced.
+Function ${UN}CopyAlive
+  Push $0
+  Push $1
+  StrCpy $1 0
+  FindWindow $0 "" "${INSTANCE}"
+  ${If} $0 <> 0
+    StrCpy $1 1
+  ${Else}
+    System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w "${INSTANCE}") p.r0'
+    ${If} $0 P<> 0
+      System::Call 'kernel32::CloseHandle(p r0)'
+      StrCpy $1 1
+    ${EndIf}
+  ${EndIf}
+  Exch $1
+  Exch
+  Pop $0
+FunctionEnd
+
+; Waits, bounded, for the copy to end; 1 on the stack when it has.
+Function ${UN}WaitForExit
+  Push $R0
+  Push $R1
+  StrCpy $R1 0
+  ${Do}
+    Call ${UN}CopyAlive
+    Pop $R0
+    ${If} $R0 == 0
+      StrCpy $R0 1
+      ${Break}
+    ${EndIf}
+    IntOp $R1 $R1 + 1
+    ${If} $R1 > ${EXIT_STEPS}
+      StrCpy $R0 0
+      ${Break}
+    ${EndIf}
+    Sleep 100
+  ${Loop}
+  Pop $R1
+  Exch $R0
+FunctionEnd
+
+; Asks the running copy to end (WM_CLOSE ends its message loop and leaves its settings alone) and
+; waits for it. 1 on the stack when no copy is left.
+Function ${UN}CloseRunningCopy
+  Push $0
+  FindWindow $0 "" "${INSTANCE}"
+  ${If} $0 <> 0
+    System::Call 'user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)'
+  ${EndIf}
+  Pop $0
+  Call ${UN}WaitForExit
+FunctionEnd
+!macroend
+!insertmacro CopyFunctions ""
+!insertmacro CopyFunctions "un."
+
+!macro RequireAdmin
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "admin"
+    MessageBox MB_ICONSTOP|MB_OK "$(NeedAdmin)" /SD IDOK
+    SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
+    Quit
+  ${EndIf}
+  SetShellVarContext all
+!macroend
+
+Function .onInit
+  !insertmacro RequireAdmin
+FunctionEnd
+
+Function un.onInit
+  !insertmacro RequireAdmin
+FunctionEnd
+
+Section "-${PRODUCT}" SecMain
+  Call CopyAlive
+  Pop $WasRunning
+  ${If} $WasRunning == 1
+    Call CloseRunningCopy
+    Pop $0
+    ${If} $0 != 1
+      MessageBox MB_ICONSTOP|MB_OK "$(StillRunning)" /SD IDOK
+      SetErrorLevel 2
+      Abort
+    ${EndIf}
+  ${EndIf}
+
+  SetOutPath "$INSTDIR"
+  File "/oname=vgatray.exe" "${VGATRAY}"
+  File "/oname=modecmd.exe" "${MODECMD}"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  CreateDirectory "$SMPROGRAMS\${PRODUCT}"
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\vgatray.exe"
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk" "$INSTDIR\uninstall.exe"
+
+  WriteRegStr HKLM "${RUN_KEY}" "vgatray" '"$INSTDIR\vgatray.exe"'
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" '"$INSTDIR\vgatray.exe",0'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  SectionGetSize ${SecMain} $0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  ; The installing user gets the utility now; the others at their next logon. A silent install
+  ; starts it only in place of a copy it ended.
+  ${If} $WasRunning == 1
+  ${OrUnless} ${Silent}
+    Exec '"$INSTDIR\vgatray.exe"'
+  ${EndIf}
+SectionEnd
+
+Section "Uninstall"
+  ; "Uninstall" reaches only a running copy: without one, vgatray.exe would start and stay.
+  FindWindow $0 "" "${INSTANCE}"
+  ${If} $0 <> 0
+  ${AndIf} ${FileExists} "$INSTDIR\vgatray.exe"
+    Exec '"$INSTDIR\vgatray.exe" Uninstall'
+    Call un.WaitForExit
+    Pop $0
+    ${If} $0 != 1
+      Call un.CloseRunningCopy
+      Pop $0
+    ${EndIf}
+  ${EndIf}
+  ; What a running copy would have removed, for the user who runs the uninstaller.
+  DeleteRegKey HKCU "${PROFILE_KEY}\vgatray"
+  DeleteRegKey /ifempty HKCU "${PROFILE_KEY}"
+
+  Delete "$INSTDIR\vgatray.exe"
+  Delete "$INSTDIR\modecmd.exe"
+  Delete "$INSTDIR\uninstall.exe"
+  ; Only when empty: files of others in the folder stay.
+  RMDir "$INSTDIR"
+
+  Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk"
+  RMDir "$SMPROGRAMS\${PRODUCT}"
+
+  DeleteRegValue HKLM "${RUN_KEY}" "vgatray"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
