@@ -36,13 +36,22 @@ platform::Platform SimWindows::AsPlatform() {
   return p;
 }
 
+bool SimWindows::AsksBeforeSuspend() {
+  return system.Version().major < 6;
+}
+
 void SimWindows::Suspend() {
-  windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, platform::kPbtApmQuerySuspend, 0);
+  if (AsksBeforeSuspend()) {
+    windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, platform::kPbtApmQuerySuspend, 0);
+  }
   windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, platform::kPbtApmSuspend, 0);
 }
 
 void SimWindows::CancelledSuspend() {
   constexpr std::uintptr_t kPbtApmQuerySuspendFailed = 2;
+  if (!AsksBeforeSuspend()) {
+    return;
+  }
   windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, platform::kPbtApmQuerySuspend, 0);
   windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, kPbtApmQuerySuspendFailed, 0);
 }
@@ -51,9 +60,24 @@ void SimWindows::Resume() {
   windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, platform::kPbtApmResumeSuspend, 0);
 }
 
-void SimWindows::EndSession(bool ends) {
-  windows.SendToTopLevelWindows(platform::kWmQueryEndSession, 0, 0);
-  windows.SendToTopLevelWindows(platform::kWmEndSession, ends ? 1 : 0, 0);
+bool SimWindows::EndSession(bool ends) {
+  std::vector<platform::WindowHandle> asked;
+  bool agreed = true;
+  for (const WindowRecord* window : windows.TopLevelWindows()) {
+    if (window->destroyed) {
+      continue;
+    }
+    asked.push_back(window->handle);
+    if (windows.SendMessage(window->handle, platform::kWmQueryEndSession, 0, 0) == 0) {
+      agreed = false;
+      break;
+    }
+  }
+  const bool ended = agreed && ends;
+  for (platform::WindowHandle window : asked) {
+    windows.SendMessage(window, platform::kWmEndSession, ended ? 1 : 0, 0);
+  }
+  return ended;
 }
 
 void SimWindows::Install() {

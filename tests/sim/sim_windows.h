@@ -29,13 +29,21 @@ class SimWindows {
   std::uint64_t Now() const { return clock.Now(); }
 
   // The machine's power and session events, sent to every top-level window as Windows does.
-  // A suspend is announced by PBT_APMQUERYSUSPEND and then PBT_APMSUSPEND; a refused or
-  // cancelled one ends with PBT_APMQUERYSUSPENDFAILED instead.
+  // Windows 2000 and XP announce a suspend with PBT_APMQUERYSUSPEND and then send
+  // PBT_APMSUSPEND, or PBT_APMQUERYSUSPENDFAILED when an application or the user cancelled it;
+  // Windows Vista and later send PBT_APMSUSPEND alone and cannot be asked to wait (Microsoft's
+  // documentation of PBT_APMQUERYSUSPEND: "not supported" from Vista on). The simulated
+  // version decides which order runs; CancelledSuspend does nothing from Vista on.
   void Suspend();
   void CancelledSuspend();
   void Resume();
-  // WM_QUERYENDSESSION, then WM_ENDSESSION with whether the session really ends.
-  void EndSession(bool ends);
+  // WM_QUERYENDSESSION to every top-level window until one answers 0 (that stops the log-off,
+  // and the rest are not asked), then WM_ENDSESSION to the windows asked, with TRUE only when
+  // every one agreed and the session really ends (documentation of WM_QUERYENDSESSION).
+  // Returns whether the session ended.
+  bool EndSession(bool ends);
+
+  bool AsksBeforeSuspend();
 
   Clock clock;
   SimWindowing windows{clock};

@@ -332,6 +332,7 @@ TEST_F(SuspendTest, PrimaryResumeRetriesEveryTwoSecondsUntilTheDriverIsReady) {
 }
 
 TEST_F(SuspendTest, CancelledSuspendLeavesTheAdapterOffUntilTheNextResume) {
+  os.system.SetVersion(5, 1);  // only Windows 2000 and XP ask before suspending
   BringUp(2);
   os.CancelledSuspend();
   os.windows.RunFor(60000);
