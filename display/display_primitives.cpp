@@ -159,8 +159,9 @@ void RememberSize(const platform::DisplayDevice& device, const platform::Display
   if (mode.width == 0 || mode.height == 0) {
     return;
   }
-  auto known = std::find_if(g_detachedSizes.begin(), g_detachedSizes.end(),
-                            [&device](const RememberedSize& r) { return SameDeviceId(r.id, device.id); });
+  auto known =
+      std::find_if(g_detachedSizes.begin(), g_detachedSizes.end(),
+                   [&device](const RememberedSize& r) { return SameDeviceId(r.id, device.id); });
   if (known == g_detachedSizes.end()) {
     g_detachedSizes.push_back({device.id, 0, 0, 0});
     known = g_detachedSizes.end() - 1;

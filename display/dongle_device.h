@@ -117,6 +117,8 @@ class CDongleDevice {
  private:
   // Refreshes m_ddActive from m_strActiveDeviceId; false when the device is not present.
   bool RefreshActive();
+  // The active device is attached and is a desktop of its own (not the mirror device).
+  bool AdapterShowsItsDesktop();
   bool SendRotation(std::uint32_t rotation);
 };
 

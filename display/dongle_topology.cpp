@@ -87,7 +87,9 @@ std::int32_t CDongleDevice::GetDisplayState() {
     return kDispMirror;
   }
   if ((flags & platform::kDisplayPrimaryDevice) != 0) {
-    if (IntelChip()) {
+    // On Intel graphics a primary adapter reads as "primary only", but only when it is the only
+    // display: with others still beside it, the steps for "primary only" would take them away.
+    if (IntelChip() && !OtherDisplayAttached(m_ddActive)) {
       Trace("get display state: primary only\n");
       return kDispPrimaryOnly;
     }
@@ -96,6 +98,11 @@ std::int32_t CDongleDevice::GetDisplayState() {
   }
   Trace("get display state: extended\n");
   return kDispExtended;
+}
+
+bool CDongleDevice::AdapterShowsItsDesktop() {
+  return RefreshDisplayDevice(m_ddActive) != 0 &&
+         (m_ddActive.stateFlags & platform::kDisplayMirroringDriver) == 0;
 }
 
 bool CDongleDevice::IsAdapterAttached() {
@@ -108,6 +115,11 @@ bool CDongleDevice::AttachToDeskTopPrimaryOnly() {
   RefreshActive();
   if (RefreshDisplayDevice(m_ddActive) == 0) {
     AttachDisplayExtended(m_ddActive);
+  }
+  // Without the adapter's display on the desktop, taking the system display off would leave
+  // another display primary, or none.
+  if (!AdapterShowsItsDesktop()) {
+    return false;
   }
   DetachOtherDisplays(m_ddActive);
   DetachSystemDisplay();
@@ -122,6 +134,9 @@ bool CDongleDevice::AttachToDeskTopPrimary() {
   Trace("AttachToDeskTopPrimary\n");
   if (RefreshDisplayDevice(m_ddActive) == 0) {
     AttachDisplayExtended(m_ddActive);
+  }
+  if (!AdapterShowsItsDesktop()) {
+    return false;
   }
   DetachOtherDisplays(m_ddActive);
   DetachSystemDisplay();
@@ -243,14 +258,8 @@ bool CDongleDevice::DetachFromDeskTop() {
 }
 
 bool CDongleDevice::TurnOffDev() {
-  std::int32_t state = GetDisplayState();
+  const std::int32_t state = GetDisplayState();
   m_bSaveBlocked = 1;
-  // On Intel graphics a primary adapter reads as "primary only" even with other displays still
-  // beside it; those must be moved out of the way and back, or the system display, made primary
-  // at (0, 0) again, would cover them.
-  if (state == kDispPrimaryOnly && OtherDisplayAttached(m_ddActive)) {
-    state = kDispPrimaryExt;
-  }
   switch (state) {
     case kDispPrimaryExt:
       DetachOtherDisplays(m_ddActive);
@@ -271,6 +280,9 @@ bool CDongleDevice::TurnOffDev() {
       break;
     case kDispMirror: {
       DetachFromDeskTop();
+      // Leave mirror mode too, as a suspend does: a later command then starts from the
+      // extended display device, not from a mirror device that cannot be primary.
+      SetMirror(false);
       Trace("Turnoff device\n");
       const VIDAZazoVez& app = TheApp();
       CDUDOzurDlg* dialog = MainDialog();

@@ -107,6 +107,12 @@ void CDUDOzurDlg::OnPrimary() {
       device.AttachToDeskTopPrimary();
     }
   }
+  // An adapter display that did not come up as primary is not recorded as the user's choice.
+  const std::int32_t reached = device.GetDisplayState();
+  if (reached != kDispPrimaryExt && reached != kDispPrimaryOnly) {
+    Trace("OnPrimary: the adapter display is not primary, nothing saved\n");
+    return;
+  }
   device.m_nDispState = m_bIntelChip == 1 ? kDispPrimaryOnly : kDispPrimaryExt;
   device.SaveSettings();
 }

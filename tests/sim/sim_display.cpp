@@ -175,9 +175,8 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
   Placement wanted = device->stored;
   const std::uint32_t sizeFields = platform::kDmPelsWidth | platform::kDmPelsHeight;
   const bool positioned = (mode->fields & platform::kDmPosition) != 0;
-  const bool detach =
-      positioned && (mode->fields & sizeFields) == sizeFields && mode->width == 0 &&
-      mode->height == 0;
+  const bool detach = positioned && (mode->fields & sizeFields) == sizeFields && mode->width == 0 &&
+                      mode->height == 0;
   if (positioned) {
     wanted.x = mode->x;
     wanted.y = mode->y;
@@ -274,6 +273,7 @@ std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevi
     }
     if (placement.attached && device.acceptMode && !device.acceptMode(placement)) {
       placement.attached = false;
+      device.stored.attached = false;
       if (&device == target) {
         result = platform::kDispChangeFailed;
       }

@@ -250,7 +250,7 @@ TEST_P(ModeSetterTest, FallsBackToTheLowestFrequencyAndReportsZero) {
   EXPECT_EQ(changes[1].mode->fields, 0x5C0000u);
   EXPECT_EQ(changes[1].mode->frequency, 60u);
   EXPECT_THAT(FlagsOfChanges(), ElementsAre(GetParam().flags, GetParam().flags));
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
 }
 
 TEST_P(ModeSetterTest, AListedModeIsTakenAtOnceAndReportsOne) {
@@ -288,7 +288,7 @@ TEST_F(PrimitivesTest, AttachExtendedPlacesAFreshAdapterRightOfTheSystemAndTheSe
   EXPECT_EQ(AttachValue(os, *machine.ext), 1u);
   EXPECT_EQ(AttachValue(os, machine.system), 1u);
   EXPECT_EQ(GetLastCdsResult(), platform::kDispChangeSuccessful);
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
 }
 
 TEST_F(PrimitivesTest, AttachExtendedKeepsAStoredPositionBesideTheSystemDisplay) {
@@ -299,7 +299,7 @@ TEST_F(PrimitivesTest, AttachExtendedKeepsAStoredPositionBesideTheSystemDisplay)
   platform::DisplayDevice adapter = Record(*machine.ext);
   AttachDisplayExtended(adapter);
   EXPECT_EQ(Live(*machine.ext), (sim::Placement{true, false, 1280, 0, 1024, 768, 32, 60}));
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
 }
 
 TEST_F(PrimitivesTest, AttachExtendedMovesAStoredPositionThatAnotherMonitorHasTaken) {
@@ -311,7 +311,7 @@ TEST_F(PrimitivesTest, AttachExtendedMovesAStoredPositionThatAnotherMonitorHasTa
   platform::DisplayDevice adapter = Record(*machine.ext);
   AttachDisplayExtended(adapter);
   EXPECT_EQ(Live(*machine.ext).x, 2304) << os.display.Describe();
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
 }
 
 TEST_F(PrimitivesTest, AttachExtendedOfAnAttachedAdapterDetachesItFirstAndPutsItBack) {
@@ -322,7 +322,7 @@ TEST_F(PrimitivesTest, AttachExtendedOfAnAttachedAdapterDetachesItFirstAndPutsIt
   AttachDisplayExtended(adapter);
   EXPECT_EQ(Live(*machine.ext).x, 2304);
   EXPECT_TRUE(Live(*machine.ext).attached);
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
 }
 
 TEST_F(PrimitivesTest, AttachExtendedRecordsTheDriversRefusal) {
@@ -333,7 +333,7 @@ TEST_F(PrimitivesTest, AttachExtendedRecordsTheDriversRefusal) {
   EXPECT_EQ(AttachDisplayExtended(adapter), 1);
   EXPECT_EQ(GetLastCdsResult(), platform::kDispChangeFailed);
   EXPECT_FALSE(Live(*machine.ext).attached);
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
 }
 
 TEST_F(PrimitivesTest, DetachOfADetachedDeviceDoesNothing) {
@@ -356,7 +356,7 @@ TEST_F(PrimitivesTest, DetachTakesTheAdapterOffAndRecordsTheResult) {
   EXPECT_EQ(AttachValue(os, *machine.ext), 0u);
   EXPECT_THAT(FlagsOfChanges(), ElementsAre(0x40000001u));
   EXPECT_EQ(GetLastCdsResult(), platform::kDispChangeSuccessful);
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
 }
 
 TEST_F(PrimitivesTest, AttachAtPutsTheMirrorDeviceAtTheOriginWithTheGivenMode) {
@@ -368,7 +368,7 @@ TEST_F(PrimitivesTest, AttachAtPutsTheMirrorDeviceAtTheOriginWithTheGivenMode) {
   EXPECT_THAT(FlagsOfChanges(), ElementsAre(0x10000001u, 0u));
   EXPECT_EQ(os.display.Changes()[0].mode->fields & 0x5C0020u, 0x5C0020u);
   EXPECT_TRUE(Live(machine.system).primary);
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
 }
 
 TEST_F(PrimitivesTest, SetDisplayPrimaryOfAnAbsentDeviceReportsZero) {
@@ -388,20 +388,20 @@ TEST_F(PrimitivesTest, PrimaryAndBackLeaveEveryStepSound) {
   platform::DisplayDevice adapter = Record(*machine.ext);
 
   AttachDisplayExtended(adapter);
-  ASSERT_TRUE(DesktopIsSound(os));
+  ASSERT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
   DetachOtherDisplays(adapter);
-  ASSERT_TRUE(DesktopIsSound(os));
+  ASSERT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
   EXPECT_FALSE(Live(*machine.monitor).attached);
   DetachSystemDisplay();
-  ASSERT_TRUE(DesktopIsSound(os));
+  ASSERT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
   EXPECT_FALSE(Live(machine.system).attached);
   EXPECT_EQ(AttachValue(os, machine.system), 0u);
   EXPECT_EQ(SetDisplayPrimary(adapter), 1);
-  ASSERT_TRUE(DesktopIsSound(os));
+  ASSERT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
   ReattachOtherDisplays();
-  ASSERT_TRUE(DesktopIsSound(os));
+  ASSERT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
   ReattachSystemDisplayBeside();
-  ASSERT_TRUE(DesktopIsSound(os));
+  ASSERT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
   EXPECT_EQ(Live(*machine.ext), (sim::Placement{true, true, 0, 0, 1024, 768, 32, 60}));
   EXPECT_EQ(Live(*machine.monitor).x, 1024);
   EXPECT_EQ(Live(machine.system).x, 2048);
@@ -412,7 +412,7 @@ TEST_F(PrimitivesTest, PrimaryAndBackLeaveEveryStepSound) {
   SetSystemDisplayPrimary();
   DetachDisplay(adapter);
   ReattachOtherDisplays();
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
   EXPECT_EQ(Live(machine.system), (sim::Placement{true, true, 0, 0, 1280, 1024, 32, 60}));
   EXPECT_EQ(Live(*machine.monitor).x, 1280);
   EXPECT_TRUE(Live(*machine.monitor).attached);
@@ -426,18 +426,18 @@ TEST_F(PrimitivesTest, TheSystemMadePrimaryAgainKeepsTheOthersBesideIt) {
   PlaceAttached(os, *machine.ext, 0, 0, true);
   PlaceAttached(os, *machine.monitor, 1024, 0);
   PlaceAttached(os, machine.system, 2048, 0);
-  ASSERT_TRUE(DesktopIsSound(os));
+  ASSERT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
   InitDisplayLib();
   platform::DisplayDevice adapter = Record(*machine.ext);
 
   SetSystemDisplayPrimary();
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
   EXPECT_EQ(Live(*machine.monitor).x, -1024);
   EXPECT_EQ(Live(*machine.ext).x, -2048);
   DetachDisplay(adapter);
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
   AttachDisplayExtended(adapter);
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
   EXPECT_TRUE(Live(machine.system).primary);
   EXPECT_TRUE(Live(*machine.monitor).attached);
   EXPECT_TRUE(Live(*machine.ext).attached);
@@ -487,12 +487,12 @@ TEST_F(PrimitivesTest, ReattachOtherDisplaysBringsBackOnlyRememberedOnes) {
   EXPECT_TRUE(Live(*machine.monitor).attached);
   EXPECT_FALSE(Live(other).attached);
   EXPECT_EQ(g_displayTable[1].bFlag, 0);
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
 
   const std::size_t before = os.display.Changes().size();
   ReattachOtherDisplays();
   EXPECT_EQ(os.display.Changes().size(), before + 1) << "only the global apply";
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
 }
 
 TEST_F(PrimitivesTest, ANewlyDetachedDisplayDoesNotTakeTheSlotOfOneStillRemembered) {
@@ -513,7 +513,7 @@ TEST_F(PrimitivesTest, ANewlyDetachedDisplayDoesNotTakeTheSlotOfOneStillRemember
   ReattachOtherDisplays();
   EXPECT_TRUE(Live(*machine.monitor).attached) << os.display.Describe();
   EXPECT_TRUE(Live(late).attached);
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
 }
 
 TEST_F(PrimitivesTest, MoreThanNineOtherDisplaysLeaveTheTenthAttached) {
@@ -536,13 +536,13 @@ TEST_F(PrimitivesTest, MoreThanNineOtherDisplaysLeaveTheTenthAttached) {
   }
   EXPECT_TRUE(Live(monitors[9]).attached);
   EXPECT_TRUE(Live(monitors[10]).attached);
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
 
   ReattachOtherDisplays();
   for (std::size_t monitor : monitors) {
     EXPECT_TRUE(Live(monitor).attached) << monitor;
   }
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
 }
 
 TEST_F(PrimitivesTest, RestoreSystemPrimaryMakesTheSystemPrimaryOnlyWhenItIsTheFirstDevice) {
@@ -552,7 +552,7 @@ TEST_F(PrimitivesTest, RestoreSystemPrimaryMakesTheSystemPrimaryOnlyWhenItIsTheF
   RestoreSystemPrimary();
   EXPECT_EQ(os.display.Changes().back().flags, 0x40000010u);
   EXPECT_TRUE(Live(machine.system).primary);
-  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
 }
 
 TEST_F(PrimitivesTest, RestoreSystemPrimaryAppliesPlainlyWhenAnotherDeviceComesFirst) {
@@ -669,7 +669,7 @@ TEST_F(PrimitivesTest, TheAdapterComesBackAfterADetachForAStandardUser) {
     DetachDisplay(adapter);
     EXPECT_FALSE(Live(*machine.ext).attached) << round;
     EXPECT_EQ(AttachValue(os, *machine.ext), 0u);
-    EXPECT_TRUE(DesktopIsSound(os));
+    EXPECT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
   }
   EXPECT_FALSE(
       os.registry.HasAdminOnlyDacl(platform::kHkeyLocalMachine, AttachPath(os, *machine.ext)));

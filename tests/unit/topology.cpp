@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sstream>
 
 namespace vgatest {
 
@@ -18,10 +17,6 @@ bool IsMirroring(const sim::SimDisplayDevice& device) {
 
 bool IsShown(const sim::SimDisplayDevice& device) {
   return device.present && device.live.attached;
-}
-
-std::string Narrow(const std::wstring& text) {
-  return std::string(text.begin(), text.end());
 }
 
 }  // namespace
@@ -156,64 +151,6 @@ std::wstring AttachPath(const sim::SimWindows& os, std::size_t device) {
 std::optional<std::uint32_t> AttachValue(const sim::SimWindows& os, std::size_t device) {
   return os.registry.GetDword(platform::kHkeyLocalMachine, AttachPath(os, device),
                               L"Attach.ToDesktop");
-}
-
-::testing::AssertionResult DesktopIsSound(const sim::SimWindows& os) {
-  const std::vector<sim::SimDisplayDevice>& devices = os.display.Devices();
-  std::ostringstream problems;
-
-  std::vector<const sim::SimDisplayDevice*> desktop;
-  int primaries = 0;
-  for (const sim::SimDisplayDevice& device : devices) {
-    if (!IsShown(device)) {
-      continue;
-    }
-    if (device.live.primary) {
-      ++primaries;
-      if (device.live.x != 0 || device.live.y != 0) {
-        problems << "primary " << Narrow(device.id) << " is at (" << device.live.x << ","
-                 << device.live.y << "), not (0,0)\n";
-      }
-    }
-    if (!IsMirroring(device)) {
-      desktop.push_back(&device);
-    }
-  }
-  if (primaries != 1) {
-    problems << primaries << " attached displays are primary\n";
-  }
-
-  for (std::size_t i = 0; i < desktop.size(); ++i) {
-    for (std::size_t j = i + 1; j < desktop.size(); ++j) {
-      const sim::Placement& a = desktop[i]->live;
-      const sim::Placement& b = desktop[j]->live;
-      const auto aw = static_cast<std::int64_t>(a.width);
-      const auto ah = static_cast<std::int64_t>(a.height);
-      const auto bw = static_cast<std::int64_t>(b.width);
-      const auto bh = static_cast<std::int64_t>(b.height);
-      const bool overlap = a.x < b.x + bw && b.x < a.x + aw && a.y < b.y + bh && b.y < a.y + ah;
-      if (overlap) {
-        problems << Narrow(desktop[i]->id) << " overlaps " << Narrow(desktop[j]->id) << "\n";
-      }
-    }
-  }
-
-  if (!devices.empty()) {
-    bool adapterShown = false;
-    for (const sim::SimDisplayDevice& device : devices) {
-      adapterShown = adapterShown || (IsShown(device) && !IsMirroring(device) &&
-                                      sim::FoldCase(device.id) == sim::FoldCase(kAdapterExtId));
-    }
-    if (!adapterShown && !IsShown(devices.front())) {
-      problems << "neither the system display nor the adapter display is attached\n";
-    }
-  }
-
-  const std::string found = problems.str();
-  if (found.empty()) {
-    return ::testing::AssertionSuccess();
-  }
-  return ::testing::AssertionFailure() << found << "desktop:\n" << os.display.Describe();
 }
 
 }  // namespace vgatest

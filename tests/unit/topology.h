@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/sim/sim_windows.h"
+#include "tests/unit/soundness.h"
 
 namespace vgatest {
 
@@ -104,10 +105,5 @@ void UseWindows2000Keys(sim::SimWindows& os);
 // HKLM path of the device's Attach.ToDesktop value and the value itself.
 std::wstring AttachPath(const sim::SimWindows& os, std::size_t device);
 std::optional<std::uint32_t> AttachValue(const sim::SimWindows& os, std::size_t device);
-
-// What every topology change must leave: attached non-mirroring displays do not overlap; exactly
-// one attached display is primary and it sits at (0, 0); the system display (device 0) is
-// attached whenever the adapter's extended display is not.
-::testing::AssertionResult DesktopIsSound(const sim::SimWindows& os);
 
 }  // namespace vgatest

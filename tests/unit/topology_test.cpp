@@ -50,7 +50,9 @@ TEST(TopologyTest, SoundnessCheckReportsOverlapPrimaryAndEmptyDesktop) {
   os.display.Device(machine.system).live.x = 0;
 
   os.display.Device(machine.system).live.attached = false;
+  os.display.Device(machine.system).stored.attached = false;
   os.display.Device(*machine.ext).live.attached = false;
+  os.display.Device(*machine.ext).stored.attached = false;
   PlaceAttached(os, *machine.monitor, 0, 0, true);
   EXPECT_FALSE(DesktopIsSound(os)) << "system display and adapter both off";
 
