@@ -130,7 +130,9 @@ int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t
   mode.width = width;
   mode.height = height;
   mode.bitsPerPel = bitsPerPel;
-  mode.fields = kModeFields;
+  // A position would attach a display that is off the desktop. Only an "Attach.ToDesktop" of 0
+  // could hold it back, and that value cannot be written without an elevated administrator.
+  mode.fields = IsAttached(device) ? kModeFields : kModeFields & ~platform::kDmPosition;
   if (Store(device.name, mode, flags) != platform::kDispChangeBadMode) {
     return 1;
   }

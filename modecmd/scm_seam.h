@@ -9,6 +9,15 @@ using ScHandle = void*;
 
 inline constexpr std::uint32_t kServiceStateRunning = 4;
 
+// The only rights asked for; both are granted to a standard user by Windows' default security of
+// the manager and of a service, so modecmd needs no administrator.
+inline constexpr std::uint32_t kScManagerConnect = 0x0001;
+inline constexpr std::uint32_t kServiceUserDefinedControl = 0x0100;
+
+// ControlService takes user-defined codes only in this range (ERROR_INVALID_PARAMETER otherwise).
+inline constexpr std::uint32_t kFirstUserControl = 128;
+inline constexpr std::uint32_t kLastUserControl = 255;
+
 // The one field of SERVICE_STATUS this program reads.
 struct ServiceStatus {
   std::uint32_t currentState = 0;
@@ -24,10 +33,11 @@ class IScmSeam {
   virtual bool FrameworkInit() = 0;
   virtual void WriteStdout(const char* text) = 0;
 
-  // OpenSCManagerA(local machine, default database, SC_MANAGER_CONNECT).
-  virtual ScHandle OpenManager() = 0;
-  // OpenServiceA(manager, name, SERVICE_USER_DEFINED_CONTROL).
-  virtual ScHandle OpenUserControlService(ScHandle manager, const char* name) = 0;
+  // OpenSCManagerA(local machine, default database, access).
+  virtual ScHandle OpenManager(std::uint32_t access) = 0;
+  // OpenServiceA(manager, name, access).
+  virtual ScHandle OpenUserControlService(ScHandle manager, const char* name,
+                                          std::uint32_t access) = 0;
   // ControlService; returns its BOOL as is. status is zeroed before the call, so a status the
   // system leaves unfilled reads as "not running".
   virtual int Control(ScHandle service, std::uint32_t code, ServiceStatus& status) = 0;

@@ -5,14 +5,20 @@
 namespace modecmd {
 
 int SendServiceControl(IScmSeam& seam, std::uint32_t code) {
+  if (code < kFirstUserControl || code > kLastUserControl) {
+    // Windows refuses such a code on every attempt: retrying would only wait for 500 s.
+    Trace(seam, "control code %u is outside 128 to 255, not sent\n", static_cast<unsigned>(code));
+    return 0;
+  }
   int failures = 0;
   int result = 0;
   for (;;) {
-    const ScHandle manager = seam.OpenManager();
+    const ScHandle manager = seam.OpenManager(kScManagerConnect);
     if (manager == nullptr) {
       Trace(seam, "open SCM failed \n");
       ++failures;
-    } else if (const ScHandle service = seam.OpenUserControlService(manager, kServiceName);
+    } else if (const ScHandle service =
+                   seam.OpenUserControlService(manager, kServiceName, kServiceUserDefinedControl);
                service == nullptr) {
       Trace(seam, "Open Sevice failed\n");
       seam.Close(manager);

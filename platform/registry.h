@@ -26,6 +26,8 @@ class Registry {
                         const std::vector<std::uint8_t>& data) = 0;
   // Name of sub-key `index`; kErrorNoMoreItems past the last.
   virtual long EnumKey(RegKey key, std::uint32_t index, std::wstring& name) = 0;
+  // How many sub-keys and values the key holds (RegQueryInfoKeyW).
+  virtual long CountEntries(RegKey key, std::uint32_t& subKeys, std::uint32_t& values) = 0;
   // Deletes a key that has no sub-keys.
   virtual long DeleteKey(RegKey parent, const std::wstring& subKey) = 0;
   // Replaces the key's DACL with one entry: Administrators, KEY_ALL_ACCESS.

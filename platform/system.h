@@ -26,6 +26,9 @@ class System {
   virtual IconHandle LoadAppIcon(std::uint32_t resourceId) = 0;
   // The program file's base name without extension.
   virtual std::wstring ModuleBaseName() = 0;
+  // The Windows system folder (GetSystemDirectoryW), without a trailing backslash; empty when it
+  // cannot be read.
+  virtual std::wstring SystemDirectory() = 0;
   virtual void Trace(const std::string& line) = 0;
 };
 

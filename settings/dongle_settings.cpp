@@ -52,6 +52,9 @@ bool CDongleDevice::SaveSettings() {
 }
 
 void CDongleDevice::RestoreFrequence(const platform::DisplayDevice& extDevice) {
+  if (extDevice.name.empty()) {
+    return;
+  }
   platform::DisplaySettings& display = *platform::Os().display;
   platform::DisplayMode mode;
   if (!display.EnumMode(extDevice.name, platform::kEnumRegistrySettings, mode)) {
@@ -65,6 +68,11 @@ void CDongleDevice::RestoreFrequence(const platform::DisplayDevice& extDevice) {
 }
 
 void CDongleDevice::SaveFrequence(const platform::DisplayDevice& extDevice) {
+  // No adapter found yet: an empty name would make Windows read and rewrite the display the
+  // program runs on, and store that display's rate as the adapter's.
+  if (extDevice.name.empty()) {
+    return;
+  }
   platform::DisplaySettings& display = *platform::Os().display;
   platform::DisplayMode mode;
   if (!display.EnumMode(extDevice.name, platform::kEnumRegistrySettings, mode)) {

@@ -37,6 +37,36 @@ bool DeleteKeyTree(platform::RegKey parent, const std::wstring& name) {
   return true;
 }
 
+namespace {
+
+// The maker's key may hold other programs' settings: only this program's own key goes, and the
+// maker's key with it once nothing else is left in it.
+void RemoveOwnKeys(platform::RegKey software) {
+  platform::Platform& os = platform::Os();
+  platform::Registry& registry = *os.registry;
+  platform::RegKey company = 0;
+  if (registry.OpenKey(software, kCompanyKey, platform::kKeyAllAccess, company) !=
+      platform::kErrorSuccess) {
+    Trace("Failed to open subkey %s\n", os.system->ToAnsi(kCompanyKey).c_str());
+    return;
+  }
+  // An empty name would stand for the maker's key itself.
+  const std::wstring application = os.system->ModuleBaseName();
+  if (!application.empty()) {
+    DeleteKeyTree(company, application);
+  }
+  std::uint32_t subKeys = 0;
+  std::uint32_t values = 0;
+  const bool empty = registry.CountEntries(company, subKeys, values) == platform::kErrorSuccess &&
+                     subKeys == 0 && values == 0;
+  registry.CloseKey(company);
+  if (empty && registry.DeleteKey(software, kCompanyKey) != platform::kErrorSuccess) {
+    Trace("Fail to Delete SubKey %s\n", os.system->ToAnsi(kCompanyKey).c_str());
+  }
+}
+
+}  // namespace
+
 std::intptr_t CDUDOzurDlg::OnRemoveRegistry(std::uintptr_t wParam, std::intptr_t lParam) {
   (void)wParam;
   (void)lParam;
@@ -46,7 +76,7 @@ std::intptr_t CDUDOzurDlg::OnRemoveRegistry(std::uintptr_t wParam, std::intptr_t
   platform::RegKey software = 0;
   if (os.registry->OpenKey(platform::kHkeyCurrentUser, L"Software", platform::kKeyAllAccess,
                            software) == platform::kErrorSuccess) {
-    DeleteKeyTree(software, kCompanyKey);
+    RemoveOwnKeys(software);
     os.registry->CloseKey(software);
   } else {
     Trace("Failt to Open Uninstall registry\n");

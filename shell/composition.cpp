@@ -18,7 +18,13 @@ bool CDwmComposition::Load() {
     os.system->SetLastError(static_cast<std::uint32_t>(platform::kErrorAlreadyInitialized));
     return false;
   }
-  m_hDwmApi = os.composition->LoadLibrary(L"dwmapi.dll");
+  // By its full path: where the system has no such library (Windows 2000 and XP) a bare name
+  // would go on to the current folder and PATH and run whatever copy was planted there.
+  const std::wstring folder = os.system->SystemDirectory();
+  if (folder.empty()) {
+    return false;
+  }
+  m_hDwmApi = os.composition->LoadLibrary(folder + L"\\dwmapi.dll");
   return m_hDwmApi != 0;
 }
 

@@ -26,12 +26,16 @@ void CWin32Seam::WriteStdout(const char* text) {
   std::fflush(stdout);
 }
 
-ScHandle CWin32Seam::OpenManager() {
-  return ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+static_assert(kScManagerConnect == SC_MANAGER_CONNECT);
+static_assert(kServiceUserDefinedControl == SERVICE_USER_DEFINED_CONTROL);
+
+ScHandle CWin32Seam::OpenManager(std::uint32_t access) {
+  return ::OpenSCManagerA(nullptr, nullptr, access);
 }
 
-ScHandle CWin32Seam::OpenUserControlService(ScHandle manager, const char* name) {
-  return ::OpenServiceA(ToScHandle(manager), name, SERVICE_USER_DEFINED_CONTROL);
+ScHandle CWin32Seam::OpenUserControlService(ScHandle manager, const char* name,
+                                            std::uint32_t access) {
+  return ::OpenServiceA(ToScHandle(manager), name, access);
 }
 
 int CWin32Seam::Control(ScHandle service, std::uint32_t code, ServiceStatus& status) {

@@ -11,8 +11,9 @@ class CWin32Seam final : public IScmSeam {
  public:
   bool FrameworkInit() override;
   void WriteStdout(const char* text) override;
-  ScHandle OpenManager() override;
-  ScHandle OpenUserControlService(ScHandle manager, const char* name) override;
+  ScHandle OpenManager(std::uint32_t access) override;
+  ScHandle OpenUserControlService(ScHandle manager, const char* name,
+                                  std::uint32_t access) override;
   int Control(ScHandle service, std::uint32_t code, ServiceStatus& status) override;
   void Close(ScHandle handle) override;
   void SleepMs(std::uint32_t milliseconds) override;

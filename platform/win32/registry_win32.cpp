@@ -93,6 +93,19 @@ long RegistryWin32::EnumKey(platform::RegKey key, std::uint32_t index, std::wstr
   return result;
 }
 
+long RegistryWin32::CountEntries(platform::RegKey key, std::uint32_t& subKeys,
+                                 std::uint32_t& values) {
+  DWORD keyCount = 0;
+  DWORD valueCount = 0;
+  const LONG result = ::RegQueryInfoKeyW(ToHkey(key), nullptr, nullptr, nullptr, &keyCount, nullptr,
+                                         nullptr, &valueCount, nullptr, nullptr, nullptr, nullptr);
+  if (result == ERROR_SUCCESS) {
+    subKeys = keyCount;
+    values = valueCount;
+  }
+  return result;
+}
+
 long RegistryWin32::DeleteKey(platform::RegKey parent, const std::wstring& subKey) {
   return ::RegDeleteKeyW(ToHkey(parent), subKey.c_str());
 }

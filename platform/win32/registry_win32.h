@@ -17,6 +17,7 @@ class RegistryWin32 : public platform::Registry {
   long SetValue(platform::RegKey key, const std::wstring& name, std::uint32_t type,
                 const std::vector<std::uint8_t>& data) override;
   long EnumKey(platform::RegKey key, std::uint32_t index, std::wstring& name) override;
+  long CountEntries(platform::RegKey key, std::uint32_t& subKeys, std::uint32_t& values) override;
   long DeleteKey(platform::RegKey parent, const std::wstring& subKey) override;
   // key_security.cpp
   bool SetAdminOnlyDacl(platform::RegKey key) override;

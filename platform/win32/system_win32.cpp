@@ -57,6 +57,20 @@ std::wstring SystemWin32::ModuleBaseName() {
   return BaseNameWithoutExtension(ModulePath());
 }
 
+std::wstring SystemWin32::SystemDirectory() {
+  wchar_t buffer[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
+  // A result of MAX_PATH or more is the size a longer buffer would need: no such system folder.
+  if (length == 0 || length >= MAX_PATH) {
+    return {};
+  }
+  std::wstring folder(buffer, length);
+  if (folder.back() == L'\\') {
+    folder.pop_back();
+  }
+  return folder;
+}
+
 void SystemWin32::Trace(const std::string& line) {
   (void)line;
 }

@@ -19,6 +19,7 @@ class SystemWin32 : public platform::System {
   std::wstring LoadString(std::uint32_t id) override;
   platform::IconHandle LoadAppIcon(std::uint32_t resourceId) override;
   std::wstring ModuleBaseName() override;
+  std::wstring SystemDirectory() override;
   // vgatray keeps no trace: the lines are dropped.
   void Trace(const std::string& line) override;
 };

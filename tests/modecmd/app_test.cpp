@@ -51,6 +51,22 @@ TEST(RunModeCmd, TwoArgumentFormsAndNoArgumentsTraceNothing) {
   EXPECT_TRUE(none.m_events.empty());
 }
 
+TEST(RunModeCmd, ACodeWindowsNeverAcceptsIsNotSentAndTheRunEndsAtOnce) {
+  const struct {
+    const char* number;
+    const char* trace;
+  } cases[] = {{"200", "control code 354 is outside 128 to 255, not sent\n"},
+               {"-27", "control code 127 is outside 128 to 255, not sent\n"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.number);
+    CFakeScm scm({Attempt::kAccepted});
+    EXPECT_EQ(RunWith(scm, {c.number, "util"}), 0);
+    EXPECT_EQ(scm.m_nAttempts, 0);
+    EXPECT_EQ(scm.m_nNowMs, 0u);
+    EXPECT_EQ(scm.m_debug, std::vector<std::string>{c.trace});
+  }
+}
+
 TEST(Trace, FormatsAndCutsLongOutputTo255Characters) {
   CFakeScm scm({Attempt::kAccepted});
   modecmd::Trace(scm, "Send %s Command to %s Success\n", "Launch", "RAZIDORiz");

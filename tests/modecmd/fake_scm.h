@@ -12,6 +12,19 @@
 
 // A scripted service control manager with a virtual clock. Every call is logged as one event so
 // tests can check order, and handles are counted so a leak or a double close shows.
+//
+// It is as strict as Windows (Microsoft's documentation of OpenSCManager, OpenService,
+// ControlService and "Service Security and Access Rights"):
+// - The caller is a standard user. The manager grants such a user only SC_MANAGER_CONNECT,
+//   SC_MANAGER_ENUMERATE_SERVICE, SC_MANAGER_QUERY_LOCK_STATUS and STANDARD_RIGHTS_READ; asking
+//   for anything more (SC_MANAGER_ALL_ACCESS, for one) fails with ERROR_ACCESS_DENIED (5).
+// - A service's default security grants authenticated users READ_CONTROL, SERVICE_QUERY_CONFIG,
+//   SERVICE_QUERY_STATUS, SERVICE_ENUMERATE_DEPENDENTS, SERVICE_INTERROGATE and
+//   SERVICE_USER_DEFINED_CONTROL; OpenService asking for more fails with error 5, and so does one
+//   through a manager handle without SC_MANAGER_CONNECT.
+// - ControlService refuses a code outside 128 to 255 with ERROR_INVALID_PARAMETER (87), and a
+//   user-defined code on a handle without SERVICE_USER_DEFINED_CONTROL with error 5. In both
+//   cases SERVICE_STATUS is left as the caller passed it.
 class CFakeScm final : public modecmd::IScmSeam {
  public:
   // What one attempt meets; the script's last entry repeats for all later attempts.
@@ -29,22 +42,42 @@ class CFakeScm final : public modecmd::IScmSeam {
   bool FrameworkInit() override { return m_bFrameworkStarts; }
   void WriteStdout(const char* text) override { m_stdout += text; }
 
-  modecmd::ScHandle OpenManager() override {
+  static constexpr std::uint32_t kStandardRightsRead = 0x00020000;
+  static constexpr std::uint32_t kUserManagerRights =
+      modecmd::kScManagerConnect | 0x0004 | 0x0010 | kStandardRightsRead;
+  static constexpr std::uint32_t kUserServiceRights =
+      kStandardRightsRead | 0x0001 | 0x0004 | 0x0008 | 0x0080 | modecmd::kServiceUserDefinedControl;
+  static constexpr std::uint32_t kErrorAccessDenied = 5;
+  static constexpr std::uint32_t kErrorInvalidParameter = 87;
+
+  modecmd::ScHandle OpenManager(std::uint32_t access) override {
     ++m_nAttempts;
     m_events.emplace_back("open manager");
+    if ((access & ~kUserManagerRights) != 0) {
+      m_nLastError = kErrorAccessDenied;
+      return nullptr;
+    }
     if (Current() == Attempt::kNoManager) {
       return nullptr;
     }
+    m_nManagerAccess = access;
     ++m_nOpenHandles;
     return &m_manager;
   }
 
-  modecmd::ScHandle OpenUserControlService(modecmd::ScHandle /*manager*/,
-                                           const char* name) override {
+  modecmd::ScHandle OpenUserControlService(modecmd::ScHandle manager, const char* name,
+                                           std::uint32_t access) override {
     m_events.push_back(std::string("open service ") + name);
+    EXPECT_EQ(manager, &m_manager) << "a service opened without the manager's handle";
+    if ((m_nManagerAccess & modecmd::kScManagerConnect) == 0 ||
+        (access & ~kUserServiceRights) != 0) {
+      m_nLastError = kErrorAccessDenied;
+      return nullptr;
+    }
     if (Current() == Attempt::kNoService) {
       return nullptr;
     }
+    m_nServiceAccess = access;
     ++m_nOpenHandles;
     return &m_service;
   }
@@ -52,6 +85,14 @@ class CFakeScm final : public modecmd::IScmSeam {
   int Control(modecmd::ScHandle /*service*/, std::uint32_t code,
               modecmd::ServiceStatus& status) override {
     m_events.push_back("control " + std::to_string(code));
+    if (code < modecmd::kFirstUserControl || code > modecmd::kLastUserControl) {
+      m_nLastError = kErrorInvalidParameter;
+      return 0;
+    }
+    if ((m_nServiceAccess & modecmd::kServiceUserDefinedControl) == 0) {
+      m_nLastError = kErrorAccessDenied;
+      return 0;
+    }
     switch (Current()) {
       case Attempt::kStopped:
         status.currentState = 1;
@@ -87,6 +128,7 @@ class CFakeScm final : public modecmd::IScmSeam {
   }
 
   bool m_bFrameworkStarts = true;
+  std::uint32_t m_nLastError = 0;
   int m_nAttempts = 0;
   int m_nOpenHandles = 0;
   std::uint64_t m_nNowMs = 0;
@@ -101,6 +143,8 @@ class CFakeScm final : public modecmd::IScmSeam {
   }
 
   std::vector<Attempt> m_script;
+  std::uint32_t m_nManagerAccess = 0;
+  std::uint32_t m_nServiceAccess = 0;
   // Only their addresses matter: they make the two handles distinct and recognisable.
   char m_manager = 0;
   char m_service = 0;

@@ -6,7 +6,20 @@
 namespace sim {
 
 platform::ModuleHandle SimComposition::LoadLibrary(const std::wstring& name) {
-  if (!present_ || FoldCase(name) != L"dwmapi.dll") {
+  loadRequests_.push_back(name);
+  const std::wstring systemCopy =
+      system_ != nullptr ? FoldCase(system_->SystemDirectory() + L"\\dwmapi.dll") : L"";
+  const std::wstring asked = FoldCase(name);
+  if (asked != systemCopy) {
+    if (asked != L"dwmapi.dll") {
+      return 0;
+    }
+    if (planted_) {
+      plantedLoaded_ = true;
+      return kPlantedModule;
+    }
+  }
+  if (!present_) {
     return 0;
   }
   ++loads_;

@@ -9,6 +9,8 @@ namespace sim {
 namespace {
 
 constexpr long kErrorKeyDeleted = 1018;
+// Every right of a key but reading it.
+constexpr std::uint32_t kWriteRights = platform::kKeyAllAccess & ~platform::kKeyRead;
 
 std::vector<std::wstring> SplitPath(const std::wstring& path) {
   std::vector<std::wstring> parts;
@@ -111,7 +113,11 @@ long SimRegistry::CheckOpen(const Key& key, std::uint32_t access) const {
   if ((access & key.deniedRights) != 0) {
     return platform::kErrorAccessDenied;
   }
-  if (key.adminOnlyDacl && !userIsAdmin_) {
+  const bool elevated = token_ == Token::kElevatedAdmin;
+  if (key.adminOnlyDacl && !elevated) {
+    return platform::kErrorAccessDenied;
+  }
+  if (!elevated && (access & kWriteRights) != 0 && key.fullPath.starts_with(L"HKLM")) {
     return platform::kErrorAccessDenied;
   }
   return platform::kErrorSuccess;
@@ -217,6 +223,18 @@ long SimRegistry::EnumKey(platform::RegKey key, std::uint32_t index, std::wstrin
     return platform::kErrorNoMoreItems;
   }
   name = std::next(k->children.begin(), static_cast<std::ptrdiff_t>(index))->second->name;
+  return platform::kErrorSuccess;
+}
+
+long SimRegistry::CountEntries(platform::RegKey key, std::uint32_t& subKeys,
+                               std::uint32_t& values) {
+  Key* k = nullptr;
+  if (const long error = UsableKey(key, platform::kKeyQueryValue, k);
+      error != platform::kErrorSuccess) {
+    return error;
+  }
+  subKeys = static_cast<std::uint32_t>(k->children.size());
+  values = static_cast<std::uint32_t>(k->values.size());
   return platform::kErrorSuccess;
 }
 

@@ -8,10 +8,22 @@
 // - Each key can refuse access rights (DenyAccess): opening or creating it with any of them
 //   fails with ERROR_ACCESS_DENIED. Operations check the rights of the handle they are given:
 //   querying needs KEY_QUERY_VALUE, setting KEY_SET_VALUE, enumerating KEY_ENUMERATE_SUB_KEYS,
-//   replacing the DACL WRITE_DAC; deleting a sub-key needs DELETE on that sub-key.
-// - SetAdminOnlyDacl leaves a DACL that grants only the Administrators group; the simulated
-//   user is a standard user (or an administrator under UAC, whose token holds Administrators
-//   only for deny) unless SetUserIsAdmin(true), so such a key can no longer be opened.
+//   counting sub-keys and values KEY_QUERY_VALUE, replacing the DACL WRITE_DAC; deleting a sub-key
+//   needs DELETE on that sub-key.
+// - The program runs with one of three tokens (SetToken): a standard user; an administrator under
+//   UAC without elevation, whose filtered token holds Administrators only for deny; or, unless a
+//   test says otherwise, an elevated administrator (also any administrator of Windows 2000 and
+//   XP, which have no UAC).
+// - HKEY_LOCAL_MACHINE is writable only by the elevated administrator: for the other two,
+//   opening or creating a key there with any right beyond reading (KEY_SET_VALUE,
+//   KEY_CREATE_SUB_KEY, DELETE, WRITE_DAC, ...) fails with ERROR_ACCESS_DENIED, as the default
+//   security of HKLM\SYSTEM grants Users and filtered tokens read access only (Microsoft's
+//   "Registry Key Security and Access Rights" and "User Account Control"; that part of HKLM is
+//   not virtualized). vgatray writes its "Attach.ToDesktop" values there: for those two tokens
+//   every such write fails, WriteAttachToDesktop answers 0, and the display change itself still
+//   goes through ChangeDisplaySettingsExW.
+// - SetAdminOnlyDacl leaves a DACL that grants only the Administrators group, so such a key can
+//   no longer be opened unless the token is elevated.
 // - A key with sub-keys cannot be deleted (ERROR_ACCESS_DENIED, as RegDeleteKeyW answers).
 // - Handles of a deleted key stay open but every operation on them fails (ERROR_KEY_DELETED).
 #pragma once
@@ -32,6 +44,8 @@ struct RegistryValue {
   std::vector<std::uint8_t> data;
 };
 
+enum class Token { kStandardUser, kFilteredAdmin, kElevatedAdmin };
+
 class SimRegistry : public platform::Registry {
  public:
   SimRegistry();
@@ -47,6 +61,7 @@ class SimRegistry : public platform::Registry {
   long SetValue(platform::RegKey key, const std::wstring& name, std::uint32_t type,
                 const std::vector<std::uint8_t>& data) override;
   long EnumKey(platform::RegKey key, std::uint32_t index, std::wstring& name) override;
+  long CountEntries(platform::RegKey key, std::uint32_t& subKeys, std::uint32_t& values) override;
   long DeleteKey(platform::RegKey parent, const std::wstring& subKey) override;
   bool SetAdminOnlyDacl(platform::RegKey key) override;
   void EnableSecurityPrivilege(bool enable) override;
@@ -66,7 +81,8 @@ class SimRegistry : public platform::Registry {
   void RemoveTree(platform::RegKey root, const std::wstring& path);
   void DenyAccess(platform::RegKey root, const std::wstring& path, std::uint32_t rights);
   bool HasAdminOnlyDacl(platform::RegKey root, const std::wstring& path) const;
-  void SetUserIsAdmin(bool admin) { userIsAdmin_ = admin; }
+  void SetToken(Token token) { token_ = token; }
+  void SetUserIsAdmin(bool admin) { token_ = admin ? Token::kElevatedAdmin : Token::kStandardUser; }
   bool SecurityPrivilegeEnabled() const { return privilegeEnabled_; }
   // Full paths ("HKCU\\...") of the keys deleted, in order.
   const std::vector<std::wstring>& DeletedKeys() const { return deleted_; }
@@ -100,7 +116,7 @@ class SimRegistry : public platform::Registry {
   std::unique_ptr<Key> localMachine_;
   std::map<platform::RegKey, Handle> handles_;
   platform::RegKey nextHandle_ = 0x100;
-  bool userIsAdmin_ = false;
+  Token token_ = Token::kElevatedAdmin;
   bool privilegeEnabled_ = false;
   std::vector<std::wstring> deleted_;
   std::vector<std::unique_ptr<Key>> graveyard_;  // deleted keys that handles may still name

@@ -33,12 +33,14 @@ class SimSystem : public platform::System {
   std::wstring LoadString(std::uint32_t id) override;
   platform::IconHandle LoadAppIcon(std::uint32_t resourceId) override;
   std::wstring ModuleBaseName() override { return moduleBaseName_; }
+  std::wstring SystemDirectory() override { return systemDirectory_; }
   void Trace(const std::string& line) override;
 
   // --- The test's side ---
   void SetVersion(std::uint32_t major, std::uint32_t minor) { version_ = {major, minor, 0, 2}; }
   void SetStrings(std::map<std::uint32_t, std::wstring> strings) { strings_ = std::move(strings); }
   void SetModuleBaseName(std::wstring name) { moduleBaseName_ = std::move(name); }
+  void SetSystemDirectory(std::wstring folder) { systemDirectory_ = std::move(folder); }
   // Makes the next CreateMutex fail (with this error) instead of creating the mutex.
   void FailNextMutex(std::uint32_t error) { mutexFailure_ = error; }
   bool MutexExists(const std::wstring& name) const { return mutexes_.count(name) != 0; }
@@ -58,6 +60,7 @@ class SimSystem : public platform::System {
   std::uint32_t mutexFailure_ = 0;
   std::map<std::uint32_t, std::wstring> strings_;
   std::wstring moduleBaseName_ = L"vgatray";
+  std::wstring systemDirectory_ = L"C:\\WINDOWS\\system32";
   std::vector<TraceLine> traces_;
   std::vector<std::uint64_t> sleepStarts_;
   std::uint64_t totalSlept_ = 0;

@@ -189,6 +189,15 @@ TEST_F(LinkTest, CompositionOffAtStartStaysOff) {
   EXPECT_EQ(os.Now(), 2000u);
 }
 
+TEST_F(LinkTest, OnWindowsXpACopyPlantedBesideTheProgramNeverRuns) {
+  os.system.SetVersion(5, 1);
+  os.composition.SetLibraryPresent(false);
+  os.composition.PlantCopy();
+  EXPECT_FALSE(g_dwm.Load());
+  EXPECT_FALSE(os.composition.PlantedCopyLoaded());
+  EXPECT_THAT(os.composition.LoadRequests(), ElementsAre(L"C:\\WINDOWS\\system32\\dwmapi.dll"));
+}
+
 TEST_F(LinkTest, LoadingTheLibraryTwiceKeepsTheFirstLoad) {
   ASSERT_TRUE(g_dwm.Load());
   EXPECT_FALSE(g_dwm.Load());

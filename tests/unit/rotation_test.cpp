@@ -89,6 +89,18 @@ INSTANTIATE_TEST_SUITE_P(
                    kDispExtended}),
     CaseName());
 
+TEST_F(RotationTest, ForAStandardUserARotationWhileOffLeavesTheAdapterOff) {
+  // No "Attach.ToDesktop" of 0 can be written to hold the adapter display back.
+  os.registry.SetToken(sim::Token::kStandardUser);
+  AttachAt(1024, 768);
+  Device().DetachFromDeskTop();
+  ASSERT_FALSE(Live(Ext()).attached);
+  Device().Rotate(true, 1, kRotateNoTopology);
+  EXPECT_FALSE(Live(Ext()).attached) << os.display.Describe();
+  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_EQ(Device().GetDisplayState(), kDispOff);
+}
+
 TEST_F(RotationTest, APortraitSizeIsFittedToTheOfferedPortraitList) {
   // 1280x1024 turned is 1024x1280; the first offered portrait resolution at least that large.
   AttachAt(1280, 1024);

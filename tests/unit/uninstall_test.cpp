@@ -38,6 +38,19 @@ TEST_F(UninstallTest, RemovesTheWholeTreeLeafFirstAndQuits) {
   EXPECT_EQ(os.registry.OpenHandles(), 0u);
 }
 
+TEST_F(UninstallTest, OtherProgramsSettingsUnderTheMakerKeyStay) {
+  os.registry.SetDword(kHkcu, L"Software\\ZUZEZE Vezade\\other", L"Volume", 7);
+  os.registry.SetDword(kHkcu, L"Software\\ZUZEZE Vezade", L"InstallDir", 9);
+  ASSERT_TRUE(Start());
+  app->WriteProfileInt(L"VGA DONGLE", L"DispState", 3);
+  RemoveRegistry();
+  EXPECT_FALSE(os.registry.KeyExists(kHkcu, kProfilePath));
+  EXPECT_EQ(os.registry.GetDword(kHkcu, L"Software\\ZUZEZE Vezade\\other", L"Volume"), 7u);
+  EXPECT_EQ(os.registry.GetDword(kHkcu, L"Software\\ZUZEZE Vezade", L"InstallDir"), 9u);
+  EXPECT_TRUE(os.windows.QuitPosted());
+  EXPECT_EQ(os.registry.OpenHandles(), 0u);
+}
+
 TEST_F(UninstallTest, WithoutTheKeyTheProgramStillQuits) {
   ASSERT_TRUE(Start());
   os.registry.RemoveTree(kHkcu, L"Software\\ZUZEZE Vezade");

@@ -79,6 +79,7 @@ run_case 157 3 utilc extra
 run_case 154 abc u
 run_case 134 -20 Util
 run_case 255 101 u
+run_case - 200 util
 
 mapfile -t got <"$log"
 [[ "${got[*]}" == "${expected[*]}" ]] ||
@@ -89,6 +90,25 @@ WINEDEBUG=warn+debugstr timeout 60 wine "$modecmd" Launch </dev/null >/dev/null 
   fail "modecmd Launch with tracing"
 grep -qF 'Send Launch Command to RAZIDORiz Success\n' "$work/trace.txt" ||
   fail "no success trace: $(cat "$work/trace.txt")"
+
+# A code Windows never accepts is not sent, and the run ends at once saying why.
+start=$SECONDS
+WINEDEBUG=warn+debugstr timeout 60 wine "$modecmd" 200 util </dev/null >/dev/null 2>"$work/trace.txt" ||
+  fail "modecmd 200 util"
+((SECONDS - start < 30)) || fail "modecmd 200 util took $((SECONDS - start)) s"
+grep -qF 'control code 354 is outside 128 to 255, not sent' "$work/trace.txt" ||
+  fail "no trace of the refused code: $(cat "$work/trace.txt")"
+
+# Only the rights a standard user holds are asked for: SC_MANAGER_CONNECT (1) and
+# SERVICE_USER_DEFINED_CONTROL (0x100), as the relay trace shows the arguments.
+WINEDEBUG=+relay timeout 60 wine "$modecmd" Launch </dev/null 2>&1 >/dev/null |
+  grep -E 'Call [a-z0-9]+\.Open(SCManager|Service)A\(' >"$work/relay.txt" || true
+grep -qE 'OpenSCManagerA\(00000000,00000000,00000001\)' "$work/relay.txt" ||
+  fail "OpenSCManagerA not called with SC_MANAGER_CONNECT: $(cat "$work/relay.txt")"
+grep -qE 'OpenServiceA\([0-9a-f]{8},[^,]*"RAZIDORiz",00000100\)' "$work/relay.txt" ||
+  fail "OpenServiceA not called with SERVICE_USER_DEFINED_CONTROL: $(cat "$work/relay.txt")"
+! grep -vE 'OpenSCManagerA\(00000000,00000000,00000001\)|OpenServiceA\([0-9a-f]{8},[^,]*"RAZIDORiz",00000100\)' \
+  "$work/relay.txt" | grep -q . || fail "other access rights asked for: $(cat "$work/relay.txt")"
 
 # Without the service every attempt fails at OpenService, and none of them waits.
 remove_service || fail "the service cannot be removed"

@@ -1,5 +1,10 @@
 // The desktop window manager library as Wine provides it: present, both functions exported.
 #include "platform/win32/windows_api.h"
+
+#include <cwchar>
+#include <string>
+
+#include "shell/composition.h"
 #include "tests/wine/vgatray/win32_fixture.h"
 
 namespace {
@@ -42,6 +47,19 @@ TEST_F(CompositionTest, ALibraryWithoutTheExportsAnswersNothingAndLeavesTheLooku
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
   EXPECT_FALSE(os.composition->EnableComposition(module, 0).has_value());
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+}
+
+TEST_F(CompositionTest, TheSwitchLoadsTheLibraryFromTheSystemFolder) {
+  wchar_t systemFolder[MAX_PATH] = {};
+  ASSERT_GT(::GetSystemDirectoryW(systemFolder, MAX_PATH), 0u);
+  EXPECT_EQ(os.system->SystemDirectory(), systemFolder);
+  CDwmComposition composition;
+  ASSERT_TRUE(composition.Load());
+  wchar_t loaded[MAX_PATH] = {};
+  ASSERT_GT(::GetModuleFileNameW(::GetModuleHandleW(L"dwmapi.dll"), loaded, MAX_PATH), 0u);
+  EXPECT_EQ(::_wcsicmp(loaded, (std::wstring(systemFolder) + L"\\dwmapi.dll").c_str()), 0)
+      << "loaded from elsewhere";
+  composition.Free();
 }
 
 TEST_F(CompositionTest, AMissingLibraryLoadsAsNothing) {

@@ -1,14 +1,19 @@
 // The display engine's primitives and the adapter link against Wine's real display device and
 // registry: what the simulation cannot prove about the real calls.
+#include <string>
 #include <vector>
 
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
+#include "settings/profile.h"
+#include "settings/registry_cleanup.h"
+#include "shell/app.h"
 #include "shell/composition.h"
 #include "tests/wine/vgatray/win32_fixture.h"
 
 namespace {
 
+using win32test::UniqueName;
 using win32test::Win32Test;
 
 class EngineOnWine : public Win32Test {
@@ -72,6 +77,24 @@ TEST_F(EngineOnWine, WithoutAnAdapterDiscoveryFindsNothingAndOpensNothing) {
   EXPECT_FALSE(device.FindAndOpenDevice());
   EXPECT_EQ(device.m_hDevice, platform::kInvalidDevice);
   EXPECT_FALSE(device.FindDisplayDevices()) << "Wine has no display device of the adapter";
+}
+
+// Log-off with no adapter ever found: Wine reads an empty device name as the display the
+// program runs on, so nothing may be asked of it.
+TEST_F(EngineOnWine, WithoutAnAdapterLogOffStoresNoFrequence) {
+  const std::wstring company = UniqueName(L"vgatray frequence test");
+  VIDAZazoVez app;
+  app.SetRegistryKey(company);
+  CDongleDevice device(kAdapterHardwareId, kAdapterExtDeviceId, kAdapterMirDeviceId, true);
+  device.SaveFrequence(device.m_ddExt);
+  const std::uint32_t stored = app.GetProfileInt(kSectionDongle, kValueFrequence, 0xFFFFu);
+  platform::RegKey software = 0;
+  ASSERT_EQ(os.registry->OpenKey(platform::kHkeyCurrentUser, L"Software", platform::kKeyAllAccess,
+                                 software),
+            platform::kErrorSuccess);
+  DeleteKeyTree(software, company);
+  os.registry->CloseKey(software);
+  EXPECT_EQ(stored, 0xFFFFu) << "the primary display's rate was stored as the adapter's";
 }
 
 TEST_F(EngineOnWine, CompositionSwitchAnswersAgainstWinesDwmapi) {
