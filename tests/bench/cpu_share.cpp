@@ -46,9 +46,9 @@ void OnProfilingTick(int) {
   sample.depth = ::backtrace(sample.frames.data(), kFrames);
 }
 
-double ProcessCpuSeconds() {
+double ThreadCpuSeconds() {
   timespec now{};
-  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
@@ -108,13 +108,13 @@ CpuShare::~CpuShare() {
 }
 
 void CpuShare::Resume() {
-  resumedAt_ = ProcessCpuSeconds();
+  resumedAt_ = ThreadCpuSeconds();
   g_sampling = 1;
 }
 
 void CpuShare::Pause() {
   g_sampling = 0;
-  cpuSeconds_ += ProcessCpuSeconds() - resumedAt_;
+  cpuSeconds_ += ThreadCpuSeconds() - resumedAt_;
   classified_ = false;
 }
 

@@ -20,7 +20,8 @@ class CpuShare {
   void Resume();
   void Pause();
 
-  // Seconds of process CPU time between Resume() and Pause() calls.
+  // Seconds of this thread's CPU time between Resume() and Pause() calls (the process clock
+  // turns coarse while a profiling timer runs).
   double CpuSeconds() const { return cpuSeconds_; }
   // Fractions of the samples (0 to 1); what is neither is the harness.
   double EngineShare() const;
