@@ -1,4 +1,5 @@
 # 32-bit Windows cross build with the posix-thread mingw-w64 compilers (GoogleTest needs std::mutex).
+# The shipped programs use toolchain-mingw-i686-shipped.cmake.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)

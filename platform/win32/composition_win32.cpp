@@ -4,6 +4,8 @@
 
 #include "platform/win32/handles.h"
 
+#include <string>
+
 namespace win32 {
 
 namespace {
@@ -28,8 +30,20 @@ Function Export(platform::ModuleHandle module, const char* name) {
 
 }  // namespace
 
+// A bare name is loaded from the system folder only: a DLL of that name beside the program or in
+// the current folder must not be picked up instead.
 platform::ModuleHandle CompositionWin32::LoadLibrary(const std::wstring& name) {
-  return reinterpret_cast<platform::ModuleHandle>(::LoadLibraryW(name.c_str()));
+  std::wstring path = name;
+  if (name.find_first_of(L"\\/:") == std::wstring::npos) {
+    std::wstring folder(MAX_PATH, L'\0');
+    const UINT length = ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+    if (length == 0 || length >= folder.size()) {
+      return 0;
+    }
+    folder.resize(length);
+    path = folder + L"\\" + name;
+  }
+  return reinterpret_cast<platform::ModuleHandle>(::LoadLibraryW(path.c_str()));
 }
 
 void CompositionWin32::FreeLibrary(platform::ModuleHandle module) {

@@ -17,9 +17,11 @@ constexpr DWORD kNotifyIconDataSize = NOTIFYICONDATAW_V2_SIZE;
 static_assert(kNotifyIconDataSize == 936, "NOTIFYICONDATAW up to dwInfoFlags is 936 bytes");
 
 // A size the shell knows and that fits the structure we fill; anything else gets the default.
+// With Windows 2000's headers the structure ends at guidItem (XP's size), so Vista's larger size
+// would make the shell read past it.
 DWORD StructureSize(std::uint32_t asked) {
   if (asked == NOTIFYICONDATAW_V1_SIZE || asked == NOTIFYICONDATAW_V2_SIZE ||
-      asked == NOTIFYICONDATAW_V3_SIZE || asked == sizeof(NOTIFYICONDATAW)) {
+      asked == sizeof(NOTIFYICONDATAW)) {
     return asked;
   }
   return kNotifyIconDataSize;
