@@ -109,9 +109,7 @@ TEST_F(LinkTest, DiscoveryStopsWhenAnInterfaceDetailCannotBeRead) {
 class OpenFails : public platform::DeviceIo {
  public:
   explicit OpenFails(platform::DeviceIo& inner) : inner_(inner) {}
-  platform::InterfaceLookup UsbInterfacePath(std::uint32_t index, std::wstring& path) override {
-    return inner_.UsbInterfacePath(index, path);
-  }
+  std::vector<std::wstring> UsbInterfacePaths() override { return inner_.UsbInterfacePaths(); }
   platform::DeviceHandle OpenDevice(const std::wstring&) override {
     return platform::kInvalidDevice;
   }
