@@ -105,6 +105,14 @@ TEST_F(LinkTest, DiscoveryStopsWhenAnInterfaceDetailCannotBeRead) {
   EXPECT_EQ(os.devices.OpenHandleCount(), 0u);
 }
 
+TEST_F(LinkTest, AnInterfaceLeavingDuringTheWalkDoesNotHideTheAdapter) {
+  os.devices.AddPresent(kMousePath);
+  os.adapter.AddPresent();
+  os.devices.LeaveDuringNextWalk(kMousePath);
+  EXPECT_TRUE(device.FindAndOpenDevice());
+  EXPECT_EQ(os.devices.OpenHandleCount(), 1u);
+}
+
 // A device layer whose CreateFileW fails, as when the adapter is pulled during the pause.
 class OpenFails : public platform::DeviceIo {
  public:
