@@ -16,6 +16,24 @@ std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t event,
   platform::Platform& os = platform::Os();
   CDongleDevice& device = *m_pDevice;
 
+  // Arrival, and a refused removal that gives the adapter back: open the interface, watch the
+  // handle at once (so a pull before the bring-up is seen), and bring it up 2 s later.
+  const auto open = [&](const std::wstring& path) {
+    DisableComposition();
+    device.m_hDevice = os.devices->OpenDevice(path);
+    device.m_strDevicePath = path;
+    Trace("Device %s was plug-in and create file handle = %d \n",
+          os.system->ToAnsi(device.m_strHardwareId).c_str(), static_cast<int>(device.m_hDevice));
+    device.RegisterHandleNotification(m_hWnd);
+    os.windows->SetTimer(m_hWnd, kArrivalTimer, 2000);
+  };
+  // Handle broadcasts come for the open handle, or for its registration after the handle was
+  // closed on a removal query.
+  const bool forOurHandle =
+      broadcast->deviceType == platform::kDbtDevtypHandle &&
+      ((device.m_hDevice != platform::kInvalidDevice && broadcast->handle == device.m_hDevice) ||
+       (device.m_hDevNotify != 0 && broadcast->notify == device.m_hDevNotify));
+
   if (event == platform::kDbtDeviceArrival) {
     if (device.m_hDevice != platform::kInvalidDevice ||
         broadcast->deviceType != platform::kDbtDevtypDeviceInterface) {
@@ -25,42 +43,50 @@ std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t event,
     if (ContainsNoCase(os.system->ToAnsi(broadcast->path), hardwareId) == 0) {
       return 0;
     }
-    DisableComposition();
-    device.m_hDevice = os.devices->OpenDevice(broadcast->path);
-    Trace("Device %s was plug-in and create file handle = %d \n", hardwareId.c_str(),
-          static_cast<int>(device.m_hDevice));
-    os.windows->SetTimer(m_hWnd, kArrivalTimer, 2000);
+    open(broadcast->path);
     return 1;
   }
 
   if (event == platform::kDbtDeviceQueryRemove || event == platform::kDbtDeviceRemoveComplete) {
-    // Only handle broadcasts carry the driver handle.
-    if (broadcast->deviceType != platform::kDbtDevtypHandle ||
-        device.m_hDevice == platform::kInvalidDevice || broadcast->handle != device.m_hDevice) {
+    if (!forOurHandle) {
       return 0;
     }
-    CycleMonitorPower();
-    device.m_bDeviceReady = 0;
-    Trace("Remove device \n");
-    device.m_nDispState = device.GetDisplayState();
-    m_bTurnOnPending = 1;
-    device.TurnOffDev();
-    Trace("TurnOffDev \n");
-    VIDAZazoVez& app = TheApp();
-    if (app.m_nSysX != 0 && app.m_nSysY != 0 && app.m_nSysZ != 0) {
-      RestoreSystemMode(static_cast<std::uint32_t>(app.m_nSysX),
-                        static_cast<std::uint32_t>(app.m_nSysY),
-                        static_cast<std::uint32_t>(app.m_nSysZ));
+    if (device.m_hDevice != platform::kInvalidDevice) {
+      CycleMonitorPower();
+      device.m_bDeviceReady = 0;
+      Trace("Remove device \n");
+      device.m_nDispState = device.GetDisplayState();
+      m_bTurnOnPending = 1;
+      device.TurnOffDev();
+      Trace("TurnOffDev \n");
+      VIDAZazoVez& app = TheApp();
+      if (app.m_nSysX != 0 && app.m_nSysY != 0 && app.m_nSysZ != 0) {
+        RestoreSystemMode(static_cast<std::uint32_t>(app.m_nSysX),
+                          static_cast<std::uint32_t>(app.m_nSysY),
+                          static_cast<std::uint32_t>(app.m_nSysZ));
+      }
+      os.devices->CloseDevice(device.m_hDevice);
+      device.m_hDevice = platform::kInvalidDevice;
+      if (m_pTrayIcon != nullptr) {
+        m_pTrayIcon->Delete();
+      }
+      if (m_bCompositionWasOn != 0 && !g_dwm.IsCompositionEnabled()) {
+        g_dwm.EnableComposition(DWM_EC_ENABLECOMPOSITION);
+      }
     }
-    device.UnregisterHandleNotification();
-    os.devices->CloseDevice(device.m_hDevice);
-    device.m_hDevice = platform::kInvalidDevice;
-    if (m_pTrayIcon != nullptr) {
-      m_pTrayIcon->Delete();
+    // After a query the registration stays: it brings the completion, or the refusal.
+    if (event == platform::kDbtDeviceRemoveComplete) {
+      device.UnregisterHandleNotification();
     }
-    if (m_bCompositionWasOn != 0 && !g_dwm.IsCompositionEnabled()) {
-      g_dwm.EnableComposition(DWM_EC_ENABLECOMPOSITION);
+    return 1;
+  }
+
+  if (event == platform::kDbtDeviceQueryRemoveFailed) {
+    if (!forOurHandle || device.m_hDevice != platform::kInvalidDevice ||
+        device.m_strDevicePath.empty()) {
+      return 0;
     }
+    open(device.m_strDevicePath);
     return 1;
   }
   return 0;

@@ -40,12 +40,7 @@ bool PollReady(platform::DeviceHandle handle, std::uint32_t code) {
 bool CDongleDevice::FindAndOpenDevice() {
   platform::Platform& os = platform::Os();
   const std::string hardwareId = os.system->ToAnsi(m_strHardwareId);
-  std::wstring path;
-  for (std::uint32_t index = 0;; ++index) {
-    const platform::InterfaceLookup lookup = os.devices->UsbInterfacePath(index, path);
-    if (lookup != platform::InterfaceLookup::kFound) {
-      return false;
-    }
+  for (const std::wstring& path : os.devices->UsbInterfacePaths()) {
     const std::string narrowPath = os.system->ToAnsi(path);
     if (ContainsNoCase(narrowPath, hardwareId) == 0) {
       Trace("Enum USB device %s\n", narrowPath.c_str());
@@ -62,9 +57,11 @@ bool CDongleDevice::FindAndOpenDevice() {
       os.devices->CloseDevice(m_hDevice);
     }
     m_hDevice = handle;
+    m_strDevicePath = path;
     Trace("got  device\n");
     return true;
   }
+  return false;
 }
 
 bool CDongleDevice::RegisterHandleNotification(platform::WindowHandle window) {

@@ -113,6 +113,8 @@ class CDongleDevice {
   std::uint8_t m_bDeviceReady = 0;
   DispResItemList m_pOfferedResList;
   DispResItemList m_pFullResList;
+  // The interface path m_hDevice was opened on, to reopen it when a removal is refused.
+  std::wstring m_strDevicePath;
 
  private:
   // Refreshes m_ddActive from m_strActiveDeviceId; false when the device is not present.

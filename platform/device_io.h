@@ -3,18 +3,19 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/records.h"
 
 namespace platform {
 
-enum class InterfaceLookup { kFound, kNoMore, kDetailFailed };
-
 class DeviceIo {
  public:
   virtual ~DeviceIo() = default;
-  // Present USB device interfaces (GUID_DEVINTERFACE_USB_DEVICE), in enumeration order.
-  virtual InterfaceLookup UsbInterfacePath(std::uint32_t index, std::wstring& path) = 0;
+  // Paths of the present USB device interfaces (GUID_DEVINTERFACE_USB_DEVICE), in enumeration
+  // order, from one walk over one device-information set; the walk ends early at an interface
+  // whose detail cannot be read.
+  virtual std::vector<std::wstring> UsbInterfacePaths() = 0;
   // CreateFileW for read and write, shared, OPEN_EXISTING, FILE_FLAG_OVERLAPPED.
   virtual DeviceHandle OpenDevice(const std::wstring& path) = 0;
   virtual bool CloseDevice(DeviceHandle handle) = 0;

@@ -140,6 +140,7 @@ struct DeviceBroadcast {
   std::uint32_t deviceType = 0;          // dbch_devicetype
   std::wstring path;                     // dbcc_name of an interface broadcast
   DeviceHandle handle = kInvalidDevice;  // dbch_handle of a handle broadcast
+  NotifyHandle notify = 0;               // dbch_hdevnotify of a handle broadcast
 };
 
 // Menus.

@@ -32,6 +32,12 @@ std::optional<platform::DeviceBroadcast> ReadDeviceBroadcast(LPARAM lParam) {
       const auto* record = AsPointer<const DEV_BROADCAST_HANDLE*>(lParam);
       broadcast.handle = reinterpret_cast<platform::DeviceHandle>(record->dbch_handle);
     }
+    constexpr std::size_t kNotifyEnd =
+        offsetof(DEV_BROADCAST_HANDLE, dbch_hdevnotify) + sizeof(HDEVNOTIFY);
+    if (header->dbch_size >= kNotifyEnd) {
+      const auto* record = AsPointer<const DEV_BROADCAST_HANDLE*>(lParam);
+      broadcast.notify = reinterpret_cast<platform::NotifyHandle>(record->dbch_hdevnotify);
+    }
   }
   return broadcast;
 }

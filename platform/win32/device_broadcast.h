@@ -10,7 +10,8 @@
 namespace win32 {
 
 // nullopt for a message without a record (lParam 0) or a record too short for its header.
-// Interface records give the path, handle records the handle; others only their type.
+// Interface records give the path, handle records the handle and the registration; others only
+// their type.
 std::optional<platform::DeviceBroadcast> ReadDeviceBroadcast(LPARAM lParam);
 
 }  // namespace win32

@@ -5,9 +5,16 @@
 
 namespace win32 {
 
+// A control request still pending after this long is taken for lost. The driver answers from its
+// own state, in well under a millisecond; the slowest request (a mirror switch, which makes it
+// change its display devices) stays far below this, while a driver that hangs costs the one
+// thread seconds, not the rest of the session.
+inline constexpr std::uint32_t kControlTimeoutMs = 5000;
+
 class DeviceIoWin32 : public platform::DeviceIo {
  public:
-  platform::InterfaceLookup UsbInterfacePath(std::uint32_t index, std::wstring& path) override;
+  explicit DeviceIoWin32(std::uint32_t controlTimeoutMs = kControlTimeoutMs);
+  std::vector<std::wstring> UsbInterfacePaths() override;
   platform::DeviceHandle OpenDevice(const std::wstring& path) override;
   bool CloseDevice(platform::DeviceHandle handle) override;
   bool Control(platform::DeviceHandle handle, std::uint32_t code, const void* in,
@@ -17,6 +24,9 @@ class DeviceIoWin32 : public platform::DeviceIo {
   platform::NotifyHandle RegisterHandleNotification(platform::WindowHandle recipient,
                                                     platform::DeviceHandle handle) override;
   bool UnregisterNotification(platform::NotifyHandle registration) override;
+
+ private:
+  std::uint32_t controlTimeoutMs_;
 };
 
 }  // namespace win32

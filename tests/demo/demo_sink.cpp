@@ -38,6 +38,7 @@ std::intptr_t Win32MessageSink::SendDeviceChange(platform::WindowHandle window, 
     record.dbch_size = sizeof(record);
     record.dbch_devicetype = DBT_DEVTYP_HANDLE;
     record.dbch_handle = win32::AsPointer<HANDLE>(broadcast->handle);
+    record.dbch_hdevnotify = win32::AsPointer<HDEVNOTIFY>(broadcast->notify);
     return ::SendMessageW(target, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&record));
   }
   // The interface record ends with the device path.

@@ -92,11 +92,16 @@ void SimAdapter::Plug() {
   devices_.Plug(path_, this);
 }
 
-void SimAdapter::Unplug() {
-  SetDisplaysPresent(false);
-  plugged_ = false;
-  display_.Reapply();
-  devices_.Unplug(path_);
+void SimAdapter::Unplug(Removal how) {
+  devices_.Unplug(path_, how, [this] {
+    SetDisplaysPresent(false);
+    plugged_ = false;
+    display_.Reapply();
+  });
+}
+
+void SimAdapter::CancelledRemoval() {
+  devices_.CancelledRemoval(path_);
 }
 
 bool SimAdapter::Control(std::uint32_t code, const void* in, std::uint32_t inSize, void* out,

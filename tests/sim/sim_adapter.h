@@ -24,7 +24,10 @@
 // - Plugging makes the display devices present and re-applies the desktop (the stored settings,
 //   as Windows does when a display device arrives), then broadcasts the arrival; the driver starts
 //   afresh (extended mode, rotation 0, poll counts from 0). Unplugging makes them absent and
-//   re-applies the desktop before the removal broadcasts.
+//   re-applies the desktop: a safe removal sends the query first, while the adapter and its
+//   display devices are still there, and the completion after; a cable pull takes them away
+//   first and sends the completion alone. A cancelled removal sends the query and the failure
+//   and leaves everything as it was.
 #pragma once
 
 #include <cstdint>
@@ -74,7 +77,8 @@ class SimAdapter : public SimDriver {
   // The adapter's display devices exist but the adapter is not plugged in; Plug() brings it.
   void AddAbsent(const std::wstring& path = kAdapterPath);
   void Plug();
-  void Unplug();
+  void Unplug(Removal how = Removal::kSafeRemoval);
+  void CancelledRemoval();
   bool Plugged() const { return plugged_; }
   const std::wstring& Path() const { return path_; }
 

@@ -10,22 +10,26 @@ namespace sim {
 
 SimDevices::SimDevices(Clock& clock, MessageSink& windows) : clock_(clock), windows_(windows) {}
 
-platform::InterfaceLookup SimDevices::UsbInterfacePath(std::uint32_t index, std::wstring& path) {
-  std::uint32_t position = 0;
+std::vector<std::wstring> SimDevices::UsbInterfacePaths() {
+  std::vector<std::wstring> paths;
   for (const UsbDevice& device : usb_) {
     if (!device.present) {
       continue;
     }
-    if (position == index) {
-      if (index == failDetailAt_) {
-        return platform::InterfaceLookup::kDetailFailed;
-      }
-      path = device.path;
-      return platform::InterfaceLookup::kFound;
+    if (paths.size() == failDetailAt_) {
+      break;
     }
-    ++position;
+    paths.push_back(device.path);
   }
-  return platform::InterfaceLookup::kNoMore;
+  if (!leavesDuringWalk_.empty()) {
+    for (UsbDevice& device : usb_) {
+      if (device.path == leavesDuringWalk_) {
+        device.present = false;
+      }
+    }
+    leavesDuringWalk_.clear();
+  }
+  return paths;
 }
 
 platform::DeviceHandle SimDevices::OpenDevice(const std::wstring& path) {
@@ -66,17 +70,18 @@ bool SimDevices::Control(platform::DeviceHandle handle, std::uint32_t code, cons
 platform::NotifyHandle SimDevices::RegisterUsbInterfaceNotification(
     platform::WindowHandle recipient) {
   const platform::NotifyHandle registration = nextRegistration_++;
-  registrations_[registration] = {recipient, true, platform::kInvalidDevice};
+  registrations_[registration] = {recipient, true, platform::kInvalidDevice, {}, false};
   return registration;
 }
 
 platform::NotifyHandle SimDevices::RegisterHandleNotification(platform::WindowHandle recipient,
                                                               platform::DeviceHandle handle) {
-  if (handles_.find(handle) == handles_.end()) {
+  auto open = handles_.find(handle);
+  if (open == handles_.end() || open->second.deviceGone) {
     return 0;
   }
   const platform::NotifyHandle registration = nextRegistration_++;
-  registrations_[registration] = {recipient, false, handle};
+  registrations_[registration] = {recipient, false, handle, open->second.path, false};
   return registration;
 }
 
@@ -98,27 +103,17 @@ void SimDevices::Plug(const std::wstring& path, SimDriver* driver) {
   }
 }
 
-void SimDevices::Unplug(const std::wstring& path) {
+void SimDevices::Unplug(const std::wstring& path, Removal how) {
+  Unplug(path, how, [] {});
+}
+
+void SimDevices::Unplug(const std::wstring& path, Removal how, const std::function<void()>& gone) {
+  if (how == Removal::kSafeRemoval) {
+    SendToHandleRegistrations(HandleRegistrations(path), platform::kDbtDeviceQueryRemove);
+  }
   for (UsbDevice& device : usb_) {
     if (device.path == path) {
       device.present = false;
-    }
-  }
-  // Handle registrations first (query, then complete), then the class registrations.
-  for (const std::uint32_t event :
-       {platform::kDbtDeviceQueryRemove, platform::kDbtDeviceRemoveComplete}) {
-    std::vector<std::pair<platform::WindowHandle, platform::DeviceHandle>> targets;
-    for (const auto& [id, registration] : registrations_) {
-      auto open = handles_.find(registration.handle);
-      if (!registration.forClass && open != handles_.end() && open->second.path == path) {
-        targets.emplace_back(registration.recipient, registration.handle);
-      }
-    }
-    for (const auto& [recipient, handle] : targets) {
-      platform::DeviceBroadcast broadcast;
-      broadcast.deviceType = platform::kDbtDevtypHandle;
-      broadcast.handle = handle;
-      windows_.SendDeviceChange(recipient, event, &broadcast);
     }
   }
   for (auto& [handle, open] : handles_) {
@@ -126,11 +121,53 @@ void SimDevices::Unplug(const std::wstring& path) {
       open.deviceGone = true;
     }
   }
+  gone();
+  const std::vector<platform::NotifyHandle> targets = HandleRegistrations(path);
+  SendToHandleRegistrations(targets, platform::kDbtDeviceRemoveComplete);
+  for (const platform::NotifyHandle id : targets) {
+    auto registration = registrations_.find(id);
+    if (registration != registrations_.end()) {
+      registration->second.deviceGone = true;
+    }
+  }
   platform::DeviceBroadcast broadcast;
   broadcast.deviceType = platform::kDbtDevtypDeviceInterface;
   broadcast.path = path;
   for (platform::WindowHandle recipient : ClassRecipients()) {
     windows_.SendDeviceChange(recipient, platform::kDbtDeviceRemoveComplete, &broadcast);
+  }
+}
+
+void SimDevices::CancelledRemoval(const std::wstring& path) {
+  const std::vector<platform::NotifyHandle> asked = HandleRegistrations(path);
+  SendToHandleRegistrations(asked, platform::kDbtDeviceQueryRemove);
+  SendToHandleRegistrations(asked, platform::kDbtDeviceQueryRemoveFailed);
+}
+
+std::vector<platform::NotifyHandle> SimDevices::HandleRegistrations(
+    const std::wstring& path) const {
+  std::vector<platform::NotifyHandle> targets;
+  for (const auto& [id, registration] : registrations_) {
+    if (!registration.forClass && !registration.deviceGone && registration.path == path) {
+      targets.push_back(id);
+    }
+  }
+  return targets;
+}
+
+void SimDevices::SendToHandleRegistrations(const std::vector<platform::NotifyHandle>& targets,
+                                           std::uint32_t event) {
+  for (const platform::NotifyHandle id : targets) {
+    // A handler may have unregistered one of them meanwhile.
+    auto registration = registrations_.find(id);
+    if (registration == registrations_.end()) {
+      continue;
+    }
+    platform::DeviceBroadcast broadcast;
+    broadcast.deviceType = platform::kDbtDevtypHandle;
+    broadcast.handle = registration->second.handle;
+    broadcast.notify = id;
+    windows_.SendDeviceChange(registration->second.recipient, event, &broadcast);
   }
 }
 

@@ -2,13 +2,28 @@
 //
 // The model: a list of USB device interfaces (a path each), present or not. A driver can stand
 // behind a path (SimDriver); opening the path gives a handle whose control requests go to it.
-// Registrations for the USB interface class receive DBT_DEVICEARRIVAL and
-// DBT_DEVICEREMOVECOMPLETE interface broadcasts when a device is plugged or pulled; a
-// registration for an open handle receives DBT_DEVICEQUERYREMOVE and DBT_DEVICEREMOVECOMPLETE
-// handle broadcasts for it. Broadcasts are sent (the handler runs before Plug/Unplug return).
+// Broadcasts are sent (the handler runs before Plug/Unplug return).
+//
+// Removal follows what Windows documents for WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE and
+// RegisterDeviceNotification:
+// - DBT_DEVICEQUERYREMOVE and DBT_DEVICEQUERYREMOVEFAILED come only in handle broadcasts
+//   (DBT_DEVTYP_HANDLE), and only when the removal is asked for (safe removal). A device that
+//   simply disappears (a cable pull) sends DBT_DEVICEREMOVECOMPLETE alone, and its handles are
+//   already dead when it arrives.
+// - A handle registration belongs to the device the handle was opened on, not to the handle: it
+//   goes on receiving that device's broadcasts after the handle is closed, until it is
+//   unregistered or the device is gone (DBT_DEVICEREMOVECOMPLETE). Each handle broadcast carries
+//   the registered handle (dbch_handle) and the registration (dbch_hdevnotify). This is what lets
+//   an application close its handle on the query and reopen it when the removal is refused.
+// - Registrations for the USB interface class receive DBT_DEVICEARRIVAL and
+//   DBT_DEVICEREMOVECOMPLETE interface broadcasts (DBT_DEVTYP_DEVICEINTERFACE, the path), never a
+//   query. On a removal the handle registrations hear of it first, then the class registrations.
+// - SetupDiGetClassDevsW takes one snapshot of the present interfaces; a walk over one set sees
+//   each interface present at that moment once, whatever is plugged or pulled meanwhile.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,11 +52,13 @@ struct ControlRecord {
 
 class Clock;
 
+enum class Removal { kSafeRemoval, kCablePull };
+
 class SimDevices : public platform::DeviceIo {
  public:
   SimDevices(Clock& clock, MessageSink& windows);
 
-  platform::InterfaceLookup UsbInterfacePath(std::uint32_t index, std::wstring& path) override;
+  std::vector<std::wstring> UsbInterfacePaths() override;
   platform::DeviceHandle OpenDevice(const std::wstring& path) override;
   bool CloseDevice(platform::DeviceHandle handle) override;
   bool Control(platform::DeviceHandle handle, std::uint32_t code, const void* in,
@@ -57,8 +74,18 @@ class SimDevices : public platform::DeviceIo {
   void AddPresent(const std::wstring& path, SimDriver* driver = nullptr);
   // Plugging in and pulling out, with their broadcasts.
   void Plug(const std::wstring& path, SimDriver* driver = nullptr);
-  void Unplug(const std::wstring& path);
+  // Safe removal: the query, then the device goes, then the completion. Cable pull: the device
+  // is gone, then the completion alone.
+  void Unplug(const std::wstring& path, Removal how = Removal::kSafeRemoval);
+  // The same, with `gone` run at the moment the device disappears (after a query, before the
+  // completion): a driver takes its own devices away there.
+  void Unplug(const std::wstring& path, Removal how, const std::function<void()>& gone);
+  // Safe removal asked for and refused by an application or the system: DBT_DEVICEQUERYREMOVE
+  // then DBT_DEVICEQUERYREMOVEFAILED to the handle registrations; the device stays.
+  void CancelledRemoval(const std::wstring& path);
   void FailDetailAt(std::uint32_t index) { failDetailAt_ = index; }
+  // The interface leaves (without broadcasts) just after the next enumeration has taken its set.
+  void LeaveDuringNextWalk(const std::wstring& path) { leavesDuringWalk_ = path; }
   const std::vector<ControlRecord>& Controls() const { return controls_; }
   std::vector<ControlRecord> ControlsWithCode(std::uint32_t code) const;
   std::size_t OpenHandleCount() const { return handles_.size(); }
@@ -75,6 +102,8 @@ class SimDevices : public platform::DeviceIo {
     platform::WindowHandle recipient = 0;
     bool forClass = false;
     platform::DeviceHandle handle = platform::kInvalidDevice;
+    std::wstring path;        // the device a handle registration belongs to
+    bool deviceGone = false;  // that device was removed: nothing more is sent
   };
   struct OpenHandle {
     std::wstring path;
@@ -82,6 +111,9 @@ class SimDevices : public platform::DeviceIo {
   };
 
   std::vector<platform::WindowHandle> ClassRecipients() const;
+  std::vector<platform::NotifyHandle> HandleRegistrations(const std::wstring& path) const;
+  void SendToHandleRegistrations(const std::vector<platform::NotifyHandle>& targets,
+                                 std::uint32_t event);
 
   Clock& clock_;
   MessageSink& windows_;
@@ -91,6 +123,7 @@ class SimDevices : public platform::DeviceIo {
   platform::DeviceHandle nextHandle_ = 0x7C;
   platform::NotifyHandle nextRegistration_ = 0xD000;
   std::uint32_t failDetailAt_ = UINT32_MAX;
+  std::wstring leavesDuringWalk_;
   std::vector<ControlRecord> controls_;
 };
 

@@ -105,13 +105,19 @@ TEST_F(LinkTest, DiscoveryStopsWhenAnInterfaceDetailCannotBeRead) {
   EXPECT_EQ(os.devices.OpenHandleCount(), 0u);
 }
 
+TEST_F(LinkTest, AnInterfaceLeavingDuringTheWalkDoesNotHideTheAdapter) {
+  os.devices.AddPresent(kMousePath);
+  os.adapter.AddPresent();
+  os.devices.LeaveDuringNextWalk(kMousePath);
+  EXPECT_TRUE(device.FindAndOpenDevice());
+  EXPECT_EQ(os.devices.OpenHandleCount(), 1u);
+}
+
 // A device layer whose CreateFileW fails, as when the adapter is pulled during the pause.
 class OpenFails : public platform::DeviceIo {
  public:
   explicit OpenFails(platform::DeviceIo& inner) : inner_(inner) {}
-  platform::InterfaceLookup UsbInterfacePath(std::uint32_t index, std::wstring& path) override {
-    return inner_.UsbInterfacePath(index, path);
-  }
+  std::vector<std::wstring> UsbInterfacePaths() override { return inner_.UsbInterfacePaths(); }
   platform::DeviceHandle OpenDevice(const std::wstring&) override {
     return platform::kInvalidDevice;
   }

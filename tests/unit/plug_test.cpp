@@ -108,6 +108,7 @@ TEST_F(PlugTest, ASecondAdapterWhileOneIsOpenIsIgnored) {
 struct UnplugCase {
   std::uint32_t state;
   const char* name;
+  sim::Removal how = sim::Removal::kSafeRemoval;
 };
 
 void PrintTo(const UnplugCase& c, std::ostream* out) {
@@ -121,7 +122,7 @@ TEST_P(UnplugInState, DesktopGoesBackToTheSystemDisplayAndTheChoiceIsKept) {
   os.composition.SetEnabled(true);
   SaveState(GetParam().state);
   StartWithAdapter();
-  os.adapter.Unplug();
+  os.adapter.Unplug(GetParam().how);
 
   EXPECT_TRUE(System().attached && System().primary);
   EXPECT_EQ(System().x, 0);
@@ -139,10 +140,12 @@ TEST_P(UnplugInState, DesktopGoesBackToTheSystemDisplayAndTheChoiceIsKept) {
   EXPECT_EQ(TraceCount("Remove device \n"), 1) << "the query and the completion act once";
 }
 
-INSTANTIATE_TEST_SUITE_P(States, UnplugInState,
-                         ::testing::Values(UnplugCase{0, "PrimaryWithExtension"},
-                                           UnplugCase{1, "PrimaryOnly"}, UnplugCase{2, "Extended"},
-                                           UnplugCase{3, "Mirror"}, UnplugCase{4, "Off"}));
+INSTANTIATE_TEST_SUITE_P(
+    States, UnplugInState,
+    ::testing::Values(UnplugCase{0, "PrimaryWithExtension"}, UnplugCase{1, "PrimaryOnly"},
+                      UnplugCase{2, "Extended"}, UnplugCase{3, "Mirror"}, UnplugCase{4, "Off"},
+                      UnplugCase{0, "PrimaryWithExtensionCablePulled", sim::Removal::kCablePull},
+                      UnplugCase{3, "MirrorCablePulled", sim::Removal::kCablePull}));
 
 TEST_F(PlugTest, UnplugAfterMirrorSyncRestoresTheSystemMode) {
   // The adapter stops at 1280x1024: mirroring a 1600x1200 system display lowers it.
@@ -169,25 +172,50 @@ TEST_F(PlugTest, CompositionOffAtStartStaysOffAtRemoval) {
   EXPECT_EQ(os.composition.EnableCalls(), 0);
 }
 
-TEST_F(PlugTest, CancelledRemovalLeavesTheAdapterClosedUntilItArrivesAgain) {
+TEST_F(PlugTest, PulledOutBeforeTheBringUpTheHandleIsClosedAndAReplugWorks) {
   Build();
   SaveState(2);
-  StartWithAdapter();
-  platform::DeviceBroadcast query;
-  query.deviceType = platform::kDbtDevtypHandle;
-  query.handle = Device().m_hDevice;
-  os.windows.SendDeviceChange(MainWindow(), platform::kDbtDeviceQueryRemove, &query);
-  os.windows.SendDeviceChange(MainWindow(), platform::kDbtDeviceQueryRemoveFailed, &query);
+  StartWithoutAdapter();
+  os.adapter.Plug();
+  ASSERT_NE(Device().m_hDevice, platform::kInvalidDevice);
+  ASSERT_TRUE(os.windows.Timer(MainWindow(), kArrivalTimer).has_value());
+  os.adapter.Unplug(sim::Removal::kCablePull);
   EXPECT_EQ(Device().m_hDevice, platform::kInvalidDevice);
-  EXPECT_FALSE(Ext().attached);
-  EXPECT_EQ(os.tray.IconCount(), 0u);
-  os.windows.RunFor(60000);
-  EXPECT_FALSE(Ext().attached) << "nothing re-opens it by itself";
+  EXPECT_EQ(os.devices.OpenHandleCount(), 0u);
 
-  os.adapter.Unplug();
+  const std::uint64_t before = os.Now();
+  os.windows.RunFor(3000);
+  EXPECT_EQ(os.Now(), before + 3000) << "no ready polls for an absent adapter";
+  EXPECT_EQ(os.tray.IconCount(), 0u);
+  EXPECT_EQ(os.devices.RegistrationCount(), 1u) << "only the USB class registration is left";
+
   os.adapter.Plug();
   os.windows.RunFor(10000);
   EXPECT_TRUE(Ext().attached);
+  EXPECT_EQ(os.tray.IconCount(), 1u);
+  EXPECT_TRUE(DesktopIsSound(os)) << os.display.Describe();
+}
+
+TEST_F(PlugTest, ARefusedRemovalBringsTheAdapterBackInItsSavedState) {
+  Build();
+  SaveState(2);
+  StartWithAdapter();
+  os.adapter.CancelledRemoval();
+  EXPECT_FALSE(Ext().attached) << "the query took it off the desktop";
+  EXPECT_EQ(os.tray.IconCount(), 0u);
+
+  os.windows.RunFor(10000);
+  EXPECT_TRUE(Ext().attached);
+  EXPECT_EQ(os.tray.IconCount(), 1u);
+  EXPECT_EQ(Dialog().m_bTurnOnPending, 0);
+  EXPECT_EQ(os.devices.OpenHandleCount(), 1u);
+  EXPECT_EQ(os.devices.RegistrationCount(), 2u) << "the class and the new handle";
+  EXPECT_TRUE(DesktopIsSound(os)) << os.display.Describe();
+
+  os.adapter.Unplug();
+  EXPECT_FALSE(Ext().attached);
+  EXPECT_EQ(os.devices.OpenHandleCount(), 0u);
+  EXPECT_EQ(os.devices.RegistrationCount(), 1u);
 }
 
 TEST_F(PlugTest, InterfaceBroadcastsNeverActAsRemoval) {

@@ -58,10 +58,12 @@ TEST(DeviceBroadcast, AHandleRecordGivesItsHandle) {
   record.dbch_size = sizeof(record);
   record.dbch_devicetype = DBT_DEVTYP_HANDLE;
   record.dbch_handle = reinterpret_cast<HANDLE>(0x7C);
+  record.dbch_hdevnotify = reinterpret_cast<HDEVNOTIFY>(0xD001);
   const auto broadcast = win32::ReadDeviceBroadcast(AsParam(&record));
   ASSERT_TRUE(broadcast.has_value());
   EXPECT_EQ(broadcast->deviceType, platform::kDbtDevtypHandle);
   EXPECT_EQ(broadcast->handle, 0x7C);
+  EXPECT_EQ(broadcast->notify, 0xD001u) << "the registration, to reopen after a refused removal";
   EXPECT_TRUE(broadcast->path.empty());
 }
 

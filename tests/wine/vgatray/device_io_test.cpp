@@ -1,6 +1,8 @@
 // USB interface enumeration, the driver handle and notifications against Wine's SetupAPI.
 #include <string>
+#include <vector>
 
+#include "platform/win32/device_io_win32.h"
 #include "platform/win32/windows_api.h"
 #include "tests/wine/vgatray/win32_fixture.h"
 
@@ -15,21 +17,18 @@ struct PipePeekBuffer {
   ULONG MessageLength;
 };
 
+// Waits for a client to connect to the pipe: pends for as long as nobody does.
+constexpr DWORD kFsctlPipeListen = 0x00110008;
+
 using win32test::Win32Test;
 
 TEST_F(Win32Test, UsbInterfacesEnumerateToTheirEnd) {
   // Wine has no USB adapter; whatever it lists must come with a path, and the list must end.
-  std::uint32_t index = 0;
-  for (; index < 256; ++index) {
-    std::wstring path;
-    const platform::InterfaceLookup lookup = os.devices->UsbInterfacePath(index, path);
-    if (lookup == platform::InterfaceLookup::kNoMore) {
-      break;
-    }
-    ASSERT_EQ(lookup, platform::InterfaceLookup::kFound) << "index " << index;
+  const std::vector<std::wstring> paths = os.devices->UsbInterfacePaths();
+  EXPECT_LT(paths.size(), 256u);
+  for (const std::wstring& path : paths) {
     EXPECT_FALSE(path.empty());
   }
-  EXPECT_LT(index, 256u);
 }
 
 TEST_F(Win32Test, AMissingDeviceDoesNotOpen) {
@@ -74,6 +73,25 @@ TEST_F(Win32Test, ControlRequestsCompleteOnAnOverlappedHandle) {
   EXPECT_EQ(peek.ReadDataAvailable, sizeof(sent));
 
   EXPECT_TRUE(os.devices->CloseDevice(client));
+  ::CloseHandle(server);
+}
+
+// A request the driver never completes is cancelled when the bound runs out and reported failed.
+TEST_F(Win32Test, ARequestThatNeverCompletesIsCancelledAfterTheBound) {
+  const std::wstring name = win32test::UniqueName(L"\\\\.\\pipe\\vgatray-hung");
+  const HANDLE server = ::CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                           PIPE_TYPE_BYTE, 1, 64, 64, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
+  win32::DeviceIoWin32 devices(300);
+  const platform::DeviceHandle pipe = reinterpret_cast<platform::DeviceHandle>(server);
+
+  const DWORD start = ::GetTickCount();
+  EXPECT_FALSE(devices.Control(pipe, kFsctlPipeListen, nullptr, 0, nullptr, 0));
+  const DWORD elapsed = ::GetTickCount() - start;
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
+  EXPECT_GE(elapsed, 250u);
+  EXPECT_LT(elapsed, 3000u);
+
   ::CloseHandle(server);
 }
 
