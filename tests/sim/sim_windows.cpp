@@ -14,8 +14,8 @@ SimWindows::SimWindows() {
   warning.visible = true;
   warning.controls = {{1, L"OK"},  {2, L"Cancel"}, {1002, L""}, {1003, L""},
                       {1004, L""}, {1000, L"15"},  {1005, L""}};
-  warning.width = 329;
-  warning.height = 224;
+  warning.width = 382;
+  warning.height = 225;
   warning.focusControl = 1;
   windows.DefineTemplate(130, warning);
 }
