@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "platform/win32/string_table.h"
 #include "resource.h"
 #include "tests/wine/vgatray/win32_fixture.h"
+#include "tray/dlg_warning.h"
 
 namespace {
 
@@ -297,6 +297,49 @@ TEST_F(WindowingTest, APlacedWindowKeepsItsSizeAndIsTopmost) {
   EXPECT_EQ(after->right - after->left, before->right - before->left);
   EXPECT_EQ(after->bottom - after->top, before->bottom - before->top);
   EXPECT_NE(::GetWindowLongW(win32::AsPointer<HWND>(dialog), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+}
+
+struct SeenConfirmation {
+  bool found = false;
+  bool visible = false;
+  bool foreground = false;
+  bool topmost = false;
+  HWND owner = nullptr;
+  RECT rect{};
+};
+SeenConfirmation g_seen;
+
+void CALLBACK LookAtTheConfirmation(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  const HWND confirmation = ::FindWindowW(nullptr, L"VGA Adapter Utility");
+  g_seen.found = confirmation != nullptr;
+  if (confirmation == nullptr) {
+    return;
+  }
+  g_seen.visible = ::IsWindowVisible(confirmation) != FALSE;
+  g_seen.foreground = ::GetForegroundWindow() == confirmation;
+  g_seen.topmost = (::GetWindowLongW(confirmation, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  g_seen.owner = ::GetWindow(confirmation, GW_OWNER);
+  ::GetWindowRect(confirmation, &g_seen.rect);
+  ::PostMessageW(confirmation, WM_COMMAND, IDOK, 0);
+}
+
+// Owned by the hidden main window, the confirmation still shows, in front, centred where asked.
+TEST_F(WindowingTest, TheConfirmationShowsInFrontCentredOnItsDisplay) {
+  CreateMain();
+  ::SetForegroundWindow(win32::AsPointer<HWND>(dialog));
+  CDlgWarning warning;
+  warning.m_rcDisplay = platform::Rect{100, 40, 900, 640};
+  g_seen = {};
+  ASSERT_NE(::SetTimer(nullptr, 0, 300, LookAtTheConfirmation), 0u);
+  EXPECT_EQ(warning.DoModal(dialog), IDOK);
+  ASSERT_TRUE(g_seen.found);
+  EXPECT_TRUE(g_seen.visible);
+  EXPECT_TRUE(g_seen.foreground);
+  EXPECT_TRUE(g_seen.topmost);
+  EXPECT_EQ(g_seen.owner, win32::AsPointer<HWND>(dialog));
+  EXPECT_NEAR((g_seen.rect.left + g_seen.rect.right) / 2, 500, 1);
+  EXPECT_NEAR((g_seen.rect.top + g_seen.rect.bottom) / 2, 340, 1);
 }
 
 TEST_F(WindowingTest, AMissingTemplateMakesNoDialog) {
