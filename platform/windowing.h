@@ -9,6 +9,14 @@
 
 namespace platform {
 
+// A window's rectangle in screen coordinates; right and bottom are just outside it.
+struct Rect {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+};
+
 // Receives the messages of one window (a dialog of ours). WM_DEVICECHANGE arrives through
 // HandleDeviceChange with its lParam record converted.
 class WindowHandler {
@@ -39,6 +47,10 @@ class Windowing {
   virtual bool SetWindowText(WindowHandle window, const std::wstring& text) = 0;
   virtual bool ShowWindow(WindowHandle window, int command) = 0;
   virtual bool SetForegroundWindow(WindowHandle window) = 0;
+  virtual std::optional<Rect> WindowRect(WindowHandle window) = 0;
+  // Moves the window's top-left corner there, keeps its size and puts it above every window
+  // that is not topmost.
+  virtual bool PlaceTopmost(WindowHandle window, Point topLeft) = 0;
   // First top-level window with this title, any class.
   virtual WindowHandle FindWindowByTitle(const std::wstring& title) = 0;
   virtual bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,

@@ -11,6 +11,9 @@ bool DialogWindow::Create(platform::WindowHandle parent) {
 }
 
 std::intptr_t DialogWindow::DoModal(platform::WindowHandle parent) {
+  if (m_bModal) {
+    return -1;  // one window per object: a second run would take the first one's messages
+  }
   m_bModal = true;
   const std::intptr_t result = platform::Os().windows->RunModalDialog(m_nTemplateId, parent, *this);
   m_hWnd = 0;

@@ -47,7 +47,25 @@ bool CDlgWarning::OnInitDialog() {
   windows.SetDialogItemText(m_hWnd, static_cast<int>(platform::kIdCancel),
                             LoadText(IDS_WARNING_CANCEL));
   windows.SetWindowText(m_hWnd, LoadText(IDS_WARNING_CAPTION));
+  ShowOnDisplay();
   return true;
+}
+
+// The user looks at the display that just changed, so the question appears there, in front,
+// with the keyboard on it: a mode that cannot be seen must not revert without a warning.
+void CDlgWarning::ShowOnDisplay() {
+  platform::Windowing& windows = *platform::Os().windows;
+  const std::optional<platform::Rect> window = windows.WindowRect(m_hWnd);
+  if (m_rcDisplay && window) {
+    const std::int64_t width = std::int64_t{window->right} - window->left;
+    const std::int64_t height = std::int64_t{window->bottom} - window->top;
+    const std::int64_t left = (std::int64_t{m_rcDisplay->left} + m_rcDisplay->right - width) / 2;
+    const std::int64_t top = (std::int64_t{m_rcDisplay->top} + m_rcDisplay->bottom - height) / 2;
+    windows.PlaceTopmost(m_hWnd, {static_cast<std::int32_t>(left), static_cast<std::int32_t>(top)});
+  } else if (window) {
+    windows.PlaceTopmost(m_hWnd, {window->left, window->top});
+  }
+  windows.SetForegroundWindow(m_hWnd);
 }
 
 std::optional<std::intptr_t> CDlgWarning::OnMessage(std::uint32_t message, std::uintptr_t wParam,

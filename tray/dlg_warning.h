@@ -16,6 +16,8 @@ class CDlgWarning : public DialogWindow {
 
   std::int32_t m_nCountdown = 0;
   std::uintptr_t m_nTimer = 0;
+  // The display whose mode is to be confirmed; the dialog opens centred on it.
+  std::optional<platform::Rect> m_rcDisplay;
 
  protected:
   bool OnInitDialog() override;
@@ -24,4 +26,5 @@ class CDlgWarning : public DialogWindow {
 
  private:
   void OnTimer(std::uintptr_t timerId);
+  void ShowOnDisplay();
 };

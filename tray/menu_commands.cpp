@@ -41,6 +41,19 @@ void HandDesktopToSystemDisplay(CDongleDevice& device) {
   device.DetachFromDeskTop();
 }
 
+// Where the adapter's active display device is on the desktop, from its stored mode.
+std::optional<platform::Rect> ActiveDisplayRect(const CDongleDevice& device) {
+  platform::DisplayMode mode;
+  if (!platform::Os().display->EnumMode(device.m_ddActive.name, platform::kEnumRegistrySettings,
+                                        mode) ||
+      mode.width == 0 || mode.height == 0) {
+    return std::nullopt;
+  }
+  return platform::Rect{mode.x, mode.y,
+                        static_cast<std::int32_t>(mode.x + std::int64_t{mode.width}),
+                        static_cast<std::int32_t>(mode.y + std::int64_t{mode.height})};
+}
+
 void TraceRotationSkip() {
   Trace("OnExt [recheckresolution] it's rotation status! skip check with code %d\n", -1);
 }
@@ -271,6 +284,13 @@ void CDUDOzurDlg::OnResolution(std::uint32_t id) {
     return;
   }
   CDongleDevice& device = *m_pDevice;
+  if (m_dlgWarning.GetSafeHwnd() != 0) {
+    // A confirmation is open: its mode is still the one to answer for, and the mode it would
+    // revert to is the one before it. Another resolution would nest a second question inside the
+    // first, so the open one is shown again instead and keeps counting.
+    platform::Os().windows->SetForegroundWindow(m_dlgWarning.GetSafeHwnd());
+    return;
+  }
   const std::uint32_t index = id < ID_RESOLUTION_BASE ? 0 : id - ID_RESOLUTION_BASE;
   if (index >= device.m_pOfferedResList.size()) {
     return;
@@ -287,7 +307,9 @@ void CDUDOzurDlg::OnResolution(std::uint32_t id) {
                        static_cast<std::uint32_t>(record.nHeight),
                        static_cast<std::uint32_t>(record.nBitDepth));
   if (record.nWidth > kConfirmAboveWidth || record.nHeight > kConfirmAboveHeight) {
-    const std::intptr_t answer = m_dlgWarning.DoModal(0);
+    m_dlgWarning.m_rcDisplay = ActiveDisplayRect(device);
+    // Owned by the main window, whose thread holds the foreground after the menu's click.
+    const std::intptr_t answer = m_dlgWarning.DoModal(m_hWnd);
     if (answer == platform::kIdOk) {
       device.m_nWidth = record.nWidth;
       device.m_nHeight = record.nHeight;

@@ -84,6 +84,19 @@ bool WindowingWin32::SetForegroundWindow(platform::WindowHandle window) {
   return ::SetForegroundWindow(ToHwnd(window)) != FALSE;
 }
 
+std::optional<platform::Rect> WindowingWin32::WindowRect(platform::WindowHandle window) {
+  RECT rect{};
+  if (::GetWindowRect(ToHwnd(window), &rect) == FALSE) {
+    return std::nullopt;
+  }
+  return platform::Rect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+bool WindowingWin32::PlaceTopmost(platform::WindowHandle window, platform::Point topLeft) {
+  return ::SetWindowPos(ToHwnd(window), HWND_TOPMOST, topLeft.x, topLeft.y, 0, 0,
+                        SWP_NOSIZE | SWP_NOACTIVATE) != FALSE;
+}
+
 platform::WindowHandle WindowingWin32::FindWindowByTitle(const std::wstring& title) {
   return FromHwnd(::FindWindowW(nullptr, title.c_str()));
 }

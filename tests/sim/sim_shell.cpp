@@ -320,6 +320,14 @@ bool SimDialogUser::SetForegroundWindow(platform::WindowHandle window) {
   return windows_.SetForegroundWindow(window);
 }
 
+std::optional<platform::Rect> SimDialogUser::WindowRect(platform::WindowHandle window) {
+  return windows_.WindowRect(window);
+}
+
+bool SimDialogUser::PlaceTopmost(platform::WindowHandle window, platform::Point topLeft) {
+  return windows_.PlaceTopmost(window, topLeft);
+}
+
 platform::WindowHandle SimDialogUser::FindWindowByTitle(const std::wstring& title) {
   return windows_.FindWindowByTitle(title);
 }

@@ -197,6 +197,8 @@ class SimDialogUser : public platform::Windowing {
   bool SetWindowText(platform::WindowHandle window, const std::wstring& text) override;
   bool ShowWindow(platform::WindowHandle window, int command) override;
   bool SetForegroundWindow(platform::WindowHandle window) override;
+  std::optional<platform::Rect> WindowRect(platform::WindowHandle window) override;
+  bool PlaceTopmost(platform::WindowHandle window, platform::Point topLeft) override;
   platform::WindowHandle FindWindowByTitle(const std::wstring& title) override;
   bool PostMessage(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                    std::intptr_t lParam) override;

@@ -49,15 +49,23 @@ platform::WindowHandle SimWindowing::NewWindow(std::uint32_t templateId,
   auto record = std::make_unique<WindowRecord>();
   record->handle = nextHandle_;
   nextHandle_ += 0x10;
-  record->parent = parent;
+  record->owner = parent;
   record->templateId = templateId;
   record->handler = handler;
   record->createdAt = clock_.Now();
   auto found = templates_.find(templateId);
   if (found != templates_.end()) {
-    record->title = found->second.caption;
-    record->visible = found->second.visible;
-    record->controls = found->second.controls;
+    const DialogTemplate& dialog = found->second;
+    record->title = dialog.caption;
+    record->visible = dialog.visible;
+    record->controls = dialog.controls;
+    platform::Point origin;
+    if (const WindowRecord* owner = Window(parent); owner != nullptr) {
+      origin = {owner->rect.left, owner->rect.top};
+    }
+    record->rect = {origin.x + dialog.position.x, origin.y + dialog.position.y,
+                    origin.x + dialog.position.x + dialog.width,
+                    origin.y + dialog.position.y + dialog.height};
   }
   windows_.push_back(std::move(record));
   return windows_.back()->handle;
@@ -70,7 +78,13 @@ platform::WindowHandle SimWindowing::CreateDialogWindow(std::uint32_t templateId
     return 0;  // no such template in the module
   }
   const platform::WindowHandle handle = NewWindow(templateId, parent, &handler);
-  SendMessage(handle, platform::kWmInitDialog, 0, 0);
+  if (SendMessage(handle, platform::kWmInitDialog, 0, 0) != 0) {
+    auto dialog = templates_.find(templateId);
+    WindowRecord* record = Find(handle);
+    if (dialog != templates_.end() && record != nullptr) {
+      record->focusControl = dialog->second.focusControl;
+    }
+  }
   return handle;
 }
 
@@ -84,6 +98,11 @@ std::intptr_t SimWindowing::RunModalDialog(std::uint32_t templateId, platform::W
     record->modal = true;
     record->visible = true;
   }
+  WindowRecord* owner = Find(parent);
+  const bool ownerWasEnabled = owner != nullptr && owner->enabled;
+  if (owner != nullptr) {
+    owner->enabled = false;
+  }
   RunModalLoop(
       [this, handle] {
         const WindowRecord* record = Window(handle);
@@ -94,6 +113,11 @@ std::intptr_t SimWindowing::RunModalDialog(std::uint32_t templateId, platform::W
   const std::intptr_t result =
       (record != nullptr && record->endResult.has_value()) ? *record->endResult : -1;
   DestroyWindow(handle);
+  if (ownerWasEnabled) {
+    if (WindowRecord* again = Find(parent); again != nullptr) {
+      again->enabled = true;
+    }
+  }
   return result;
 }
 
@@ -101,6 +125,10 @@ bool SimWindowing::EndDialog(platform::WindowHandle dialog, std::intptr_t result
   WindowRecord* record = Find(dialog);
   if (record == nullptr || record->destroyed) {
     return false;
+  }
+  if (dryRun_ != 0) {
+    dryRunEnded_ = dryRunEnded_ || dialog == dryRun_;
+    return true;
   }
   record->endResult = result;
   return true;
@@ -127,6 +155,9 @@ bool SimWindowing::DestroyWindow(platform::WindowHandle window) {
   }
   SendMessage(window, platform::kWmDestroy, 0, 0);
   record->destroyed = true;
+  if (foreground_ == window) {
+    foreground_ = 0;
+  }
   std::erase_if(timers_, [window](const TimerRecord& t) { return t.window == window; });
   std::erase_if(queue_, [window](const Queued& q) { return q.record.window == window; });
   return true;
@@ -152,17 +183,84 @@ bool SimWindowing::ShowWindow(platform::WindowHandle window, int command) {
 }
 
 bool SimWindowing::SetForegroundWindow(platform::WindowHandle window) {
-  if (Find(window) == nullptr) {
+  const WindowRecord* record = Find(window);
+  if (record == nullptr || record->destroyed) {
+    return false;
+  }
+  const WindowRecord* current = Window(foreground_);
+  const bool ours = current == nullptr || current->destroyed || !current->foreign;
+  if (!ours && !foregroundAllowed_) {
     return false;
   }
   foreground_ = window;
   return true;
 }
 
+void SimWindowing::UserActivates(platform::WindowHandle window) {
+  const WindowRecord* record = Find(window);
+  if (record == nullptr || record->destroyed) {
+    return;
+  }
+  foreground_ = window;
+  if (record->foreign) {
+    foregroundAllowed_ = false;
+  }
+}
+
+std::optional<platform::Rect> SimWindowing::WindowRect(platform::WindowHandle window) {
+  const WindowRecord* record = Find(window);
+  if (record == nullptr || record->destroyed) {
+    return std::nullopt;
+  }
+  return record->rect;
+}
+
+bool SimWindowing::PlaceTopmost(platform::WindowHandle window, platform::Point topLeft) {
+  WindowRecord* record = Find(window);
+  if (record == nullptr || record->destroyed) {
+    return false;
+  }
+  const std::int32_t width = record->rect.right - record->rect.left;
+  const std::int32_t height = record->rect.bottom - record->rect.top;
+  record->rect = {topLeft.x, topLeft.y, topLeft.x + width, topLeft.y + height};
+  record->topmost = true;
+  return true;
+}
+
+std::vector<OpenDialogRecord> SimWindowing::OpenDialogs() {
+  std::vector<platform::WindowHandle> open;
+  for (const auto& record : windows_) {
+    if (record->modal && !record->destroyed && !record->endResult.has_value()) {
+      open.push_back(record->handle);
+    }
+  }
+  std::vector<OpenDialogRecord> result;
+  for (const platform::WindowHandle handle : open) {
+    bool answers = true;
+    for (const std::uint32_t button : {platform::kIdOk, platform::kIdCancel}) {
+      dryRun_ = handle;
+      dryRunEnded_ = false;
+      if (WindowRecord* record = Find(handle); record != nullptr && record->handler != nullptr) {
+        record->handler->HandleMessage(handle, platform::kWmCommand, button, 0);
+      }
+      answers = answers && dryRunEnded_;
+      dryRun_ = 0;
+    }
+    const WindowRecord* record = Window(handle);
+    if (record == nullptr || record->destroyed) {
+      continue;
+    }
+    const bool foreground = foreground_ == handle;
+    result.push_back({handle, record->templateId, record->owner, record->rect, foreground,
+                      foreground && record->focusControl != 0, record->topmost, answers});
+  }
+  return result;
+}
+
 platform::WindowHandle SimWindowing::FindWindowByTitle(const std::wstring& title) {
   const std::wstring wanted = FoldCase(title);
   for (const auto& record : windows_) {
-    if (!record->destroyed && record->parent == 0 && FoldCase(record->title) == wanted) {
+    if (!record->destroyed && FoldCase(record->title) == wanted) {
       return record->handle;
     }
   }
@@ -337,6 +435,7 @@ platform::WindowHandle SimWindowing::CreateForeignWindow(const std::wstring& tit
                                                          platform::WindowHandler* handler) {
   const platform::WindowHandle handle = NewWindow(0, 0, handler);
   Find(handle)->title = title;
+  Find(handle)->foreign = true;
   return handle;
 }
 
@@ -400,7 +499,7 @@ const WindowRecord* SimWindowing::Window(platform::WindowHandle window) const {
 std::vector<const WindowRecord*> SimWindowing::TopLevelWindows() const {
   std::vector<const WindowRecord*> result;
   for (const auto& record : windows_) {
-    if (!record->destroyed && record->parent == 0) {
+    if (!record->destroyed) {
       result.push_back(record.get());
     }
   }

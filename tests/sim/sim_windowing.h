@@ -15,6 +15,19 @@
 //   the text, without case, whatever its class, visible or not.
 // - A loop that has nothing left to do before its horizon returns; the horizon keeps a test from
 //   hanging when the program waits for something that never comes.
+// - Every window is a top-level window (dialog templates are popups); a dialog's parent argument
+//   is its owner. A dialog starts at its template's position, which is relative to its owner's
+//   top-left corner, or to the screen's origin without an owner; its size is the template's. As
+//   DialogBox and DialogBoxParam are documented, a modal dialog is shown whatever its template
+//   says and its owner is disabled until the dialog ends.
+// - A window comes to the front only through SetForegroundWindow (stricter than Windows, which
+//   also activates a dialog it shows), and that call follows the documented restriction of
+//   SetForegroundWindow: it succeeds only when there is no foreground window, the foreground
+//   window is one of the program's (a foreign window is another process's), or the foreground
+//   process let the program take it (the shell does for a click on the program's icon); the
+//   permission lasts until the user activates a foreign window. Otherwise it fails and nothing
+//   changes. A dialog whose WM_INITDIALOG answers TRUE has the keyboard focus on its template's
+//   first control, which the user can type to while the dialog is in the foreground.
 #pragma once
 
 #include <cstdint>
@@ -36,16 +49,26 @@ struct DialogTemplate {
   std::wstring caption;
   bool visible = false;
   std::map<int, std::wstring> controls;  // control id -> template text
+  // In pixels, as Windows lays the template out with its font.
+  platform::Point position;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  int focusControl = 0;  // the first control that takes the keyboard focus
 };
 
 struct WindowRecord {
   platform::WindowHandle handle = 0;
-  platform::WindowHandle parent = 0;
+  platform::WindowHandle owner = 0;
   std::uint32_t templateId = 0;
   std::wstring title;
   bool visible = false;
   bool destroyed = false;
   bool modal = false;
+  bool foreign = false;  // another process's window
+  bool enabled = true;
+  bool topmost = false;
+  platform::Rect rect;                     // screen coordinates
+  int focusControl = 0;                    // 0: the dialog did not take the keyboard focus
   std::optional<std::intptr_t> endResult;  // set by EndDialog
   std::map<int, std::wstring> controls;
   platform::WindowHandler* handler = nullptr;  // null: records messages only
@@ -58,6 +81,20 @@ struct MessageRecord {
   std::uint32_t message = 0;
   std::uintptr_t wParam = 0;
   std::intptr_t lParam = 0;
+};
+
+// An open dialog as the user sees it.
+struct OpenDialogRecord {
+  platform::WindowHandle handle = 0;
+  std::uint32_t templateId = 0;
+  platform::WindowHandle owner = 0;
+  platform::Rect rect;
+  bool foreground = false;
+  bool keyboardFocus = false;  // in the foreground with the focus on one of its controls
+  bool topmost = false;
+  // Whether OK and Cancel (and so Esc and the close box) would end it: each is pressed in a dry
+  // run, in which an EndDialog is noted and not carried out.
+  bool buttonsAnswer = false;
 };
 
 struct TimerRecord {
@@ -85,6 +122,8 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   bool SetWindowText(platform::WindowHandle window, const std::wstring& text) override;
   bool ShowWindow(platform::WindowHandle window, int command) override;
   bool SetForegroundWindow(platform::WindowHandle window) override;
+  std::optional<platform::Rect> WindowRect(platform::WindowHandle window) override;
+  bool PlaceTopmost(platform::WindowHandle window, platform::Point topLeft) override;
   platform::WindowHandle FindWindowByTitle(const std::wstring& title) override;
   bool PostMessage(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                    std::intptr_t lParam) override;
@@ -134,6 +173,12 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   int QuitCode() const { return quitCode_; }
   void ClearQuit() { quitPending_ = false; }
   platform::WindowHandle Foreground() const { return foreground_; }
+  // The foreground process lets the program take the foreground.
+  void AllowSetForeground() { foregroundAllowed_ = true; }
+  // The user clicks a window: it comes to the front; a foreign one ends that permission.
+  void UserActivates(platform::WindowHandle window);
+  // The modal dialogs not yet ended, in the order they opened.
+  std::vector<OpenDialogRecord> OpenDialogs();
   void SetCursorPos(platform::Point point) { cursor_ = point; }
   int CommonControlsInits() const { return commonControlsInits_; }
   void DefineTemplate(std::uint32_t templateId, DialogTemplate dialogTemplate);
@@ -171,6 +216,9 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   int quitCode_ = 0;
   std::uint64_t loopHorizon_ = UINT64_MAX;
   platform::WindowHandle foreground_ = 0;
+  bool foregroundAllowed_ = false;
+  platform::WindowHandle dryRun_ = 0;  // the dialog whose buttons are being tried
+  bool dryRunEnded_ = false;
   platform::Point cursor_{1000, 750};
   int commonControlsInits_ = 0;
 };

@@ -5,16 +5,19 @@ namespace sim {
 SimWindows::SimWindows() {
   composition.SetSystem(&system);
   // The templates of vgatray's resources, as the dialogs' windows start out.
-  windows.DefineTemplate(102, {L"DUDOzur", false, {}});
-  windows.DefineTemplate(130, {L"VGA Adapter Utility",
-                               true,
-                               {{1, L"OK"},
-                                {2, L"Cancel"},
-                                {1002, L""},
-                                {1003, L""},
-                                {1004, L""},
-                                {1000, L"15"},
-                                {1005, L""}}});
+  DialogTemplate main;
+  main.caption = L"DUDOzur";
+  windows.DefineTemplate(102, main);
+  // Sizes as Wine lays template 130 out with "MS Shell Dlg" 8 at 96 dots per inch.
+  DialogTemplate warning;
+  warning.caption = L"VGA Adapter Utility";
+  warning.visible = true;
+  warning.controls = {{1, L"OK"},  {2, L"Cancel"}, {1002, L""}, {1003, L""},
+                      {1004, L""}, {1000, L"15"},  {1005, L""}};
+  warning.width = 382;
+  warning.height = 225;
+  warning.focusControl = 1;
+  windows.DefineTemplate(130, warning);
 }
 
 SimWindows::~SimWindows() {

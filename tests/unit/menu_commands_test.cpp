@@ -388,6 +388,81 @@ INSTANTIATE_TEST_SUITE_P(
                       RevertCase{"NoAnswer", sim::DialogAnswer::kNone, 0, 15000},
                       RevertCase{"OkTooLate", sim::DialogAnswer::kOk, 16000, 15000}));
 
+struct BoundaryCase {
+  const wchar_t* item;
+  std::uint32_t width;
+  std::uint32_t height;
+  bool asks;
+};
+
+void PrintTo(const BoundaryCase& c, std::ostream* out) {
+  *out << c.width << "x" << c.height;
+}
+
+class ResolutionBoundary : public ResolutionCommand,
+                           public ::testing::WithParamInterface<BoundaryCase> {};
+
+TEST_P(ResolutionBoundary, OnlyWiderThan1024OrTallerThan768IsConfirmed) {
+  const BoundaryCase& c = GetParam();
+  Choose(L"&800X600X32");
+  ASSERT_EQ(Ext().width, 800u);
+  user.PlanAnswer(130, sim::DialogAnswer::kOk, 1000);
+  Choose(c.item);
+  EXPECT_EQ(user.Runs().size(), c.asks ? 1u : 0u);
+  EXPECT_EQ(Ext().width, c.width);
+  EXPECT_EQ(Ext().height, c.height);
+  EXPECT_EQ(SavedValue(L"Width"), c.width);
+  EXPECT_EQ(SavedValue(L"Height"), c.height);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ResolutionBoundary,
+                         ::testing::Values(BoundaryCase{L"&1024X768X32", 1024, 768, false},
+                                           BoundaryCase{L"&1280X720X32", 1280, 720, true},
+                                           BoundaryCase{L"&1360X768X32", 1360, 768, true}));
+
+TEST_F(ResolutionCommand, TheConfirmationOpensInFrontCentredOnTheAdaptersDisplay) {
+  const platform::WindowHandle editor = os.windows.CreateForeignWindow(L"Editor");
+  os.windows.UserActivates(editor);
+  user.PlanAnswer(130, sim::DialogAnswer::kOk, 2000);
+  std::vector<sim::OpenDialogRecord> seen;
+  os.windows.After(1000, [&] { seen = os.windows.OpenDialogs(); });
+  Choose(L"&1280X1024X32");
+  ASSERT_EQ(seen.size(), 1u);
+  const sim::OpenDialogRecord& dialog = seen[0];
+  EXPECT_EQ(dialog.owner, MainWindow());
+  EXPECT_TRUE(dialog.foreground);
+  EXPECT_TRUE(dialog.keyboardFocus);
+  EXPECT_TRUE(dialog.topmost);
+  EXPECT_TRUE(dialog.buttonsAnswer);
+  const std::int32_t centreX = (dialog.rect.left + dialog.rect.right) / 2;
+  const std::int32_t centreY = (dialog.rect.top + dialog.rect.bottom) / 2;
+  EXPECT_NEAR(centreX, Ext().x + 640, 1) << "on the adapter's display, right of the system's";
+  EXPECT_NEAR(centreY, Ext().y + 512, 1);
+}
+
+TEST_F(ResolutionCommand, AResolutionChosenWhileTheConfirmationIsOpenLeavesItAnswerable) {
+  const std::uint32_t other = IdOf(L"&1600X1200X32");
+  os.windows.SetLoopHorizon(os.Now() + 120000);
+  user.PlanAnswer(130, sim::DialogAnswer::kOk, 8000);
+  std::vector<sim::OpenDialogRecord> during;
+  os.windows.After(3000, [&] {
+    RightClick(other);
+    during = os.windows.OpenDialogs();
+  });
+  Choose(L"&1280X1024X32");
+  ASSERT_EQ(during.size(), 1u) << "the open confirmation stays the only one";
+  EXPECT_TRUE(during[0].buttonsAnswer);
+  EXPECT_TRUE(during[0].foreground);
+  ASSERT_EQ(user.Runs().size(), 1u);
+  EXPECT_EQ(user.Runs()[0].result, platform::kIdOk);
+  EXPECT_EQ(user.Runs()[0].closedAt - user.Runs()[0].openedAt, 8000u);
+  EXPECT_THAT(os.windows.OpenDialogs(), IsEmpty());
+  EXPECT_EQ(Ext().width, 1280u) << "the mode the user confirmed";
+  EXPECT_EQ(SavedValue(L"Width"), 1280u);
+  EXPECT_EQ(SavedValue(L"Height"), 1024u);
+  EXPECT_TRUE(DesktopIsSound(os));
+}
+
 TEST_F(ResolutionCommand, WithoutAnAnswerTheCountdownReads15DownTo1AndEndsAt15Seconds) {
   Choose(L"&1280X1024X32");
   ASSERT_EQ(user.Runs().size(), 1u);

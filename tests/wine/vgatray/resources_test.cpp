@@ -293,8 +293,8 @@ TEST(DialogTemplates, TheRevertWarningHasItsSevenControls) {
   };
   const Expected expected[] = {
       {IDOK, L"#128", 23, 89, 50, 14, L"OK"}, {IDCANCEL, L"#128", 130, 89, 50, 14, L"Cancel"},
-      {1002, L"#130", 29, 26, 126, 8, L""},   {1003, L"#130", 29, 46, 117, 8, L""},
-      {1004, L"#130", 29, 66, 43, 8, L""},    {1000, L"#130", 93, 66, 9, 8, L"15"},
+      {1002, L"#130", 29, 26, 150, 8, L""},   {1003, L"#130", 29, 46, 134, 8, L""},
+      {1004, L"#130", 29, 66, 84, 8, L""},    {1000, L"#130", 116, 66, 9, 8, L"15"},
       {1005, L"#130", 128, 67, 39, 8, L""},
   };
   ASSERT_EQ(warning->controls.size(), std::size(expected));

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/string_table.h"
 #include "resource.h"
 #include "tests/wine/vgatray/win32_fixture.h"
+#include "tray/dlg_warning.h"
 
 namespace {
 
@@ -72,6 +74,10 @@ class WindowingTest : public Win32Test {
   }
   void CreateMain() {
     dialog = os.windows->CreateDialogWindow(IDD_MAIN_WINDOW, 0, handler);
+    ASSERT_NE(dialog, 0u);
+  }
+  void CreateWarning() {
+    dialog = os.windows->CreateDialogWindow(IDD_REVERT_WARNING, 0, handler);
     ASSERT_NE(dialog, 0u);
   }
 
@@ -221,6 +227,119 @@ TEST_F(WindowingTest, AModalDialogReturnsItsEndResultWithItsTexts) {
   };
   EXPECT_EQ(os.windows->RunModalDialog(IDD_REVERT_WARNING, 0, handler), IDOK);
   EXPECT_EQ(countdown, L"14");
+}
+
+// Every text of the confirmation, in both languages, fits its control as drawn with the
+// control's own font; the line "Reverting in", number, "Seconds" keeps its order.
+TEST_F(WindowingTest, TheConfirmationsTextsFitTheirControlsInBothLanguages) {
+  CreateWarning();
+  const HWND window = win32::AsPointer<HWND>(dialog);
+  struct Text {
+    int control;
+    std::uint32_t id;
+  };
+  const Text texts[] = {{IDC_WARNING_RECONFIGURED, 144},
+                        {IDC_WARNING_KEEP, 145},
+                        {IDC_WARNING_REVERTING, 146},
+                        {IDC_WARNING_SECONDS, 147},
+                        {IDOK, 148},
+                        {IDCANCEL, 149}};
+  const HMODULE module = ::GetModuleHandleW(nullptr);
+  for (const LANGID language : {win32::kEnglishStrings, win32::kJapaneseStrings}) {
+    for (const Text& text : texts) {
+      SCOPED_TRACE(testing::Message() << "language " << language << ", string " << text.id);
+      const std::optional<std::wstring> string = win32::LoadStringIn(module, text.id, language);
+      ASSERT_TRUE(string.has_value());
+      const HWND control = ::GetDlgItem(window, text.control);
+      ASSERT_NE(control, nullptr);
+      RECT client{};
+      ASSERT_NE(::GetClientRect(control, &client), FALSE);
+      const HDC dc = ::GetDC(control);
+      const HGDIOBJ old =
+          ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+      SIZE extent{};
+      ::GetTextExtentPoint32W(dc, string->c_str(), static_cast<int>(string->size()), &extent);
+      ::SelectObject(dc, old);
+      ::ReleaseDC(control, dc);
+      // A push button keeps a few pixels on each side for its frame.
+      const LONG room = client.right - (text.control <= IDCANCEL ? 8 : 0);
+      EXPECT_LE(extent.cx, room);
+      EXPECT_LE(extent.cy, client.bottom);
+    }
+  }
+  RECT reverting{};
+  RECT number{};
+  RECT seconds{};
+  ::GetWindowRect(::GetDlgItem(window, IDC_WARNING_REVERTING), &reverting);
+  ::GetWindowRect(::GetDlgItem(window, IDC_WARNING_COUNTDOWN), &number);
+  ::GetWindowRect(::GetDlgItem(window, IDC_WARNING_SECONDS), &seconds);
+  EXPECT_LE(reverting.right, number.left);
+  EXPECT_LE(number.right, seconds.left);
+  RECT whole{};
+  ::GetClientRect(window, &whole);
+  ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&whole), 2);
+  EXPECT_LE(seconds.right, whole.right);
+  RECT outer{};
+  ::GetWindowRect(window, &outer);
+  std::printf("confirmation window %ld x %ld\n", outer.right - outer.left,
+              outer.bottom - outer.top);
+}
+
+TEST_F(WindowingTest, APlacedWindowKeepsItsSizeAndIsTopmost) {
+  CreateWarning();
+  const std::optional<platform::Rect> before = os.windows->WindowRect(dialog);
+  ASSERT_TRUE(before.has_value());
+  ASSERT_TRUE(os.windows->PlaceTopmost(dialog, {40, 30}));
+  const std::optional<platform::Rect> after = os.windows->WindowRect(dialog);
+  ASSERT_TRUE(after.has_value());
+  EXPECT_EQ(after->left, 40);
+  EXPECT_EQ(after->top, 30);
+  EXPECT_EQ(after->right - after->left, before->right - before->left);
+  EXPECT_EQ(after->bottom - after->top, before->bottom - before->top);
+  EXPECT_NE(::GetWindowLongW(win32::AsPointer<HWND>(dialog), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+}
+
+struct SeenConfirmation {
+  bool found = false;
+  bool visible = false;
+  bool foreground = false;
+  bool topmost = false;
+  HWND owner = nullptr;
+  RECT rect{};
+};
+SeenConfirmation g_seen;
+
+void CALLBACK LookAtTheConfirmation(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  const HWND confirmation = ::FindWindowW(nullptr, L"VGA Adapter Utility");
+  g_seen.found = confirmation != nullptr;
+  if (confirmation == nullptr) {
+    return;
+  }
+  g_seen.visible = ::IsWindowVisible(confirmation) != FALSE;
+  g_seen.foreground = ::GetForegroundWindow() == confirmation;
+  g_seen.topmost = (::GetWindowLongW(confirmation, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  g_seen.owner = ::GetWindow(confirmation, GW_OWNER);
+  ::GetWindowRect(confirmation, &g_seen.rect);
+  ::PostMessageW(confirmation, WM_COMMAND, IDOK, 0);
+}
+
+// Owned by the hidden main window, the confirmation still shows, in front, centred where asked.
+TEST_F(WindowingTest, TheConfirmationShowsInFrontCentredOnItsDisplay) {
+  CreateMain();
+  ::SetForegroundWindow(win32::AsPointer<HWND>(dialog));
+  CDlgWarning warning;
+  warning.m_rcDisplay = platform::Rect{100, 40, 900, 640};
+  g_seen = {};
+  ASSERT_NE(::SetTimer(nullptr, 0, 300, LookAtTheConfirmation), 0u);
+  EXPECT_EQ(warning.DoModal(dialog), IDOK);
+  ASSERT_TRUE(g_seen.found);
+  EXPECT_TRUE(g_seen.visible);
+  EXPECT_TRUE(g_seen.foreground);
+  EXPECT_TRUE(g_seen.topmost);
+  EXPECT_EQ(g_seen.owner, win32::AsPointer<HWND>(dialog));
+  EXPECT_NEAR((g_seen.rect.left + g_seen.rect.right) / 2, 500, 1);
+  EXPECT_NEAR((g_seen.rect.top + g_seen.rect.bottom) / 2, 340, 1);
 }
 
 TEST_F(WindowingTest, AMissingTemplateMakesNoDialog) {
