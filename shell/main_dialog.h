@@ -106,6 +106,9 @@ class CDUDOzurDlg : public DialogWindow {
   CDlgWarning m_dlgWarning;
   std::uint8_t m_bIntelChip = 0;
   std::int32_t m_bCompositionWasOn = 0;
+  // Set while mirror sync lowers the system display, so that the display change it causes is
+  // not taken for the user's.
+  std::int32_t m_bLoweringSystemMode = 0;
 
  protected:
   bool OnInitDialog() override;

@@ -222,7 +222,7 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
 void CDUDOzurDlg::OnDisplayChange() {
   CDongleDevice& device = *m_pDevice;
   if (RefreshSystemMode()) {
-    if (device.m_hDevice == platform::kInvalidDevice) {
+    if (device.m_hDevice == platform::kInvalidDevice || m_bLoweringSystemMode != 0) {
       return;
     }
     device.m_nDispState = device.GetDisplayState();
@@ -251,7 +251,9 @@ void CDUDOzurDlg::OnDisplayChange() {
       mode.bitsPerPel = 16;
       request.bitsPerPel = 16;
       device.SetMirrorCenter(request);
-      device.SetResolution(mode.width, mode.height, 16);
+      // The refused 32-bit mode took the mirror off the desktop: the 16-bit one puts it back.
+      AttachDisplayAt(device.m_ddActive, mode.width, mode.height, 16);
+      device.m_nMirBitDepth = 16;
     }
     return;
   }
