@@ -644,6 +644,34 @@ void RestoreSystemPrimary() {
         index == 0 ? platform::kCdsReset | platform::kCdsSetPrimary : 0u);
 }
 
+void KeepDisplaysBeside(const platform::DisplayDevice& resized,
+                        const platform::DisplayMode& before) {
+  platform::DisplayMode after;
+  if (g_bDisplayLibReady == 0 || !ReadStoredMode(resized.name, after)) {
+    return;
+  }
+  const std::int32_t delta = Width(after) - Width(before);
+  if (delta == 0) {
+    return;
+  }
+  const std::int32_t oldRight = before.x + Width(before);
+  bool moved = false;
+  platform::DisplayDevice device;
+  platform::DisplayMode mode;
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (!IsAttached(device) || IsMirroring(device) || SameDeviceId(device.id, resized.id) ||
+        !ReadStoredMode(device.name, mode) || mode.x < oldRight) {
+      continue;
+    }
+    mode.fields = kPlaceFields;
+    mode.x += delta;
+    moved = Store(device.name, mode, kStoreOnly) == platform::kDispChangeSuccessful || moved;
+  }
+  if (moved) {
+    ApplyAllStored();
+  }
+}
+
 int GetLastCdsResult() {
   return g_nLastCdsResult;
 }

@@ -43,6 +43,12 @@ bool CDUDOzurDlg::RefreshSystemMode() {
   return true;
 }
 
+namespace {
+bool GetStoredMode(const platform::DisplayDevice& device, platform::DisplayMode& mode) {
+  return platform::Os().display->EnumMode(device.name, platform::kEnumRegistrySettings, mode);
+}
+}  // namespace
+
 int CDUDOzurDlg::RestoreSystemMode(std::uint32_t width, std::uint32_t height,
                                    std::uint32_t bitsPerPel) {
   platform::DisplayDevice system;
@@ -52,5 +58,11 @@ int CDUDOzurDlg::RestoreSystemMode(std::uint32_t width, std::uint32_t height,
   if (!found) {
     return 0;  // no primary display to address: nothing can be restored
   }
-  return SetDisplayMode(width, height, bitsPerPel, system);
+  platform::DisplayMode before;
+  const bool hadMode = GetStoredMode(system, before);
+  const int result = SetDisplayMode(width, height, bitsPerPel, system);
+  if (hadMode) {
+    KeepDisplaysBeside(system, before);
+  }
+  return result;
 }
