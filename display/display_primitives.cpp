@@ -331,7 +331,9 @@ int GetRegistryMode(const platform::DisplayDevice& device, platform::DisplayMode
     return 0;
   }
   platform::DisplayMode mode;
-  if (!ReadStoredMode(device.name, mode) || mode.bitsPerPel == 0) {
+  // A detached display is stored as 0 x 0: it has no mode to report.
+  if (!ReadStoredMode(device.name, mode) || mode.bitsPerPel == 0 || mode.width == 0 ||
+      mode.height == 0) {
     return 0;
   }
   out.bitsPerPel = mode.bitsPerPel;

@@ -43,12 +43,18 @@ std::optional<std::intptr_t> CDUDOzurDlg::OnMessage(std::uint32_t message, std::
 
 std::optional<std::intptr_t> CDUDOzurDlg::OnWndMsg(std::uint32_t message, std::uintptr_t wParam,
                                                    std::intptr_t lParam) {
+  if (message == platform::kWmDisplayChange) {
+    OnDisplayChange();
+    return DispatchMessageMap(message, wParam, lParam);
+  }
+  // A display change sent while another message is handled comes from the program's own steps.
+  ++m_nHandlingDepth;
   if (message == platform::kWmPowerBroadcast) {
     OnPM(wParam);
-  } else if (message == platform::kWmDisplayChange) {
-    OnDisplayChange();
   }
-  return DispatchMessageMap(message, wParam, lParam);
+  std::optional<std::intptr_t> result = DispatchMessageMap(message, wParam, lParam);
+  --m_nHandlingDepth;
+  return result;
 }
 
 std::optional<std::intptr_t> CDUDOzurDlg::DispatchMessageMap(std::uint32_t message,

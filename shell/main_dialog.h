@@ -109,6 +109,8 @@ class CDUDOzurDlg : public DialogWindow {
   // Set while mirror sync lowers the system display, so that the display change it causes is
   // not taken for the user's.
   std::int32_t m_bLoweringSystemMode = 0;
+  // How many messages other than WM_DISPLAYCHANGE are being handled, nested.
+  std::int32_t m_nHandlingDepth = 0;
 
  protected:
   bool OnInitDialog() override;

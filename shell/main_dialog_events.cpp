@@ -257,7 +257,10 @@ void CDUDOzurDlg::OnDisplayChange() {
     }
     return;
   }
-  if (m_bTurnOnPending == 0 && m_bSuspended == 0 && SyncAdapterMode() != 0) {
+  // Only a change the user made in the display settings is saved; the program's own steps
+  // take the adapter off and back on the desktop on the way to the state they record.
+  if (m_bTurnOnPending == 0 && m_bSuspended == 0 && m_nHandlingDepth == 0 &&
+      SyncAdapterMode() != 0) {
     Trace("The extended resolution was changed\n");
     Trace("DISPLAYCHANGE x = %d, y = %d, z = %d\n", device.m_nWidth, device.m_nHeight,
           device.m_nBitDepth);

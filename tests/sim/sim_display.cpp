@@ -355,12 +355,33 @@ std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevi
 
 std::int32_t SimDisplay::UserChangesMode(const std::wstring& deviceName, std::uint32_t width,
                                          std::uint32_t height, std::uint32_t bitsPerPel) {
+  SimDisplayDevice* changed = DeviceByName(deviceName);
+  const Placement before = changed != nullptr ? changed->stored : Placement{};
   platform::DisplayMode mode;
   mode.fields = platform::kDmPelsWidth | platform::kDmPelsHeight | platform::kDmBitsPerPel;
   mode.width = width;
   mode.height = height;
   mode.bitsPerPel = bitsPerPel;
-  return ChangeMode(&deviceName, &mode, platform::kCdsUpdateRegistry);
+  const std::int32_t result = ChangeMode(&deviceName, &mode, platform::kCdsUpdateRegistry);
+  if (result != platform::kDispChangeSuccessful || changed == nullptr || !before.attached) {
+    return result;
+  }
+  // The display settings keep the displays that stood right of the changed one beside it.
+  const auto delta =
+      static_cast<std::int32_t>(changed->stored.width) - static_cast<std::int32_t>(before.width);
+  const std::int32_t oldRight = before.x + static_cast<std::int32_t>(before.width);
+  bool moved = false;
+  for (SimDisplayDevice& device : devices_) {
+    if (&device != changed && device.present && device.stored.attached && !IsMirroring(device) &&
+        device.stored.x >= oldRight && delta != 0) {
+      device.stored.x += delta;
+      moved = true;
+    }
+  }
+  if (moved) {
+    Reapply();
+  }
+  return result;
 }
 
 void SimDisplay::Reapply() {

@@ -129,7 +129,8 @@ class SimDisplay : public platform::DisplaySettings {
   SimDisplayDevice* DeviceById(const std::wstring& id);
   SimDisplayDevice* DeviceByName(const std::wstring& name);
   const std::vector<SimDisplayDevice>& Devices() const { return devices_; }
-  // The user changes a device's mode in the system's display settings (stored and applied).
+  // The user changes a device's mode in the system's display settings (stored and applied);
+  // the displays right of it move with its right edge, as the display settings place them.
   std::int32_t UserChangesMode(const std::wstring& deviceName, std::uint32_t width,
                                std::uint32_t height, std::uint32_t bitsPerPel);
   // Applies the stored configuration as Windows does after any change (plug, driver switch).

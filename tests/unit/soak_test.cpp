@@ -1,0 +1,579 @@
+// A seeded random walk over the simulated machine: plug and pull, power, session, the user's
+// display settings, every menu command and answer, other copies, shell restarts and injected
+// failures, with the soundness checks after every event once the program is idle again.
+// VGA_SOAK_SEQUENCES=N VGA_SOAK_SEED=S run N sequences from seed S; a failure prints its seed and
+// a shrunk sequence.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "display/display_primitives.h"
+#include "display/dongle_device.h"
+#include "shell/app.h"
+#include "shell/composition.h"
+#include "shell/main_dialog.h"
+#include "shell/registered_messages.h"
+#include "tests/sim/sim_strings.h"
+#include "tests/unit/program_fixture.h"
+#include "tests/unit/soundness.h"
+#include "tests/unit/topology.h"
+#include "tray/dlg_warning.h"
+
+namespace vgatest {
+namespace {
+
+class Random {
+ public:
+  explicit Random(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t Next() {  // splitmix64: the same numbers on every compiler
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  std::uint32_t Below(std::uint32_t n) { return static_cast<std::uint32_t>(Next() % n); }
+
+ private:
+  std::uint64_t state_;
+};
+
+struct SoakMachine {
+  bool intel = false;
+  bool monitor = false;
+  std::uint32_t systemWidth = 1280;
+  std::uint32_t systemHeight = 1024;
+  std::uint32_t adapterModes = 40;
+  bool some16Only = false;
+  std::uint32_t major = 6;
+  std::uint32_t minor = 1;
+  bool pluggedAtStart = true;
+};
+
+enum class Ev {
+  kPlug,
+  kCablePull,
+  kSafeRemoval,
+  kCancelledRemoval,
+  kSuspend,
+  kCancelledSuspend,
+  kResume,
+  kUserSystemMode,
+  kUserAdapterMode,
+  kMenu,
+  kTurnoffCopy,
+  kUninstallCopy,
+  kTaskbarRestart,
+  kEndSession,
+  kCompositionOn,
+  kSlowDriver,
+  kFailModeChange,
+  kFailDeviceRequest,
+  kFailRegistryWrite,
+  kCount
+};
+
+constexpr const char* kEventNames[] = {
+    "plug in",         "cable pull",        "safe removal",        "cancelled removal",
+    "suspend",         "cancelled suspend", "resume",              "user sets system mode",
+    "user sets adapter mode", "menu",       "second copy Turnoff", "second copy Uninstall",
+    "taskbar restart", "end session",       "composition on",      "driver slow",
+    "refused mode change", "failed device request", "failed registry write"};
+
+struct SoakEvent {
+  Ev kind = Ev::kPlug;
+  std::uint32_t a = 0;
+  std::uint32_t b = 0;
+  std::uint64_t gap = 0;  // virtual ms before the event
+};
+
+struct SoakSequence {
+  std::uint64_t seed = 0;
+  SoakMachine machine;
+  std::vector<SoakEvent> events;
+};
+
+constexpr std::uint32_t kMenuIds[] = {ID_PRIMARY,    ID_EXTENDED,    ID_MIRROR,      ID_OFF,
+                                      ID_ROTATE_0,   ID_ROTATE_90,   ID_ROTATE_180,  ID_ROTATE_270,
+                                      ID_RESOLUTION_BASE};
+constexpr const char* kMenuNames[] = {"Primary", "Extended", "Mirror", "Off", "0 degrees",
+                                      "90 degrees", "180 degrees", "270 degrees", "resolution"};
+constexpr const char* kAnswerNames[] = {"OK", "Cancel", "Esc", "close box", "no answer"};
+
+SoakSequence Generate(std::uint64_t seed) {
+  Random random(seed * 7919 + 17);
+  SoakSequence sequence;
+  sequence.seed = seed;
+  SoakMachine& m = sequence.machine;
+  static const std::pair<std::uint32_t, std::uint32_t> kSystemSizes[] = {
+      {800, 600}, {1024, 768}, {1280, 1024}, {1600, 1200}, {1920, 1200}};
+  static const std::pair<std::uint32_t, std::uint32_t> kVersions[] = {{5, 0}, {5, 1}, {6, 1},
+                                                                       {10, 0}};
+  m.intel = random.Below(3) == 0;
+  m.monitor = random.Below(2) == 0;
+  const auto& size = kSystemSizes[random.Below(5)];
+  m.systemWidth = size.first;
+  m.systemHeight = size.second;
+  m.adapterModes = 10 + random.Below(491);
+  m.some16Only = random.Below(2) == 0;
+  const auto& version = kVersions[random.Below(4)];
+  m.major = version.first;
+  m.minor = version.second;
+  m.pluggedAtStart = random.Below(4) != 0;
+  const std::uint32_t count = 1 + random.Below(60);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    SoakEvent event;
+    // Menu commands are what users do most.
+    const std::uint32_t pick = random.Below(static_cast<std::uint32_t>(Ev::kCount) + 8);
+    event.kind = pick >= static_cast<std::uint32_t>(Ev::kCount) ? Ev::kMenu : static_cast<Ev>(pick);
+    event.a = static_cast<std::uint32_t>(random.Next() & 0xFFFFFFFFu);
+    event.b = static_cast<std::uint32_t>(random.Next() & 0xFFFFFFFFu);
+    switch (random.Below(4)) {
+      case 0:
+        event.gap = random.Below(500);
+        break;
+      case 1:
+        event.gap = 500 + random.Below(3000);
+        break;
+      default:
+        event.gap = 3000 + random.Below(40000);
+        break;
+    }
+    sequence.events.push_back(event);
+  }
+  return sequence;
+}
+
+std::string Describe(const SoakSequence& sequence) {
+  std::ostringstream text;
+  const SoakMachine& m = sequence.machine;
+  text << "machine: " << (m.intel ? "Intel graphics" : "other graphics")
+       << (m.monitor ? ", a second monitor" : "") << ", system " << m.systemWidth << "x"
+       << m.systemHeight << ", adapter " << m.adapterModes << " modes"
+       << (m.some16Only ? " (some 16 bpp only)" : "") << ", Windows " << m.major << "." << m.minor
+       << (m.pluggedAtStart ? ", adapter plugged at start" : ", adapter not plugged") << "\n";
+  for (std::size_t i = 0; i < sequence.events.size(); ++i) {
+    const SoakEvent& e = sequence.events[i];
+    text << "  " << i << ": +" << e.gap << " ms " << kEventNames[static_cast<int>(e.kind)];
+    if (e.kind == Ev::kMenu) {
+      const std::uint32_t item = e.a % 9;
+      text << " " << kMenuNames[item];
+      if (item == 8) {
+        text << " #" << (e.b % 64) << ", answer " << kAnswerNames[(e.b >> 8) % 5] << " after "
+             << ((e.b >> 12) % 17000) << " ms";
+      }
+    }
+    text << "\n";
+  }
+  return text.str();
+}
+
+std::vector<sim::SimMode> SoakAdapterModes(const SoakMachine& m) {
+  std::vector<sim::SimMode> modes;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> sizes = {
+      {640, 480},  {800, 600},   {1024, 768},  {1152, 864},  {1280, 720},  {1280, 768},
+      {1280, 800}, {1280, 1024}, {1360, 768},  {1440, 900},  {1600, 1200}, {1680, 1050},
+      {600, 800},  {768, 1024},  {1024, 1280}, {1200, 1600}, {1920, 1080}, {1920, 1200}};
+  for (std::uint32_t i = 0; sizes.size() * 2 < m.adapterModes; ++i) {
+    sizes.emplace_back(656 + 8 * i, (656 + 8 * i) * 3 / 4);
+  }
+  for (std::size_t i = 0; i < sizes.size() && modes.size() < m.adapterModes; ++i) {
+    modes.push_back({sizes[i].first, sizes[i].second, 16, 60});
+    if (!(m.some16Only && i % 3 == 2) && modes.size() < m.adapterModes) {
+      modes.push_back({sizes[i].first, sizes[i].second, 32, 60});
+    }
+  }
+  return modes;
+}
+
+// One simulated machine with the program running on it, and what the user meant.
+class SoakWorld {
+ public:
+  explicit SoakWorld(const SoakMachine& m) : spec_(m) {
+    platform::Platform withUser = os_.AsPlatform();
+    withUser.windows = &user_;
+    platform::Install(withUser);
+    os_.system.SetStrings(sim::ProgramStrings(sim::UiLanguage::kEnglish));
+    os_.system.SetVersion(m.major, m.minor);
+    os_.composition.SetLibraryPresent(m.major >= 6);
+    os_.composition.SetEnabled(m.major >= 6);
+
+    DisplaySpec system{m.systemWidth, m.systemHeight, 32, m.intel ? kIntelDisplayId : kSystemDisplayId,
+                       {}};
+    machine_ = SystemOnly(os_, system);
+    if (m.monitor) {
+      machine_.monitor = AddMonitorAtRight(os_, {1024, 768, 32, kSecondMonitorId, {}});
+    }
+    AdapterSpec adapter;
+    adapter.extModes = SoakAdapterModes(m);
+    adapter.mirModes = adapter.extModes;
+    AddAdapter(os_, machine_, adapter);
+    if (m.major == 5 && m.minor == 0) {
+      UseWindows2000Keys(os_);
+    }
+    if (m.pluggedAtStart) {
+      os_.adapter.AddPresent();
+    } else {
+      os_.adapter.AddAbsent();
+    }
+    intent_.systemWidth = m.systemWidth;
+    intent_.systemHeight = m.systemHeight;
+    StartProgram();
+  }
+
+  ~SoakWorld() {
+    app_.reset();
+    g_dwm.Free();
+    ResetDisplayLib();
+    os_.Install();
+  }
+  SoakWorld(const SoakWorld&) = delete;
+  SoakWorld& operator=(const SoakWorld&) = delete;
+
+  // Runs the events; returns the first unsound state seen, with the index of the event after
+  // which it was seen (the number of events for the end).
+  std::optional<std::pair<std::size_t, std::string>> Run(const std::vector<SoakEvent>& events) {
+    std::uint64_t time = os_.Now() + 1500;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+      time += events[i].gap;
+      os_.windows.At(time, [this, i, &events] {
+        if (failure_ || !app_) {
+          return;
+        }
+        Check(i);
+        if (!failure_) {
+          current_ = i;
+          Perform(events[i]);
+        }
+      });
+    }
+    os_.windows.RunUntil(time + 1);
+    if (!failure_ && app_) {
+      // Let everything pending finish: bring-ups, resume retries, countdowns.
+      os_.windows.RunFor(90000);
+      Check(events.size());
+      if (!failure_ && app_ && !ProgramIsIdle(os_, *app_) && !OnlyResumeRetriesPending()) {
+        failure_ = {events.size(), "the program never became idle"};
+      }
+    }
+    return failure_;
+  }
+
+ private:
+  CDUDOzurDlg& Dialog() { return *app_->m_pMainWnd; }
+  CDongleDevice& Device() { return *Dialog().m_pDevice; }
+
+  void StartProgram() {
+    ProgramLoad();
+    app_ = std::make_unique<VIDAZazoVez>();
+    app_->SetCommandLine(L"", {"vgatray.exe"});
+    if (!app_->StartUp()) {
+      app_.reset();
+    }
+  }
+
+  bool OnlyResumeRetriesPending() {
+    const platform::WindowHandle main = Dialog().GetSafeHwnd();
+    for (const sim::TimerRecord& timer : os_.windows.Timers()) {
+      if (timer.window == main && timer.id != kResumePrimaryTimer &&
+          timer.id != kResumeOtherTimer) {
+        return false;
+      }
+    }
+    return Device().m_hDevice != platform::kInvalidDevice;
+  }
+
+  void Check(std::size_t step) {
+    if (app_ == nullptr || app_->m_pMainWnd == nullptr || !ProgramIsIdle(os_, *app_)) {
+      return;
+    }
+    if (::testing::AssertionResult sound = ProgramIsSound(os_, *app_, intent_); !sound) {
+      failure_ = {step, sound.message()};
+    }
+  }
+
+  bool AdapterUp() {
+    return Device().m_hDevice != platform::kInvalidDevice && Device().m_bDeviceReady == 1;
+  }
+
+  void Perform(const SoakEvent& e) {
+    switch (e.kind) {
+      case Ev::kPlug:
+        if (!os_.adapter.Plugged()) {
+          os_.adapter.Plug();
+          Reapplied();
+        }
+        break;
+      case Ev::kCablePull:
+      case Ev::kSafeRemoval:
+        if (os_.adapter.Plugged()) {
+          os_.adapter.Unplug(e.kind == Ev::kCablePull ? sim::Removal::kCablePull
+                                                      : sim::Removal::kSafeRemoval);
+          intent_.iconWithoutAdapterAllowed = false;
+          Forced();
+        }
+        break;
+      case Ev::kCancelledRemoval:
+        if (os_.adapter.Plugged()) {
+          os_.adapter.CancelledRemoval();
+          Reapplied();
+        }
+        break;
+      case Ev::kSuspend:
+        os_.Suspend();
+        suspended_ = true;
+        Forced();
+        break;
+      case Ev::kCancelledSuspend:
+        os_.CancelledSuspend();
+        Forced();
+        break;
+      case Ev::kResume:
+        if (suspended_) {
+          os_.Resume();
+          suspended_ = false;
+          Reapplied();
+        }
+        break;
+      case Ev::kUserSystemMode: {
+        const auto& modes = os_.display.Device(machine_.system).modes;
+        const sim::SimMode& mode = modes[e.a % modes.size()];
+        if (os_.display.UserChangesMode(os_.display.Device(machine_.system).name, mode.width,
+                                        mode.height, mode.bitsPerPel) ==
+            platform::kDispChangeSuccessful) {
+          intent_.systemWidth = mode.width;
+          intent_.systemHeight = mode.height;
+        }
+        intent_.expectedLive.reset();
+        break;
+      }
+      case Ev::kUserAdapterMode: {
+        const auto& ext = os_.display.Device(*machine_.ext);
+        if (ext.present && ext.live.attached) {
+          const sim::SimMode& mode = ext.modes[e.a % ext.modes.size()];
+          os_.display.UserChangesMode(ext.name, mode.width, mode.height, mode.bitsPerPel);
+        }
+        break;
+      }
+      case Ev::kMenu:
+        Menu(e);
+        break;
+      case Ev::kTurnoffCopy:
+        SecondCopy(L"Turnoff");
+        Forced();
+        break;
+      case Ev::kUninstallCopy:
+        SecondCopy(L"Uninstall");
+        os_.windows.RunFor(0);
+        if (os_.windows.QuitPosted()) {
+          // The loop ends here; the program's exit destroys its window.
+          os_.windows.ClearQuit();
+          app_.reset();
+          if (!DesktopIsSound(os_)) {
+            failure_ = {current_, "after Uninstall: " + std::string(DesktopIsSound(os_).message())};
+          } else if (!intent_.saveMayHaveFailed &&
+                     os_.registry.KeyExists(platform::kHkeyCurrentUser, kProfilePath)) {
+            failure_ = {current_, "after Uninstall the profile key is still there\n"};
+          }
+        }
+        break;
+      case Ev::kTaskbarRestart:
+        if (Device().m_hDevice == platform::kInvalidDevice) {
+          intent_.iconWithoutAdapterAllowed = true;
+        }
+        explorer_.RestartTaskbar();
+        break;
+      case Ev::kEndSession:
+        if (os_.EndSession(e.a % 2 == 0)) {
+          // The process ends with the session; at the next logon Windows applies what is
+          // stored and the program starts again.
+          app_.reset();
+          g_dwm.Free();
+          os_.tray.ForgetIcons();
+          os_.display.Reapply();
+          StartProgram();
+          intent_.iconWithoutAdapterAllowed = false;
+          Reapplied();
+        } else {
+          Forced();
+        }
+        break;
+      case Ev::kCompositionOn:
+        os_.composition.SetEnabled(true);
+        break;
+      case Ev::kSlowDriver:
+        os_.adapter.SetExtReadyOnPoll(e.a % 5 == 0 ? sim::kNever : 1 + e.a % 30);
+        os_.adapter.SetMirrorReadyOnPoll(1 + e.b % 10);
+        injected_ = true;
+        Forced();
+        break;
+      case Ev::kFailModeChange: {
+        sim::SimDisplayDevice& device = os_.display.Device(e.a % os_.display.Devices().size());
+        device.failRegistryWrites = true;
+        injected_ = true;
+        Forced();
+        os_.windows.After(1 + e.b % 5000, [&device] { device.failRegistryWrites = false; });
+        break;
+      }
+      case Ev::kFailDeviceRequest:
+        os_.adapter.FailSetMirror(1 + e.a % 14);
+        injected_ = true;
+        Forced();
+        break;
+      case Ev::kFailRegistryWrite:
+        os_.registry.DenyAccess(platform::kHkeyCurrentUser, kDonglePath, platform::kKeySetValue);
+        intent_.saveMayHaveFailed = true;
+        Forced();
+        break;
+      case Ev::kCount:
+        break;
+    }
+  }
+
+  void Menu(const SoakEvent& e) {
+    const std::uint32_t item = e.a % 9;
+    std::uint32_t id = kMenuIds[item];
+    const bool ready = AdapterUp();
+    if (item == 8) {
+      // A resolution of the list the menu is built from; the user answers the confirmation.
+      Device().GetDispRes();
+      const DispResItemList& offered = Device().m_pOfferedResList;
+      if (offered.empty()) {
+        return;
+      }
+      const std::size_t n = (e.b % 64) % offered.size();
+      id = ID_RESOLUTION_BASE + static_cast<std::uint32_t>(n);
+      const DispResItem& chosen = offered[n];
+      if (chosen.nWidth > 1024 || chosen.nHeight > 768) {
+        const auto answer = static_cast<sim::DialogAnswer>((e.b >> 8) % 5);
+        user_.PlanAnswer(kDlgWarningTemplate, answer, (e.b >> 12) % 17000);
+      }
+    }
+    os_.menus.ScriptChoice({200 + e.b % 800, id});
+    os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
+                            static_cast<std::intptr_t>(platform::kWmRButtonDown));
+    if (!ready || item > 3) {
+      return;
+    }
+    // Off is a choice whatever state it reaches; the others are checked against the desktop.
+    constexpr std::uint32_t kChoices[] = {kDispPrimaryExt, kDispExtended, kDispMirror, kDispOff};
+    std::uint32_t choice = kChoices[item];
+    if (item == 0 && Dialog().m_bIntelChip == 1) {
+      choice = kDispPrimaryOnly;
+    }
+    pendingChoice_ = choice;
+    os_.windows.After(0, [this] { SettleChoice(); });
+  }
+
+  // Once the posted command has run: what the user chose is what is saved and shown.
+  void SettleChoice() {
+    if (!pendingChoice_ || app_ == nullptr) {
+      return;
+    }
+    const std::uint32_t choice = *pendingChoice_;
+    pendingChoice_.reset();
+    const auto saved = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState");
+    if (saved == choice || choice == kDispOff) {
+      intent_.choice = choice;
+      intent_.expectedLive = injected_ ? std::nullopt : std::optional<std::uint32_t>(choice);
+      intent_.saveMayHaveFailed = intent_.saveMayHaveFailed && saved != choice;
+    }
+  }
+
+  void SecondCopy(const std::wstring& verb) {
+    VIDAZazoVez second;
+    second.SetCommandLine(verb, {"vgatray.exe"});
+    second.StartUp();
+  }
+
+  // Something took the desktop away from what the user chose, for now.
+  void Forced() { intent_.expectedLive.reset(); }
+  // The program puts back the saved state: the desktop must show the user's choice again.
+  void Reapplied() {
+    if (!injected_ && !suspended_ && intent_.choice && !intent_.saveMayHaveFailed) {
+      intent_.expectedLive = intent_.choice;
+    }
+  }
+
+  SoakMachine spec_;
+  sim::SimWindows os_;
+  sim::SimExplorer explorer_{os_.clock, os_.windows, os_.tray};
+  sim::SimDialogUser user_{os_.clock, os_.windows};
+  std::unique_ptr<VIDAZazoVez> app_;
+  Machine machine_;
+  UserIntent intent_;
+  std::optional<std::uint32_t> pendingChoice_;
+  bool suspended_ = false;
+  bool injected_ = false;
+  std::size_t current_ = 0;
+  std::optional<std::pair<std::size_t, std::string>> failure_;
+};
+
+std::optional<std::pair<std::size_t, std::string>> RunSequence(const SoakSequence& sequence) {
+  SoakWorld world(sequence.machine);
+  return world.Run(sequence.events);
+}
+
+std::string FirstLine(const std::string& text) {
+  return text.substr(0, text.find('\n'));
+}
+
+// The shortest prefix that fails the same way, then events dropped one by one while it does.
+SoakSequence Shrink(SoakSequence sequence, const std::string& problem) {
+  const auto failsAlike = [&problem](const SoakSequence& candidate) {
+    const auto failure = RunSequence(candidate);
+    return failure && FirstLine(failure->second) == FirstLine(problem);
+  };
+  for (std::size_t length = 0; length < sequence.events.size(); ++length) {
+    SoakSequence prefix = sequence;
+    prefix.events.resize(length);
+    if (failsAlike(prefix)) {
+      sequence = prefix;
+      break;
+    }
+  }
+  for (std::size_t i = sequence.events.size(); i-- > 0;) {
+    SoakSequence fewer = sequence;
+    fewer.events.erase(fewer.events.begin() + static_cast<std::ptrdiff_t>(i));
+    if (failsAlike(fewer)) {
+      sequence = fewer;
+    }
+  }
+  return sequence;
+}
+
+std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
+  const char* text = std::getenv(name);
+  return text != nullptr && *text != '\0' ? std::strtoull(text, nullptr, 10) : fallback;
+}
+
+TEST(Soak, RandomWalksLeaveTheMachineSound) {
+  const std::uint64_t first = EnvNumber("VGA_SOAK_SEED", 1);
+  const std::uint64_t count = EnvNumber("VGA_SOAK_SEQUENCES", 2000);
+  int failures = 0;
+  for (std::uint64_t seed = first; seed < first + count && failures < 3; ++seed) {
+    const SoakSequence sequence = Generate(seed);
+    const auto failure = RunSequence(sequence);
+    if (!failure) {
+      continue;
+    }
+    ++failures;
+    SoakSequence prefix = sequence;
+    prefix.events.resize(std::min(prefix.events.size(), failure->first + 1));
+    const SoakSequence shrunk = Shrink(prefix, failure->second);
+    const auto again = RunSequence(shrunk);
+    ADD_FAILURE() << "seed " << seed << " fails after event " << failure->first << ":\n"
+                  << (again ? again->second : failure->second) << "shrunk sequence:\n"
+                  << Describe(shrunk) << "replay: VGA_SOAK_SEED=" << seed
+                  << " VGA_SOAK_SEQUENCES=1 vgatray_tests --gtest_filter=Soak.*";
+  }
+}
+
+}  // namespace
+}  // namespace vgatest
