@@ -109,7 +109,9 @@ class RowEnd {
     right_ = std::max(right_, mode.x + Width(mode));
     taken_.push_back(RectOf(mode));
   }
-  std::int32_t X() const { return std::max(sum_, right_); }
+  // The sum of the widths is the right edge of a row that starts at 0; a display left of the
+  // primary would push the sum past the edge and leave a gap, so the edge wins.
+  std::int32_t X() const { return taken_.empty() ? sum_ : right_; }
   bool IsFree(const platform::DisplayMode& mode) const {
     return std::none_of(taken_.begin(), taken_.end(),
                         [&mode](const Rect& other) { return RectOf(mode).Overlaps(other); });

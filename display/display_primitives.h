@@ -48,7 +48,8 @@ void EnableSecurityPrivilege(int enable);
 int GetLastCdsResult();
 // After `resized` changed width, moves the displays right of its old right edge by the same
 // amount, so that they stay beside it instead of overlapping it or standing apart.
-void KeepDisplaysBeside(const platform::DisplayDevice& resized, const platform::DisplayMode& before);
+void KeepDisplaysBeside(const platform::DisplayDevice& resized,
+                        const platform::DisplayMode& before);
 
 // Whole-string, case-insensitive comparison of DeviceIDs.
 bool SameDeviceId(const std::wstring& a, const std::wstring& b);

@@ -101,6 +101,11 @@ std::optional<std::intptr_t> CDUDOzurDlg::DispatchMessageMap(std::uint32_t messa
 }
 
 bool CDUDOzurDlg::OnCommand(std::uint32_t id) {
+  // A command the user gives for an adapter that is open is the user's choice, to be saved even
+  // after another copy's "TurnOff" or a log-off that did not happen blocked saving.
+  if (m_pDevice != nullptr && m_pDevice->m_hDevice != platform::kInvalidDevice && id != ID_BRAND) {
+    m_pDevice->m_bSaveBlocked = 0;
+  }
   switch (id) {
     case ID_PRIMARY:
       OnPrimary();

@@ -62,6 +62,7 @@ class CDUDOzurDlg : public DialogWindow {
   void OnClose();
   void OnPM(std::uintptr_t event);
   void OnDisplayChange();
+  void ForgetLoweredSystemMode();
 
   // Device arrival and removal.
   std::intptr_t OnDeviceChange(std::uint32_t event,

@@ -219,14 +219,39 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
   }
 }
 
+// The user set the system display's mode while no mirror runs: a mode remembered from an
+// earlier mirror sync is not the one to return to any more, now or at the next start.
+void CDUDOzurDlg::ForgetLoweredSystemMode() {
+  VIDAZazoVez& app = TheApp();
+  const bool nothingRemembered = app.m_nSysX == 0 && app.m_nSysY == 0 && app.m_nSysZ == 0;
+  const bool backAtIt =
+      app.m_nSysX == m_nSysWidth && app.m_nSysY == m_nSysHeight && app.m_nSysZ == m_nSysBitDepth;
+  if (m_nHandlingDepth != 0 || nothingRemembered || backAtIt) {
+    return;
+  }
+  app.m_nSysX = 0;
+  app.m_nSysY = 0;
+  app.m_nSysZ = 0;
+  app.SaveSystemResolution();
+}
+
 void CDUDOzurDlg::OnDisplayChange() {
   CDongleDevice& device = *m_pDevice;
   if (RefreshSystemMode()) {
-    if (device.m_hDevice == platform::kInvalidDevice || m_bLoweringSystemMode != 0) {
+    if (m_bLoweringSystemMode != 0) {
       return;
     }
-    device.m_nDispState = device.GetDisplayState();
-    if (device.m_nDispState != kDispMirror) {
+    if (device.m_hDevice == platform::kInvalidDevice) {
+      ForgetLoweredSystemMode();
+      return;
+    }
+    // Inside the program's own steps the live topology is a passing one: the recorded one stays.
+    const std::int32_t live = device.GetDisplayState();
+    if (m_nHandlingDepth == 0) {
+      device.m_nDispState = live;
+    }
+    if (live != kDispMirror) {
+      ForgetLoweredSystemMode();
       return;
     }
     device.SetMirrorFilter(1);

@@ -5,8 +5,8 @@
 // a shrunk sequence.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -79,12 +79,25 @@ enum class Ev {
   kCount
 };
 
-constexpr const char* kEventNames[] = {
-    "plug in",         "cable pull",        "safe removal",        "cancelled removal",
-    "suspend",         "cancelled suspend", "resume",              "user sets system mode",
-    "user sets adapter mode", "menu",       "second copy Turnoff", "second copy Uninstall",
-    "taskbar restart", "end session",       "composition on",      "driver slow",
-    "refused mode change", "failed device request", "failed registry write"};
+constexpr const char* kEventNames[] = {"plug in",
+                                       "cable pull",
+                                       "safe removal",
+                                       "cancelled removal",
+                                       "suspend",
+                                       "cancelled suspend",
+                                       "resume",
+                                       "user sets system mode",
+                                       "user sets adapter mode",
+                                       "menu",
+                                       "second copy Turnoff",
+                                       "second copy Uninstall",
+                                       "taskbar restart",
+                                       "end session",
+                                       "composition on",
+                                       "driver slow",
+                                       "refused mode change",
+                                       "failed device request",
+                                       "failed registry write"};
 
 struct SoakEvent {
   Ev kind = Ev::kPlug;
@@ -99,11 +112,12 @@ struct SoakSequence {
   std::vector<SoakEvent> events;
 };
 
-constexpr std::uint32_t kMenuIds[] = {ID_PRIMARY,    ID_EXTENDED,    ID_MIRROR,      ID_OFF,
-                                      ID_ROTATE_0,   ID_ROTATE_90,   ID_ROTATE_180,  ID_ROTATE_270,
-                                      ID_RESOLUTION_BASE};
-constexpr const char* kMenuNames[] = {"Primary", "Extended", "Mirror", "Off", "0 degrees",
-                                      "90 degrees", "180 degrees", "270 degrees", "resolution"};
+constexpr std::uint32_t kMenuIds[] = {ID_PRIMARY,    ID_EXTENDED,   ID_MIRROR,
+                                      ID_OFF,        ID_ROTATE_0,   ID_ROTATE_90,
+                                      ID_ROTATE_180, ID_ROTATE_270, ID_RESOLUTION_BASE};
+constexpr const char* kMenuNames[] = {"Primary",     "Extended",    "Mirror",
+                                      "Off",         "0 degrees",   "90 degrees",
+                                      "180 degrees", "270 degrees", "resolution"};
 constexpr const char* kAnswerNames[] = {"OK", "Cancel", "Esc", "close box", "no answer"};
 
 SoakSequence Generate(std::uint64_t seed) {
@@ -113,8 +127,8 @@ SoakSequence Generate(std::uint64_t seed) {
   SoakMachine& m = sequence.machine;
   static const std::pair<std::uint32_t, std::uint32_t> kSystemSizes[] = {
       {800, 600}, {1024, 768}, {1280, 1024}, {1600, 1200}, {1920, 1200}};
-  static const std::pair<std::uint32_t, std::uint32_t> kVersions[] = {{5, 0}, {5, 1}, {6, 1},
-                                                                       {10, 0}};
+  static const std::pair<std::uint32_t, std::uint32_t> kVersions[] = {
+      {5, 0}, {5, 1}, {6, 1}, {10, 0}};
   m.intel = random.Below(3) == 0;
   m.monitor = random.Below(2) == 0;
   const auto& size = kSystemSizes[random.Below(5)];
@@ -204,8 +218,8 @@ class SoakWorld {
     os_.composition.SetLibraryPresent(m.major >= 6);
     os_.composition.SetEnabled(m.major >= 6);
 
-    DisplaySpec system{m.systemWidth, m.systemHeight, 32, m.intel ? kIntelDisplayId : kSystemDisplayId,
-                       {}};
+    DisplaySpec system{
+        m.systemWidth, m.systemHeight, 32, m.intel ? kIntelDisplayId : kSystemDisplayId, {}};
     machine_ = SystemOnly(os_, system);
     if (m.monitor) {
       machine_.monitor = AddMonitorAtRight(os_, {1024, 768, 32, kSecondMonitorId, {}});
@@ -298,6 +312,9 @@ class SoakWorld {
     }
   }
 
+  // An event the test runs from inside a modal loop of the program (its menu or confirmation).
+  bool InsideAHandler() { return Dialog().m_nHandlingDepth != 0; }
+
   bool AdapterUp() {
     return Device().m_hDevice != platform::kInvalidDevice && Device().m_bDeviceReady == 1;
   }
@@ -345,8 +362,8 @@ class SoakWorld {
         const auto& modes = os_.display.Device(machine_.system).modes;
         const sim::SimMode& mode = modes[e.a % modes.size()];
         if (os_.display.UserChangesMode(os_.display.Device(machine_.system).name, mode.width,
-                                        mode.height, mode.bitsPerPel) ==
-            platform::kDispChangeSuccessful) {
+                                        mode.height,
+                                        mode.bitsPerPel) == platform::kDispChangeSuccessful) {
           intent_.systemWidth = mode.width;
           intent_.systemHeight = mode.height;
         }
@@ -358,6 +375,9 @@ class SoakWorld {
         if (ext.present && ext.live.attached) {
           const sim::SimMode& mode = ext.modes[e.a % ext.modes.size()];
           os_.display.UserChangesMode(ext.name, mode.width, mode.height, mode.bitsPerPel);
+          // What the display settings leave is the user's choice too.
+          intent_.choice.reset();
+          intent_.expectedLive.reset();
         }
         break;
       }
@@ -369,8 +389,12 @@ class SoakWorld {
         Forced();
         break;
       case Ev::kUninstallCopy:
+        if (InsideAHandler()) {
+          break;  // the process can only end between two messages
+        }
         SecondCopy(L"Uninstall");
-        os_.windows.RunFor(0);
+        // The loop ends at WM_QUIT: nothing queued or due after it runs.
+        os_.windows.RunModalLoop([this] { return os_.windows.QuitPosted(); }, os_.Now());
         if (os_.windows.QuitPosted()) {
           // The loop ends here; the program's exit destroys its window.
           os_.windows.ClearQuit();
@@ -390,6 +414,9 @@ class SoakWorld {
         explorer_.RestartTaskbar();
         break;
       case Ev::kEndSession:
+        if (InsideAHandler()) {
+          break;
+        }
         if (os_.EndSession(e.a % 2 == 0)) {
           // The process ends with the session; at the next logon Windows applies what is
           // stored and the program starts again.
@@ -411,19 +438,31 @@ class SoakWorld {
         os_.adapter.SetExtReadyOnPoll(e.a % 5 == 0 ? sim::kNever : 1 + e.a % 30);
         os_.adapter.SetMirrorReadyOnPoll(1 + e.b % 10);
         injected_ = true;
+        intent_.saveMayHaveFailed = true;
         Forced();
         break;
       case Ev::kFailModeChange: {
-        sim::SimDisplayDevice& device = os_.display.Device(e.a % os_.display.Devices().size());
-        device.failRegistryWrites = true;
+        // The adapter's driver refuses the next mode it is given.
+        sim::SimDisplayDevice& device =
+            os_.display.Device(e.a % 2 == 0 ? *machine_.ext : *machine_.mir);
+        auto refusals = std::make_shared<std::uint32_t>(1 + e.b % 2);
+        device.acceptMode = [refusals, earlier = device.acceptMode](const sim::Placement& mode) {
+          if (*refusals > 0) {
+            --*refusals;
+            return false;
+          }
+          return !earlier || earlier(mode);
+        };
         injected_ = true;
+        intent_.modeRefused = true;
+        intent_.saveMayHaveFailed = true;
         Forced();
-        os_.windows.After(1 + e.b % 5000, [&device] { device.failRegistryWrites = false; });
         break;
       }
       case Ev::kFailDeviceRequest:
         os_.adapter.FailSetMirror(1 + e.a % 14);
         injected_ = true;
+        intent_.saveMayHaveFailed = true;
         Forced();
         break;
       case Ev::kFailRegistryWrite:
@@ -479,10 +518,11 @@ class SoakWorld {
     const std::uint32_t choice = *pendingChoice_;
     pendingChoice_.reset();
     const auto saved = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState");
-    if (saved == choice || choice == kDispOff) {
+    if (saved == choice || choice == kDispOff || intent_.saveMayHaveFailed) {
       intent_.choice = choice;
       intent_.expectedLive = injected_ ? std::nullopt : std::optional<std::uint32_t>(choice);
-      intent_.saveMayHaveFailed = intent_.saveMayHaveFailed && saved != choice;
+    } else {
+      intent_.expectedLive.reset();  // the program saw the choice fail and kept the old one
     }
   }
 
@@ -498,6 +538,8 @@ class SoakWorld {
   void Reapplied() {
     if (!injected_ && !suspended_ && intent_.choice && !intent_.saveMayHaveFailed) {
       intent_.expectedLive = intent_.choice;
+    } else {
+      intent_.expectedLive.reset();
     }
   }
 

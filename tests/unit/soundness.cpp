@@ -220,7 +220,9 @@ bool ProgramIsIdle(const sim::SimWindows& os, const VIDAZazoVez& app) {
 ::testing::AssertionResult ProgramIsSound(const sim::SimWindows& os, const VIDAZazoVez& app,
                                           const UserIntent& intent) {
   std::ostringstream problems;
-  if (::testing::AssertionResult desktop = DesktopIsSound(os); !desktop) {
+  if (::testing::AssertionResult desktop =
+          DesktopIsSound(os, intent.modeRefused ? Moment::kMidSequence : Moment::kSettled);
+      !desktop) {
     return desktop;
   }
   CheckProfile(os, problems);

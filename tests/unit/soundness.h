@@ -25,8 +25,12 @@ struct UserIntent {
   bool systemModeKnown = true;
   // The shell was restarted while no adapter was open: the icon may show until the next removal.
   bool iconWithoutAdapterAllowed = false;
-  // Saving may have failed since the last choice (an injected registry failure).
+  // The saved choice may rightly differ: a registry write failed, or an injected failure made
+  // the program record another state.
   bool saveMayHaveFailed = false;
+  // A display mode was refused on the way: the program may not have been able to place every
+  // display, and a gap may stay where Windows 7 and later would close it.
+  bool modeRefused = false;
 };
 
 // When the desktop is looked at: once a command or event has finished, or between two steps of
