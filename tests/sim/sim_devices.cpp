@@ -34,7 +34,7 @@ std::vector<std::wstring> SimDevices::UsbInterfacePaths() {
 
 platform::DeviceHandle SimDevices::OpenDevice(const std::wstring& path) {
   for (const UsbDevice& device : usb_) {
-    if (device.present && FoldCase(device.path) == FoldCase(path)) {
+    if (device.present && SameIgnoringCase(device.path, path)) {
       const platform::DeviceHandle handle = nextHandle_;
       nextHandle_ += 4;
       handles_[handle] = {device.path, false};

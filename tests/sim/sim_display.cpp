@@ -35,7 +35,7 @@ std::size_t SimDisplay::AddDevice(SimDisplayDevice device) {
 
 SimDisplayDevice* SimDisplay::DeviceById(const std::wstring& id) {
   for (SimDisplayDevice& device : devices_) {
-    if (FoldCase(device.id) == FoldCase(id)) {
+    if (SameIgnoringCase(device.id, id)) {
       return &device;
     }
   }
@@ -44,7 +44,7 @@ SimDisplayDevice* SimDisplay::DeviceById(const std::wstring& id) {
 
 SimDisplayDevice* SimDisplay::DeviceByName(const std::wstring& name) {
   for (SimDisplayDevice& device : devices_) {
-    if (device.present && FoldCase(device.name) == FoldCase(name)) {
+    if (device.present && SameIgnoringCase(device.name, name)) {
       return &device;
     }
   }

@@ -15,6 +15,15 @@ std::wstring FoldCase(const std::wstring& text) {
   return folded;
 }
 
+bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  const auto fold = [](wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+  };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [&fold](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
+}
+
 SimWindowing::SimWindowing(Clock& clock) : clock_(clock) {}
 
 std::uint32_t SimWindowing::RegisterMessage(const std::wstring& name) {

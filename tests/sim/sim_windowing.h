@@ -225,5 +225,7 @@ class SimWindowing : public platform::Windowing, public MessageSink {
 
 // Lower-cases ASCII letters; Windows compares window titles and message names this way.
 std::wstring FoldCase(const std::wstring& text);
+// The same text when ASCII letters are folded; allocates nothing, for lookups on every call.
+bool SameIgnoringCase(const std::wstring& a, const std::wstring& b);
 
 }  // namespace sim

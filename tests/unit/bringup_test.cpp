@@ -394,6 +394,26 @@ TEST_F(BringUpTest, UserChangesTheSystemDisplayWhileMirroringAndTheAdapterFollow
   EXPECT_EQ(os.adapter.MirrorCenter()->width, 1024u);
 }
 
+TEST_F(BringUpTest, ASystemModeRaisedBeyondTheMirrorIsTheOneATurnOffPutsBack) {
+  AdapterSpec adapter;
+  adapter.extModes = sim::MonitorModes(1280, 1024, {16, 32});
+  adapter.mirModes = adapter.extModes;
+  machine = SystemAndAdapter(
+      os, {1280, 1024, 32, kSystemDisplayId, sim::MonitorModes(1600, 1200, {16, 32})}, adapter);
+  SaveProfile({3, 1280, 1024, 32, 0, 1});
+  StartWithAdapter();
+  ASSERT_TRUE(Mir().attached);
+  os.display.UserChangesMode(os.display.Device(machine.system).name, 1600, 1200, 32);
+  ASSERT_EQ(System().width, 1280u) << "mirror sync lowers it to what the adapter can show";
+
+  EXPECT_FALSE(StartSecondCopy(L"Turnoff"));
+  os.windows.RunFor(10);
+
+  EXPECT_EQ(System().width, 1600u) << "the mode the user set, not the lowered one";
+  EXPECT_EQ(System().height, 1200u);
+  EXPECT_TRUE(DesktopIsSound(os)) << os.display.Describe();
+}
+
 TEST_F(BringUpTest, MirrorThatRefuses32BitsIsRetriedAt16AfterASystemChange) {
   Build();
   SaveProfile({3, 1280, 1024, 32, 0, 1});

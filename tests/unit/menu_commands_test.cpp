@@ -137,6 +137,27 @@ INSTANTIATE_TEST_SUITE_P(
                       TopologyCase{"Off", kOff, 3, true, "off", 4, 0},
                       TopologyCase{"Off", kOff, 4, true, "off", 4, 0}));
 
+// A second copy's "Turnoff" while mirroring must not leave the driver mirroring, or Primary would
+// make the mirror device primary and the adapter's own display would never appear.
+class PrimaryAfterMirrorTurnOff : public MenuCommandTest,
+                                  public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PrimaryAfterMirrorTurnOff, ShowsTheAdaptersOwnDisplay) {
+  BringUp(3, GetParam());
+  ASSERT_TRUE(Mir().attached);
+  EXPECT_FALSE(StartSecondCopy(L"Turnoff"));
+  os.windows.RunFor(10);
+  ASSERT_EQ(DesktopShape(), "off");
+
+  Command(kPrimary);
+
+  EXPECT_EQ(DesktopShape(), GetParam() ? "adapter only" : "adapter primary, system beside");
+  EXPECT_FALSE(os.adapter.MirrorMode());
+  EXPECT_TRUE(DesktopIsSound(os)) << os.display.Describe();
+}
+
+INSTANTIATE_TEST_SUITE_P(IntelOrNot, PrimaryAfterMirrorTurnOff, ::testing::Bool());
+
 TEST_F(MenuCommandTest, ChosenFromTheMenuTheCommandRunsAfterTheMenuCloses) {
   BringUp(2);
   RightClick(kOff, 700);
@@ -195,6 +216,64 @@ TEST_F(MenuCommandTest, ExtendedFromMirrorPutsBackTheSystemModeThatMirroringLowe
   EXPECT_EQ(Ext().width, 1024u) << "the stored adapter resolution is applied again";
   EXPECT_TRUE(DesktopIsSound(os));
 }
+
+// Mirroring lowered a 1600-wide system display to the adapter's 1280 and put the monitor beside
+// it at x = 1280; every way back to 1600 must move the monitor along, not overlap it.
+class SystemModeRestored;
+
+struct RestoreCase {
+  const char* name;
+  void (SystemModeRestored::*leaveMirror)();
+};
+
+void PrintTo(const RestoreCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class SystemModeRestored : public MenuCommandTest,
+                           public ::testing::WithParamInterface<RestoreCase> {
+ public:
+  void Off() { Command(kOff); }
+  void Extended() { Command(kExtended); }
+  void SecondCopyTurnOff() {
+    StartSecondCopy(L"Turnoff");
+    os.windows.RunFor(10);
+  }
+  void Suspend() { os.Suspend(); }
+  void Unplug() {
+    os.adapter.Unplug(sim::Removal::kCablePull);
+    os.windows.RunFor(10);
+  }
+};
+
+TEST_P(SystemModeRestored, KeepsTheMonitorBesideTheSystemDisplay) {
+  AdapterSpec adapter;
+  adapter.extModes = sim::MonitorModes(1280, 1024, {16, 32});
+  adapter.mirModes = adapter.extModes;
+  machine = SystemMonitorAndAdapter(os, {1600, 1200, 32, kSystemDisplayId, {}},
+                                    {1024, 768, 32, kSecondMonitorId, {}}, adapter);
+  SaveProfile({0, 1024, 768, 32, 0});
+  StartWithAdapter();
+  Command(kMirror);
+  const sim::Placement& monitor = os.display.Device(*machine.monitor).live;
+  ASSERT_EQ(System().width, 1280u);
+  ASSERT_EQ(monitor.x, 1280);
+
+  (this->*GetParam().leaveMirror)();
+
+  EXPECT_EQ(System().width, 1600u);
+  EXPECT_EQ(monitor.x, 1600);
+  EXPECT_TRUE(DesktopIsSound(os)) << os.display.Describe();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, SystemModeRestored,
+    ::testing::Values(RestoreCase{"Off", &SystemModeRestored::Off},
+                      RestoreCase{"Extended", &SystemModeRestored::Extended},
+                      RestoreCase{"SecondCopyTurnOff", &SystemModeRestored::SecondCopyTurnOff},
+                      RestoreCase{"Suspend", &SystemModeRestored::Suspend},
+                      RestoreCase{"CablePull", &SystemModeRestored::Unplug}),
+    [](const ::testing::TestParamInfo<RestoreCase>& way) { return std::string(way.param.name); });
 
 TEST_F(MenuCommandTest, OffWithoutTheAdapterOnlyWritesTheState) {
   Build();
