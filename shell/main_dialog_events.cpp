@@ -245,9 +245,12 @@ void CDUDOzurDlg::OnDisplayChange() {
       ForgetLoweredSystemMode();
       return;
     }
-    // Inside the program's own steps the live topology is a passing one: the recorded one stays.
+    // Inside the program's own steps the live topology is a passing one, and an adapter the
+    // program took off (a turn-off, a suspend) is not off by the user's choice: the recorded
+    // topology stays.
     const std::int32_t live = device.GetDisplayState();
-    if (m_nHandlingDepth == 0) {
+    const bool forcedOff = live == kDispOff && device.m_bSaveBlocked != 0;
+    if (m_nHandlingDepth == 0 && !forcedOff) {
       device.m_nDispState = live;
     }
     if (live != kDispMirror) {
