@@ -29,6 +29,8 @@
 namespace vgatest {
 namespace {
 
+constexpr wchar_t kNeighbourPath[] = L"Software\\ZUZEZE Vezade\\Other";
+
 class Random {
  public:
   explicit Random(std::uint64_t seed) : state_(seed) {}
@@ -209,7 +211,7 @@ std::vector<sim::SimMode> SoakAdapterModes(const SoakMachine& m) {
 // One simulated machine with the program running on it, and what the user meant.
 class SoakWorld {
  public:
-  explicit SoakWorld(const SoakMachine& m) : spec_(m) {
+  explicit SoakWorld(const SoakMachine& m) {
     platform::Platform withUser = os_.AsPlatform();
     withUser.windows = &user_;
     platform::Install(withUser);
@@ -236,6 +238,8 @@ class SoakWorld {
     } else {
       os_.adapter.AddAbsent();
     }
+    // Another program of the same maker keeps its settings beside ours.
+    os_.registry.SetDword(platform::kHkeyCurrentUser, kNeighbourPath, L"Kept", 1);
     intent_.systemWidth = m.systemWidth;
     intent_.systemHeight = m.systemHeight;
     StartProgram();
@@ -404,6 +408,8 @@ class SoakWorld {
           } else if (!intent_.saveMayHaveFailed &&
                      os_.registry.KeyExists(platform::kHkeyCurrentUser, kProfilePath)) {
             failure_ = {current_, "after Uninstall the profile key is still there\n"};
+          } else if (!os_.registry.GetDword(platform::kHkeyCurrentUser, kNeighbourPath, L"Kept")) {
+            failure_ = {current_, "Uninstall removed another program's settings\n"};
           }
         }
         break;
@@ -543,7 +549,6 @@ class SoakWorld {
     }
   }
 
-  SoakMachine spec_;
   sim::SimWindows os_;
   sim::SimExplorer explorer_{os_.clock, os_.windows, os_.tray};
   sim::SimDialogUser user_{os_.clock, os_.windows};
