@@ -106,6 +106,9 @@ class CDongleDevice {
   std::uint8_t m_bResumeFromPrimary = 0;
   std::uint8_t m_bResumeFromOther = 0;
   std::uint8_t m_bSaveBlocked = 1;
+  // The adapter's display is off because the program took it off (a turn-off for another copy,
+  // a suspend, a removal), not because the user chose so; it ends when the display is seen on.
+  std::uint8_t m_bHeldOff = 0;
   std::int32_t m_nFrequence = 0;
   std::int32_t m_nFirstRun = 0;
   std::wstring m_strActiveDeviceId;

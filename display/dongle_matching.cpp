@@ -274,8 +274,9 @@ int CDUDOzurDlg::SyncAdapterMode() {
     return 0;
   }
   int result = 0;
-  // In mirror mode the extended device is off the desktop by design; that is not "off".
-  if (ext.stateFlags == 0 && device.m_bMirrorActive == 0) {
+  // In mirror mode the extended device is off the desktop by design, and one the program holds
+  // off is not off by the user's choice; neither is "off".
+  if (ext.stateFlags == 0 && device.m_bMirrorActive == 0 && device.m_bHeldOff == 0) {
     device.m_nDispState = kDispOff;
     result = 1;
   }

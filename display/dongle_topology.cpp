@@ -260,6 +260,7 @@ bool CDongleDevice::DetachFromDeskTop() {
 bool CDongleDevice::TurnOffDev() {
   const std::int32_t state = GetDisplayState();
   m_bSaveBlocked = 1;
+  m_bHeldOff = 1;
   switch (state) {
     case kDispPrimaryExt:
       DetachOtherDisplays(m_ddActive);

@@ -100,6 +100,23 @@ std::optional<std::intptr_t> CDUDOzurDlg::DispatchMessageMap(std::uint32_t messa
   return std::nullopt;
 }
 
+// A topology the user chose after a resume is the one to keep: a retry still pending from the
+// resume would put back the stored one, which is stale when the choice could not be saved.
+void CDUDOzurDlg::DropResumeRetries(bool adapterMayBeOff) {
+  if (m_pDevice == nullptr) {
+    return;
+  }
+  CDongleDevice& device = *m_pDevice;
+  if (device.m_hDevice == platform::kInvalidDevice ||
+      (!adapterMayBeOff && !device.IsAdapterAttached())) {
+    return;
+  }
+  platform::Os().windows->KillTimer(m_hWnd, kResumePrimaryTimer);
+  platform::Os().windows->KillTimer(m_hWnd, kResumeOtherTimer);
+  device.m_bResumeFromPrimary = 0;
+  device.m_bResumeFromOther = 0;
+}
+
 bool CDUDOzurDlg::OnCommand(std::uint32_t id) {
   // A command the user gives for an adapter that is open is the user's choice, to be saved even
   // after another copy's "TurnOff" or a log-off that did not happen blocked saving.
@@ -109,15 +126,19 @@ bool CDUDOzurDlg::OnCommand(std::uint32_t id) {
   switch (id) {
     case ID_PRIMARY:
       OnPrimary();
+      DropResumeRetries(false);
       return true;
     case ID_EXTENDED:
       OnExt();
+      DropResumeRetries(false);
       return true;
     case ID_OFF:
       OnOff();
+      DropResumeRetries(true);
       return true;
     case ID_MIRROR:
       OnMirror();
+      DropResumeRetries(false);
       return true;
     case ID_BRAND:
       OnBrand();

@@ -63,6 +63,7 @@ class CDUDOzurDlg : public DialogWindow {
   void OnPM(std::uintptr_t event);
   void OnDisplayChange();
   void ForgetLoweredSystemMode();
+  void DropResumeRetries(bool adapterMayBeOff);
 
   // Device arrival and removal.
   std::intptr_t OnDeviceChange(std::uint32_t event,

@@ -246,11 +246,12 @@ void CDUDOzurDlg::OnDisplayChange() {
       return;
     }
     // Inside the program's own steps the live topology is a passing one, and an adapter the
-    // program took off (a turn-off, a suspend) is not off by the user's choice: the recorded
-    // topology stays.
+    // program holds off is not off by the user's choice: the recorded topology stays.
     const std::int32_t live = device.GetDisplayState();
-    const bool forcedOff = live == kDispOff && device.m_bSaveBlocked != 0;
-    if (m_nHandlingDepth == 0 && !forcedOff) {
+    if (live != kDispOff) {
+      device.m_bHeldOff = 0;
+    }
+    if (m_nHandlingDepth == 0 && device.m_bHeldOff == 0) {
       device.m_nDispState = live;
     }
     if (live != kDispMirror) {

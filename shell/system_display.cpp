@@ -20,6 +20,10 @@ bool FindSystemDisplay(platform::DisplayDevice& out) {
   return false;
 }
 
+bool GetStoredMode(const platform::DisplayDevice& device, platform::DisplayMode& mode) {
+  return platform::Os().display->EnumMode(device.name, platform::kEnumRegistrySettings, mode);
+}
+
 }  // namespace
 
 bool CDUDOzurDlg::RefreshSystemMode() {
@@ -28,7 +32,7 @@ bool CDUDOzurDlg::RefreshSystemMode() {
     return false;
   }
   platform::DisplayMode mode;
-  if (!platform::Os().display->EnumMode(system.name, platform::kEnumRegistrySettings, mode)) {
+  if (!GetStoredMode(system, mode)) {
     return false;
   }
   const auto depth = static_cast<std::int32_t>(mode.bitsPerPel);
@@ -42,12 +46,6 @@ bool CDUDOzurDlg::RefreshSystemMode() {
   m_nSysWidth = width;
   return true;
 }
-
-namespace {
-bool GetStoredMode(const platform::DisplayDevice& device, platform::DisplayMode& mode) {
-  return platform::Os().display->EnumMode(device.name, platform::kEnumRegistrySettings, mode);
-}
-}  // namespace
 
 int CDUDOzurDlg::RestoreSystemMode(std::uint32_t width, std::uint32_t height,
                                    std::uint32_t bitsPerPel) {

@@ -271,7 +271,8 @@ std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevi
     if (!device.present) {
       placement.attached = false;
     }
-    if (placement.attached && device.acceptMode && !device.acceptMode(placement)) {
+    const bool givenAMode = forced || !(placement == device.live);
+    if (placement.attached && givenAMode && device.acceptMode && !device.acceptMode(placement)) {
       placement.attached = false;
       device.stored.attached = false;
       if (&device == target) {
@@ -390,7 +391,8 @@ void SimDisplay::Reapply() {
   for (const SimDisplayDevice& device : devices_) {
     next.push_back(device.stored);
   }
-  Apply(std::move(next), nullptr, false);
+  // Every driver is given its mode again, changed or not.
+  Apply(std::move(next), nullptr, true);
 }
 
 std::string SimDisplay::Describe() const {

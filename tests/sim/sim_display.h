@@ -32,7 +32,9 @@
 //   device that is detached and stored detached it fails with DISP_CHANGE_FAILED (conformance:
 //   "CDS_RESET alone on a detached device fails"). A change equal to the live settings does
 //   nothing unless CDS_RESET forces it (docs).
-// - A driver may refuse a mode when it is applied (acceptMode): the device then stays detached,
+// - A driver may refuse a mode when it is applied (acceptMode; a call gives a mode only to the
+//   devices whose settings it changes, a re-apply after a plug or a driver switch gives every
+//   attached device its mode again): the device then stays detached,
 //   stored and live, and the call answers DISP_CHANGE_FAILED (docs: "The display driver failed
 //   the specified graphics mode").
 // - Primary: CDS_SET_PRIMARY makes the device primary (docs); a mirroring device or one flagged

@@ -267,6 +267,10 @@ class SoakWorld {
         Check(i);
         if (!failure_) {
           current_ = i;
+          if (std::getenv("VGA_SOAK_TRACE") != nullptr) {
+            os_.system.Trace("--- event " + std::to_string(i) + ": " +
+                             kEventNames[static_cast<int>(events[i].kind)] + "\n");
+          }
           Perform(events[i]);
         }
       });
@@ -279,6 +283,23 @@ class SoakWorld {
       if (!failure_ && app_ && !ProgramIsIdle(os_, *app_) && !OnlyResumeRetriesPending()) {
         failure_ = {events.size(), "the program never became idle"};
       }
+    }
+    if (failure_ && std::getenv("VGA_SOAK_TRACE") != nullptr) {
+      std::ostringstream trace;
+      for (const sim::TraceLine& line : os_.system.Traces()) {
+        trace << line.time << " " << line.text;
+      }
+      trace << "display changes:\n";
+      for (const sim::ChangeRecord& change : os_.display.Changes()) {
+        trace << change.time << " " << os_.system.ToAnsi(change.device.value_or(L"(all)"))
+              << " flags " << change.flags << " -> " << change.result;
+        if (change.mode) {
+          trace << " fields " << change.mode->fields << " (" << change.mode->x << ","
+                << change.mode->y << ") " << change.mode->width << "x" << change.mode->height;
+        }
+        trace << "\n";
+      }
+      failure_->second += "trace:\n" + trace.str();
     }
     return failure_;
   }
@@ -618,7 +639,8 @@ TEST(Soak, RandomWalksLeaveTheMachineSound) {
     ADD_FAILURE() << "seed " << seed << " fails after event " << failure->first << ":\n"
                   << (again ? again->second : failure->second) << "shrunk sequence:\n"
                   << Describe(shrunk) << "replay: VGA_SOAK_SEED=" << seed
-                  << " VGA_SOAK_SEQUENCES=1 vgatray_tests --gtest_filter=Soak.*";
+                  << " VGA_SOAK_SEQUENCES=1 vgatray_tests --gtest_filter=Soak.* (VGA_SOAK_TRACE=1 "
+                     "adds the program's trace)";
   }
 }
 
