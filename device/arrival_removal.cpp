@@ -13,6 +13,7 @@ std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t event,
   if (m_pDevice == nullptr || broadcast == nullptr) {
     return 0;
   }
+  const HandlingMessage handling(*this);
   platform::Platform& os = platform::Os();
   CDongleDevice& device = *m_pDevice;
 
@@ -59,12 +60,7 @@ std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t event,
       m_bTurnOnPending = 1;
       device.TurnOffDev();
       Trace("TurnOffDev \n");
-      VIDAZazoVez& app = TheApp();
-      if (app.m_nSysX != 0 && app.m_nSysY != 0 && app.m_nSysZ != 0) {
-        RestoreSystemMode(static_cast<std::uint32_t>(app.m_nSysX),
-                          static_cast<std::uint32_t>(app.m_nSysY),
-                          static_cast<std::uint32_t>(app.m_nSysZ));
-      }
+      RestoreRememberedSystemMode();
       os.devices->CloseDevice(device.m_hDevice);
       device.m_hDevice = platform::kInvalidDevice;
       if (m_pTrayIcon != nullptr) {

@@ -106,8 +106,9 @@ class CDongleDevice {
   std::uint8_t m_bResumeFromPrimary = 0;
   std::uint8_t m_bResumeFromOther = 0;
   std::uint8_t m_bSaveBlocked = 1;
-  // The adapter's display is off because the program took it off (a turn-off for another copy,
-  // a suspend, a removal), not because the user chose so; it ends when the display is seen on.
+  // The program took the adapter's display off (a turn-off for another copy, a suspend, a
+  // removal, or on the way to another topology): a display change that finds it off is not the
+  // user turning it off. It ends when the display is seen on.
   std::uint8_t m_bHeldOff = 0;
   std::int32_t m_nFrequence = 0;
   std::int32_t m_nFirstRun = 0;
@@ -124,6 +125,8 @@ class CDongleDevice {
   bool RefreshActive();
   // The active device is attached and is a desktop of its own (not the mirror device).
   bool AdapterShowsItsDesktop();
+  bool AdapterIsPrimary();
+  void HandDesktopBack();
   bool SendRotation(std::uint32_t rotation);
 };
 

@@ -105,6 +105,20 @@ bool CDongleDevice::AdapterShowsItsDesktop() {
          (m_ddActive.stateFlags & platform::kDisplayMirroringDriver) == 0;
 }
 
+bool CDongleDevice::AdapterIsPrimary() {
+  return RefreshDisplayDevice(m_ddActive) != 0 &&
+         (m_ddActive.stateFlags & platform::kDisplayPrimaryDevice) != 0;
+}
+
+// A primary handover the driver refused has left the system display and the others off: they
+// come back as they were, with the system display primary.
+void CDongleDevice::HandDesktopBack() {
+  Trace("The adapter display did not become primary, the system display takes the desktop back\n");
+  ReattachSystemDisplayBeside();
+  SetSystemDisplayPrimary();
+  ReattachOtherDisplays();
+}
+
 bool CDongleDevice::IsAdapterAttached() {
   RefreshActive();
   return RefreshDisplayDevice(m_ddActive) != 0;
@@ -124,7 +138,11 @@ bool CDongleDevice::AttachToDeskTopPrimaryOnly() {
   DetachOtherDisplays(m_ddActive);
   DetachSystemDisplay();
   SetDisplayPrimary(m_ddActive);
-  return RefreshDisplayDevice(m_ddActive) != 0;
+  if (!AdapterIsPrimary()) {
+    HandDesktopBack();
+    return false;
+  }
+  return true;
 }
 
 bool CDongleDevice::AttachToDeskTopPrimary() {
@@ -141,6 +159,10 @@ bool CDongleDevice::AttachToDeskTopPrimary() {
   DetachOtherDisplays(m_ddActive);
   DetachSystemDisplay();
   SetDisplayPrimary(m_ddActive);
+  if (!AdapterIsPrimary()) {
+    HandDesktopBack();
+    return false;
+  }
   ReattachOtherDisplays();
   ReattachSystemDisplayBeside();
   return true;
@@ -232,6 +254,16 @@ bool CDongleDevice::SetMirror(bool on) {
     m_strActiveDeviceId = m_strMirDeviceId;
     GetDispRes();
     AttachToDeskTopMir();
+    if (!IsAdapterAttached()) {
+      // The mirror display refused its modes: a driver left mirroring would make the mirror
+      // device the one every later command places, and the system display would stay lowered.
+      Trace("SetMirror: the mirror display did not attach\n");
+      SetMirror(false);
+      if (CDUDOzurDlg* dialog = MainDialog()) {
+        dialog->RestoreRememberedSystemMode();
+      }
+      return false;
+    }
     GetFullDispRes();
     RestoreSystemPrimary();
     m_bMirrorActive = 1;
@@ -253,6 +285,7 @@ bool CDongleDevice::DetachFromDeskTop() {
   Trace("%s\n", Narrow(m_strActiveDeviceId).c_str());
   RefreshActive();
   DetachDisplay(m_ddActive);
+  m_bHeldOff = 1;
   Trace("get return %d\n", GetLastCdsResult());
   return true;
 }
@@ -260,7 +293,6 @@ bool CDongleDevice::DetachFromDeskTop() {
 bool CDongleDevice::TurnOffDev() {
   const std::int32_t state = GetDisplayState();
   m_bSaveBlocked = 1;
-  m_bHeldOff = 1;
   switch (state) {
     case kDispPrimaryExt:
       DetachOtherDisplays(m_ddActive);
@@ -285,12 +317,8 @@ bool CDongleDevice::TurnOffDev() {
       // extended display device, not from a mirror device that cannot be primary.
       SetMirror(false);
       Trace("Turnoff device\n");
-      const VIDAZazoVez& app = TheApp();
-      CDUDOzurDlg* dialog = MainDialog();
-      if (dialog != nullptr && app.m_nSysX != 0 && app.m_nSysY != 0 && app.m_nSysZ != 0) {
-        dialog->RestoreSystemMode(static_cast<std::uint32_t>(app.m_nSysX),
-                                  static_cast<std::uint32_t>(app.m_nSysY),
-                                  static_cast<std::uint32_t>(app.m_nSysZ));
+      if (CDUDOzurDlg* dialog = MainDialog()) {
+        dialog->RestoreRememberedSystemMode();
       }
       break;
     }

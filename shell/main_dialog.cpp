@@ -47,14 +47,11 @@ std::optional<std::intptr_t> CDUDOzurDlg::OnWndMsg(std::uint32_t message, std::u
     OnDisplayChange();
     return DispatchMessageMap(message, wParam, lParam);
   }
-  // A display change sent while another message is handled comes from the program's own steps.
-  ++m_nHandlingDepth;
+  const HandlingMessage handling(*this);
   if (message == platform::kWmPowerBroadcast) {
     OnPM(wParam);
   }
-  std::optional<std::intptr_t> result = DispatchMessageMap(message, wParam, lParam);
-  --m_nHandlingDepth;
-  return result;
+  return DispatchMessageMap(message, wParam, lParam);
 }
 
 std::optional<std::intptr_t> CDUDOzurDlg::DispatchMessageMap(std::uint32_t message,
@@ -107,7 +104,8 @@ void CDUDOzurDlg::DropResumeRetries(bool adapterMayBeOff) {
     return;
   }
   CDongleDevice& device = *m_pDevice;
-  if (device.m_hDevice == platform::kInvalidDevice ||
+  // Before the resume the retries are what brings the adapter back after the sleep.
+  if (m_bSuspended != 0 || device.m_hDevice == platform::kInvalidDevice ||
       (!adapterMayBeOff && !device.IsAdapterAttached())) {
     return;
   }

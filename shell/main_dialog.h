@@ -92,6 +92,8 @@ class CDUDOzurDlg : public DialogWindow {
   int FitResolutionAfterRotation(int flag);
   int SyncAdapterMode();
   int RestoreSystemMode(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel);
+  // Puts back the system display's mode that mirror sync lowered, when one is remembered.
+  void RestoreRememberedSystemMode();
 
   // Fields in declaration order.
   DispModeItemList m_sysResList;
@@ -113,6 +115,37 @@ class CDUDOzurDlg : public DialogWindow {
   std::int32_t m_bLoweringSystemMode = 0;
   // How many messages other than WM_DISPLAYCHANGE are being handled, nested.
   std::int32_t m_nHandlingDepth = 0;
+  std::int32_t m_nUserWaits = 0;
+  // A display change sent while another message is handled comes from the program's own steps.
+  class HandlingMessage {
+   public:
+    explicit HandlingMessage(CDUDOzurDlg& dialog) : dialog_(dialog) { ++dialog_.m_nHandlingDepth; }
+    ~HandlingMessage() { --dialog_.m_nHandlingDepth; }
+    HandlingMessage(const HandlingMessage&) = delete;
+    HandlingMessage& operator=(const HandlingMessage&) = delete;
+
+   private:
+    CDUDOzurDlg& dialog_;
+  };
+  // While a menu or dialog waits for the user, a display change is the user's, not a step of
+  // the message that opened it.
+  class UserWait {
+   public:
+    explicit UserWait(CDUDOzurDlg& dialog) : dialog_(dialog), depth_(dialog.m_nHandlingDepth) {
+      dialog_.m_nHandlingDepth = 0;
+      ++dialog_.m_nUserWaits;
+    }
+    ~UserWait() {
+      dialog_.m_nHandlingDepth = depth_;
+      --dialog_.m_nUserWaits;
+    }
+    UserWait(const UserWait&) = delete;
+    UserWait& operator=(const UserWait&) = delete;
+
+   private:
+    CDUDOzurDlg& dialog_;
+    std::int32_t depth_;
+  };
 
  protected:
   bool OnInitDialog() override;

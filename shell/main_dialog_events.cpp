@@ -193,12 +193,7 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
           device.SetMirror(false);
         }
         Trace("OnPM\n");
-        VIDAZazoVez& app = TheApp();
-        if (app.m_nSysX != 0 && app.m_nSysY != 0 && app.m_nSysZ != 0) {
-          RestoreSystemMode(static_cast<std::uint32_t>(app.m_nSysX),
-                            static_cast<std::uint32_t>(app.m_nSysY),
-                            static_cast<std::uint32_t>(app.m_nSysZ));
-        }
+        RestoreRememberedSystemMode();
       }
     }
     return;

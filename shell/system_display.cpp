@@ -3,6 +3,7 @@
 #include "display/display_primitives.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
+#include "shell/app.h"
 #include "shell/main_dialog.h"
 
 namespace {
@@ -63,4 +64,13 @@ int CDUDOzurDlg::RestoreSystemMode(std::uint32_t width, std::uint32_t height,
     KeepDisplaysBeside(system, before);
   }
   return result;
+}
+
+void CDUDOzurDlg::RestoreRememberedSystemMode() {
+  const VIDAZazoVez& app = TheApp();
+  if (app.m_nSysX != 0 && app.m_nSysY != 0 && app.m_nSysZ != 0) {
+    RestoreSystemMode(static_cast<std::uint32_t>(app.m_nSysX),
+                      static_cast<std::uint32_t>(app.m_nSysY),
+                      static_cast<std::uint32_t>(app.m_nSysZ));
+  }
 }

@@ -62,9 +62,7 @@ void TraceRotationSkip() {
 void RestoreLoweredSystemMode(CDUDOzurDlg& dialog) {
   VIDAZazoVez& app = TheApp();
   if (app.m_nSysX != 0 && app.m_nSysY != 0 && app.m_nSysZ != 0) {
-    dialog.RestoreSystemMode(static_cast<std::uint32_t>(app.m_nSysX),
-                             static_cast<std::uint32_t>(app.m_nSysY),
-                             static_cast<std::uint32_t>(app.m_nSysZ));
+    dialog.RestoreRememberedSystemMode();
     app.m_nSysX = 0;
     app.m_nSysY = 0;
     app.m_nSysZ = 0;
@@ -309,7 +307,11 @@ void CDUDOzurDlg::OnResolution(std::uint32_t id) {
   if (record.nWidth > kConfirmAboveWidth || record.nHeight > kConfirmAboveHeight) {
     m_dlgWarning.m_rcDisplay = ActiveDisplayRect(device);
     // Owned by the main window, whose thread holds the foreground after the menu's click.
-    const std::intptr_t answer = m_dlgWarning.DoModal(m_hWnd);
+    std::intptr_t answer = 0;
+    {
+      const UserWait waiting(*this);
+      answer = m_dlgWarning.DoModal(m_hWnd);
+    }
     if (answer == platform::kIdOk) {
       device.m_nWidth = record.nWidth;
       device.m_nHeight = record.nHeight;

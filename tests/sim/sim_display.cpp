@@ -265,6 +265,7 @@ void SimDisplay::MakePrimary(std::vector<Placement>& next, std::size_t index) {
 std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevice* target,
                                bool forced) {
   std::int32_t result = platform::kDispChangeSuccessful;
+  std::vector<std::size_t> refused;
   for (std::size_t i = 0; i < devices_.size(); ++i) {
     SimDisplayDevice& device = devices_[i];
     Placement& placement = next[i];
@@ -274,7 +275,7 @@ std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevi
     const bool givenAMode = forced || !(placement == device.live);
     if (placement.attached && givenAMode && device.acceptMode && !device.acceptMode(placement)) {
       placement.attached = false;
-      device.stored.attached = false;
+      refused.push_back(i);
       if (&device == target) {
         result = platform::kDispChangeFailed;
       }
@@ -295,7 +296,10 @@ std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevi
     }
   }
   if (!anyDesktop) {
-    return result;  // the only display stays
+    return result;  // the only display stays as it is, stored and live
+  }
+  for (const std::size_t i : refused) {
+    devices_[i].stored.attached = false;
   }
   // The primary stays where it is while it stays attached; when it leaves, the first display
   // that may be primary takes over.
@@ -386,6 +390,36 @@ std::int32_t SimDisplay::UserChangesMode(const std::wstring& deviceName, std::ui
 }
 
 void SimDisplay::Reapply() {
+  // A display that comes back where it would overlap one on the desktop goes to the row's
+  // right end instead.
+  std::int32_t rowEnd = 0;
+  for (const SimDisplayDevice& device : devices_) {
+    if (device.present && device.live.attached && !IsMirroring(device)) {
+      rowEnd = std::max(rowEnd, device.live.x + static_cast<std::int32_t>(device.live.width));
+    }
+  }
+  const auto overlaps = [](const Placement& a, const Placement& b) {
+    return a.x < b.x + static_cast<std::int32_t>(b.width) &&
+           b.x < a.x + static_cast<std::int32_t>(a.width) &&
+           a.y < b.y + static_cast<std::int32_t>(b.height) &&
+           b.y < a.y + static_cast<std::int32_t>(a.height);
+  };
+  for (SimDisplayDevice& returning : devices_) {
+    if (!returning.present || returning.live.attached || !returning.stored.attached ||
+        IsMirroring(returning)) {
+      continue;
+    }
+    for (const SimDisplayDevice& other : devices_) {
+      if (&other != &returning && other.present && other.live.attached && !IsMirroring(other) &&
+          overlaps(returning.stored, other.live)) {
+        returning.stored.x = rowEnd;
+        returning.stored.y = 0;
+        returning.stored.primary = false;
+        rowEnd += static_cast<std::int32_t>(returning.stored.width);
+        break;
+      }
+    }
+  }
   std::vector<Placement> next;
   next.reserve(devices_.size());
   for (const SimDisplayDevice& device : devices_) {
