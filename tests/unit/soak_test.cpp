@@ -392,6 +392,7 @@ class SoakWorld {
         }
         break;
       case Ev::kUserSystemMode: {
+        disturbed_ = true;
         const auto& modes = os_.display.Device(machine_.system).modes;
         const sim::SimMode& mode = modes[e.a % modes.size()];
         if (os_.display.UserChangesMode(os_.display.Device(machine_.system).name, mode.width,
@@ -404,6 +405,7 @@ class SoakWorld {
         break;
       }
       case Ev::kUserAdapterMode: {
+        disturbed_ = true;
         const auto& ext = os_.display.Device(*machine_.ext);
         if (ext.present && ext.live.attached) {
           const sim::SimMode& mode = ext.modes[e.a % ext.modes.size()];
@@ -529,6 +531,9 @@ class SoakWorld {
         user_.PlanAnswer(kDlgWarningTemplate, answer, (e.b >> 12) % 17000);
       }
     }
+    if (!pendingChoice_ && !InsideAHandler()) {
+      disturbed_ = false;
+    }
     os_.menus.ScriptChoice({200 + e.b % 800, id});
     os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
                             static_cast<std::intptr_t>(platform::kWmRButtonDown));
@@ -559,8 +564,11 @@ class SoakWorld {
       intent_.expectedLive = injected_ || intent_.saveMayHaveFailed
                                  ? std::nullopt
                                  : std::optional<std::uint32_t>(choice);
-    } else {
+    } else if (injected_ || disturbed_) {
       intent_.expectedLive.reset();  // the program saw the choice fail and kept the old one
+    } else if (!failure_) {
+      failure_ = {current_, "the user's choice of topology " + std::to_string(choice) +
+                                " was neither carried out nor saved\n"};
     }
   }
 
@@ -571,9 +579,13 @@ class SoakWorld {
   }
 
   // Something took the desktop away from what the user chose, for now.
-  void Forced() { intent_.expectedLive.reset(); }
+  void Forced() {
+    intent_.expectedLive.reset();
+    disturbed_ = true;
+  }
   // The program puts back the saved state: the desktop must show the user's choice again.
   void Reapplied() {
+    disturbed_ = true;
     if (!injected_ && !suspended_ && intent_.choice && !intent_.saveMayHaveFailed) {
       intent_.expectedLive = intent_.choice;
     } else {
@@ -589,6 +601,7 @@ class SoakWorld {
   UserIntent intent_;
   std::optional<std::uint32_t> pendingChoice_;
   bool suspended_ = false;
+  bool disturbed_ = false;  // an event came between a menu command and its settling
   bool injected_ = false;
   std::size_t current_ = 0;
   std::optional<std::pair<std::size_t, std::string>> failure_;
