@@ -390,8 +390,8 @@ std::int32_t SimDisplay::UserChangesMode(const std::wstring& deviceName, std::ui
 }
 
 void SimDisplay::Reapply() {
-  // A display that comes back where it would overlap one on the desktop goes to the row's
-  // right end instead.
+  // A display that comes back where it would overlap one on the desktop, or stand apart from
+  // all of them, goes to the row's right end instead.
   std::int32_t rowEnd = 0;
   for (const SimDisplayDevice& device : devices_) {
     if (device.present && device.live.attached && !IsMirroring(device)) {
@@ -404,20 +404,36 @@ void SimDisplay::Reapply() {
            a.y < b.y + static_cast<std::int32_t>(b.height) &&
            b.y < a.y + static_cast<std::int32_t>(a.height);
   };
+  const auto touches = [](const Placement& a, const Placement& b) {
+    const auto right = [](const Placement& p) { return p.x + static_cast<std::int32_t>(p.width); };
+    const auto bottom = [](const Placement& p) {
+      return p.y + static_cast<std::int32_t>(p.height);
+    };
+    const bool sideBySide =
+        (right(a) == b.x || right(b) == a.x) && a.y < bottom(b) && b.y < bottom(a);
+    const bool stacked = (bottom(a) == b.y || bottom(b) == a.y) && a.x < right(b) && b.x < right(a);
+    return sideBySide || stacked;
+  };
   for (SimDisplayDevice& returning : devices_) {
     if (!returning.present || returning.live.attached || !returning.stored.attached ||
         IsMirroring(returning)) {
       continue;
     }
+    bool anyOther = false;
+    bool misplaced = false;
+    bool touching = false;
     for (const SimDisplayDevice& other : devices_) {
-      if (&other != &returning && other.present && other.live.attached && !IsMirroring(other) &&
-          overlaps(returning.stored, other.live)) {
-        returning.stored.x = rowEnd;
-        returning.stored.y = 0;
-        returning.stored.primary = false;
-        rowEnd += static_cast<std::int32_t>(returning.stored.width);
-        break;
+      if (&other != &returning && other.present && other.live.attached && !IsMirroring(other)) {
+        anyOther = true;
+        misplaced = misplaced || overlaps(returning.stored, other.live);
+        touching = touching || touches(returning.stored, other.live);
       }
+    }
+    if (anyOther && (misplaced || !touching)) {
+      returning.stored.x = rowEnd;
+      returning.stored.y = 0;
+      returning.stored.primary = false;
+      rowEnd += static_cast<std::int32_t>(returning.stored.width);
     }
   }
   std::vector<Placement> next;

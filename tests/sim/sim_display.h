@@ -49,8 +49,9 @@
 //   "extra space will be removed"), but XP does not apply an overlapping position; the program
 //   computes every position itself, and the soundness checks see what it left.
 // - A display that Windows itself brings back (a plug, a driver switch) where its stored place
-//   overlaps a display on the desktop is put at the right end of the row (conformance: Windows
-//   7 and later resolve a "position conflict"; the program then places it as it wants).
+//   overlaps a display on the desktop or touches none is put at the right end of the row
+//   (conformance: Windows 7 and later resolve a "position conflict" and remove "extra space";
+//   the program then places it as it wants).
 // - The last attached non-mirroring display cannot be detached: such an apply changes nothing
 //   and succeeds (notes).
 // - When the live desktop changed, WM_DISPLAYCHANGE is sent to every top-level window before
