@@ -124,25 +124,25 @@ bool CDUDOzurDlg::OnCommand(std::uint32_t id) {
   switch (id) {
     case ID_PRIMARY:
       OnPrimary();
-      DropResumeRetries(false);
-      return true;
+      break;
     case ID_EXTENDED:
       OnExt();
-      DropResumeRetries(false);
-      return true;
+      break;
     case ID_OFF:
       OnOff();
-      DropResumeRetries(true);
-      return true;
+      break;
     case ID_MIRROR:
       OnMirror();
-      DropResumeRetries(false);
-      return true;
+      break;
     case ID_BRAND:
       OnBrand();
       return true;
     default:
       break;
+  }
+  if (id == ID_PRIMARY || id == ID_EXTENDED || id == ID_OFF || id == ID_MIRROR) {
+    DropResumeRetries(id == ID_OFF);
+    return true;
   }
   if (id >= ID_RESOLUTION_FIRST && id <= ID_RESOLUTION_LAST) {
     OnResolution(id);
