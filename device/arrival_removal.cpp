@@ -56,7 +56,12 @@ std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t event,
       CycleMonitorPower();
       device.m_bDeviceReady = 0;
       Trace("Remove device \n");
-      device.m_nDispState = device.GetDisplayState();
+      // An adapter the program holds off (a suspend that was called off) keeps the topology it
+      // had: the plug-in that follows brings that back, not "off".
+      const std::int32_t live = device.GetDisplayState();
+      if (live != kDispOff || device.m_bHeldOff == 0) {
+        device.m_nDispState = live;
+      }
       m_bTurnOnPending = 1;
       device.TurnOffDev();
       Trace("TurnOffDev \n");

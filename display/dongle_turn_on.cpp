@@ -8,6 +8,7 @@
 #include "platform/trace.h"
 #include "settings/profile.h"
 #include "shell/app.h"
+#include "shell/main_dialog.h"
 
 namespace {
 
@@ -140,6 +141,14 @@ bool CDongleDevice::TurnONDev() {
     }
   }
 
+  if (state != kDispMirror && m_bMirrorActive != 0) {
+    // A mirror still running under another stored state (chosen before this bring-up, and its
+    // save failed) is left first, and the system display gets back the mode mirror lowered.
+    SetMirror(false);
+    if (CDUDOzurDlg* dialog = MainDialog()) {
+      dialog->RestoreRememberedSystemMode();
+    }
+  }
   switch (state) {
     case kDispPrimaryExt:
       Rotate(true, static_cast<std::uint32_t>(m_nRotationState), kDispPrimaryExt);

@@ -531,7 +531,8 @@ class SoakWorld {
         user_.PlanAnswer(kDlgWarningTemplate, answer, (e.b >> 12) % 17000);
       }
     }
-    if (!pendingChoice_ && !InsideAHandler()) {
+    const bool nested = !pendingChoices_.empty() || InsideAHandler();
+    if (!nested) {
       disturbed_ = false;
     }
     os_.menus.ScriptChoice({200 + e.b % 800, id});
@@ -546,18 +547,39 @@ class SoakWorld {
     if (item == 0 && Dialog().m_bIntelChip == 1) {
       choice = kDispPrimaryOnly;
     }
-    pendingChoice_ = choice;
-    os_.windows.After(0, [this] { SettleChoice(); });
+    pendingChoices_.push_back(choice);
+    if (!nested) {
+      os_.windows.After(0, [this] { SettleWhenMenusClosed(); });
+    }
+  }
+
+  // A command chosen inside another's menu or confirmation runs once every menu has closed.
+  void SettleWhenMenusClosed() {
+    if (app_ != nullptr && InsideAHandler()) {
+      os_.windows.After(50, [this] { SettleWhenMenusClosed(); });
+      return;
+    }
+    SettleChoice();
   }
 
   // Once the posted command has run: what the user chose is what is saved and shown.
   void SettleChoice() {
-    if (!pendingChoice_ || app_ == nullptr) {
+    if (pendingChoices_.empty() || app_ == nullptr) {
       return;
     }
-    const std::uint32_t choice = *pendingChoice_;
-    pendingChoice_.reset();
+    const std::vector<std::uint32_t> choices = std::move(pendingChoices_);
+    pendingChoices_.clear();
+    const std::uint32_t choice = choices.back();
     const auto saved = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState");
+    if (choices.size() > 1) {
+      // Commands chosen inside one another's menus run innermost first: whichever the program
+      // saved last is the user's, and the desktop may show an earlier one it could not undo.
+      if (saved && std::find(choices.begin(), choices.end(), *saved) != choices.end()) {
+        intent_.choice = *saved;
+      }
+      intent_.expectedLive.reset();
+      return;
+    }
     if (saved == choice || choice == kDispOff || intent_.saveMayHaveFailed) {
       intent_.choice = choice;
       // A bring-up still pending re-applies what is stored, which a failed save left stale.
@@ -599,7 +621,7 @@ class SoakWorld {
   std::unique_ptr<VIDAZazoVez> app_;
   Machine machine_;
   UserIntent intent_;
-  std::optional<std::uint32_t> pendingChoice_;
+  std::vector<std::uint32_t> pendingChoices_;
   bool suspended_ = false;
   bool disturbed_ = false;  // an event came between a menu command and its settling
   bool injected_ = false;
@@ -648,8 +670,17 @@ std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
 TEST(Soak, RandomWalksLeaveTheMachineSound) {
   const std::uint64_t first = EnvNumber("VGA_SOAK_SEED", 1);
   const std::uint64_t count = EnvNumber("VGA_SOAK_SEQUENCES", 2000);
+  std::vector<std::uint64_t> seeds;
+  for (std::uint64_t seed = first; seed < first + count; ++seed) {
+    seeds.push_back(seed);
+  }
+  if (std::getenv("VGA_SOAK_SEED") == nullptr) {
+    // Seeds beyond the usual run that once found a fault, kept so it stays mended.
+    seeds.insert(seeds.end(), {7717, 7974, 8894});
+  }
   int failures = 0;
-  for (std::uint64_t seed = first; seed < first + count && failures < 3; ++seed) {
+  for (std::size_t i = 0; i < seeds.size() && failures < 3; ++i) {
+    const std::uint64_t seed = seeds[i];
     const SoakSequence sequence = Generate(seed);
     const auto failure = RunSequence(sequence);
     if (!failure) {
