@@ -46,14 +46,13 @@ bool SameRequest(const MirrorCenterRequest& a, const MirrorCenterRequest& b) {
          a.reserved == b.reserved;
 }
 
-// Whether a display other than the system display and the adapter's is on the desktop.
+// Whether a display other than the adapter's is on the desktop.
 bool OtherDisplayAttached(const platform::DisplayDevice& adapter) {
   platform::DisplayDevice device;
   for (std::uint32_t i = 0; platform::Os().display->EnumDevice(i, device); ++i) {
     const bool shown = (device.stateFlags & platform::kDisplayAttachedToDesktop) != 0 &&
                        (device.stateFlags & platform::kDisplayMirroringDriver) == 0;
-    if (shown && !SameDeviceId(device.id, g_displayTable[0].dd.id) &&
-        !SameDeviceId(device.id, adapter.id)) {
+    if (shown && !SameDeviceId(device.id, adapter.id)) {
       return true;
     }
   }
@@ -88,7 +87,8 @@ std::int32_t CDongleDevice::GetDisplayState() {
   }
   if ((flags & platform::kDisplayPrimaryDevice) != 0) {
     // On Intel graphics a primary adapter reads as "primary only", but only when it is the only
-    // display: with others still beside it, the steps for "primary only" would take them away.
+    // display: with others still beside it (the system display too), the steps for "primary
+    // only" would take them away.
     if (IntelChip() && !OtherDisplayAttached(m_ddActive)) {
       Trace("get display state: primary only\n");
       return kDispPrimaryOnly;

@@ -389,6 +389,18 @@ std::int32_t SimDisplay::UserChangesMode(const std::wstring& deviceName, std::ui
   return result;
 }
 
+std::int32_t SimDisplay::UserMakesPrimary(const std::wstring& deviceName) {
+  const SimDisplayDevice* device = DeviceByName(deviceName);
+  if (device == nullptr || !device->live.attached) {
+    return platform::kDispChangeFailed;
+  }
+  platform::DisplayMode mode;
+  mode.fields = platform::kDmPosition;
+  mode.x = device->live.x;
+  mode.y = device->live.y;
+  return ChangeMode(&deviceName, &mode, platform::kCdsUpdateRegistry | platform::kCdsSetPrimary);
+}
+
 void SimDisplay::Reapply() {
   // A display that comes back where it would overlap one on the desktop, or stand apart from
   // all of them, goes to the row's right end instead.

@@ -139,6 +139,9 @@ class SimDisplay : public platform::DisplaySettings {
   // the displays right of it move with its right edge, as the display settings place them.
   std::int32_t UserChangesMode(const std::wstring& deviceName, std::uint32_t width,
                                std::uint32_t height, std::uint32_t bitsPerPel);
+  // The user makes an attached display the main one in the display settings (CDS_SET_PRIMARY at
+  // its place: the others shift so that it lands at (0, 0)).
+  std::int32_t UserMakesPrimary(const std::wstring& deviceName);
   // Applies the stored configuration as Windows does after any change (plug, driver switch).
   void Reapply();
   const std::vector<ChangeRecord>& Changes() const { return changes_; }

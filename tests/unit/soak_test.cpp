@@ -89,7 +89,7 @@ constexpr const char* kEventNames[] = {"plug in",
                                        "cancelled suspend",
                                        "resume",
                                        "user sets system mode",
-                                       "user sets adapter mode",
+                                       "user sets adapter mode or primary",
                                        "menu",
                                        "second copy Turnoff",
                                        "second copy Uninstall",
@@ -324,6 +324,16 @@ class SoakWorld {
     }
   }
 
+  bool BringUpPending() {
+    const platform::WindowHandle main = Dialog().GetSafeHwnd();
+    for (const sim::TimerRecord& timer : os_.windows.Timers()) {
+      if (timer.window == main && (timer.id == kStartupTimer || timer.id == kArrivalTimer)) {
+        return true;
+      }
+    }
+    return false;
+  }
+
   bool OnlyResumeRetriesPending() {
     const platform::WindowHandle main = Dialog().GetSafeHwnd();
     for (const sim::TimerRecord& timer : os_.windows.Timers()) {
@@ -408,8 +418,12 @@ class SoakWorld {
         disturbed_ = true;
         const auto& ext = os_.display.Device(*machine_.ext);
         if (ext.present && ext.live.attached) {
-          const sim::SimMode& mode = ext.modes[e.a % ext.modes.size()];
-          os_.display.UserChangesMode(ext.name, mode.width, mode.height, mode.bitsPerPel);
+          if (e.b % 3 == 0) {
+            os_.display.UserMakesPrimary(ext.name);
+          } else {
+            const sim::SimMode& mode = ext.modes[e.a % ext.modes.size()];
+            os_.display.UserChangesMode(ext.name, mode.width, mode.height, mode.bitsPerPel);
+          }
           // What the display settings leave is the user's choice too.
           intent_.choice.reset();
           intent_.expectedLive.reset();
@@ -531,14 +545,27 @@ class SoakWorld {
         user_.PlanAnswer(kDlgWarningTemplate, answer, (e.b >> 12) % 17000);
       }
     }
-    const bool nested = !pendingChoices_.empty() || InsideAHandler();
-    if (!nested) {
+    const bool nested = !pendingChoices_.empty() || desktopBefore_ || InsideAHandler();
+    if (nested) {
+      desktopBefore_.reset();  // commands in one another's menus may rightly change it
+    } else {
       disturbed_ = false;
     }
+    const std::vector<bool> before = AttachedDisplays();
+    const std::uint64_t menu = ++menusOpened_;
     os_.menus.ScriptChoice({200 + e.b % 800, id});
     os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
                             static_cast<std::intptr_t>(platform::kWmRButtonDown));
-    if (!ready || item > 3) {
+    const bool alone = !nested && menusOpened_ == menu;  // no other menu opened inside this one
+    if (!ready) {
+      return;
+    }
+    if (item > 3) {
+      if (alone) {
+        // A rotation or a resolution keeps the displays the desktop has.
+        desktopBefore_ = before;
+        os_.windows.After(0, [this] { SettleWhenMenusClosed(); });
+      }
       return;
     }
     // Off is a choice whatever state it reaches; the others are checked against the desktop.
@@ -562,8 +589,22 @@ class SoakWorld {
     SettleChoice();
   }
 
+  std::vector<bool> AttachedDisplays() const {
+    std::vector<bool> attached;
+    for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
+      attached.push_back(device.present && device.live.attached);
+    }
+    return attached;
+  }
+
   // Once the posted command has run: what the user chose is what is saved and shown.
   void SettleChoice() {
+    if (desktopBefore_ && app_ != nullptr) {
+      if (!injected_ && !disturbed_ && AttachedDisplays() != *desktopBefore_ && !failure_) {
+        failure_ = {current_, "a rotation or resolution took displays off or onto the desktop\n"};
+      }
+      desktopBefore_.reset();
+    }
     if (pendingChoices_.empty() || app_ == nullptr) {
       return;
     }
@@ -583,7 +624,7 @@ class SoakWorld {
     if (saved == choice || choice == kDispOff || intent_.saveMayHaveFailed) {
       intent_.choice = choice;
       // A bring-up still pending re-applies what is stored, which a failed save left stale.
-      intent_.expectedLive = injected_ || intent_.saveMayHaveFailed
+      intent_.expectedLive = injected_ || (intent_.saveMayHaveFailed && BringUpPending())
                                  ? std::nullopt
                                  : std::optional<std::uint32_t>(choice);
     } else if (injected_ || disturbed_) {
@@ -622,6 +663,8 @@ class SoakWorld {
   Machine machine_;
   UserIntent intent_;
   std::vector<std::uint32_t> pendingChoices_;
+  std::optional<std::vector<bool>> desktopBefore_;
+  std::uint64_t menusOpened_ = 0;
   bool suspended_ = false;
   bool disturbed_ = false;  // an event came between a menu command and its settling
   bool injected_ = false;

@@ -231,6 +231,9 @@ bool ProgramIsIdle(const sim::SimWindows& os, const VIDAZazoVez& app) {
     const CDongleDevice& device = *dialog->m_pDevice;
     const bool open = device.m_hDevice != platform::kInvalidDevice;
     const bool shown = os.tray.Icons().count({dialog->GetSafeHwnd(), kAppIconId}) != 0;
+    if (open && !os.adapter.Plugged()) {
+      problems << "the program holds the adapter open after it was pulled out\n";
+    }
     if (open && !shown) {
       problems << "the adapter is open but its tray icon is not shown\n";
     }
