@@ -167,6 +167,35 @@ SoakSequence Generate(std::uint64_t seed) {
   return sequence;
 }
 
+// A quarter of the resolutions that ask for confirmation get another menu command while the
+// question is open.
+std::optional<SoakEvent> SecondCommand(const SoakEvent& e) {
+  if ((e.a >> 8) % 4 != 0) {
+    return std::nullopt;
+  }
+  SoakEvent second;
+  second.kind = Ev::kMenu;
+  second.a = (e.a >> 10) % 9;
+  second.b = e.b ^ (e.a >> 3);
+  second.gap = 300 + (e.a >> 14) % 15000;
+  return second;
+}
+
+std::string DescribeMenu(const SoakEvent& e) {
+  std::ostringstream text;
+  const std::uint32_t item = e.a % 9;
+  text << " " << kMenuNames[item];
+  if (item == 8) {
+    text << " #" << (e.b % 64) << ", answer " << kAnswerNames[(e.b >> 8) % 5] << " after "
+         << ((e.b >> 12) % 17000) << " ms";
+    if (const std::optional<SoakEvent> second = SecondCommand(e)) {
+      text << " (if asked: then, " << second->gap << " ms after the menu," << DescribeMenu(*second)
+           << ")";
+    }
+  }
+  return text.str();
+}
+
 std::string Describe(const SoakSequence& sequence) {
   std::ostringstream text;
   const SoakMachine& m = sequence.machine;
@@ -179,12 +208,7 @@ std::string Describe(const SoakSequence& sequence) {
     const SoakEvent& e = sequence.events[i];
     text << "  " << i << ": +" << e.gap << " ms " << kEventNames[static_cast<int>(e.kind)];
     if (e.kind == Ev::kMenu) {
-      const std::uint32_t item = e.a % 9;
-      text << " " << kMenuNames[item];
-      if (item == 8) {
-        text << " #" << (e.b % 64) << ", answer " << kAnswerNames[(e.b >> 8) % 5] << " after "
-             << ((e.b >> 12) % 17000) << " ms";
-      }
+      text << DescribeMenu(e);
     }
     text << "\n";
   }
@@ -543,6 +567,13 @@ class SoakWorld {
       if (chosen.nWidth > 1024 || chosen.nHeight > 768) {
         const auto answer = static_cast<sim::DialogAnswer>((e.b >> 8) % 5);
         user_.PlanAnswer(kDlgWarningTemplate, answer, (e.b >> 12) % 17000);
+        if (const std::optional<SoakEvent> second = SecondCommand(e)) {
+          os_.windows.After(second->gap, [this, command = *second] {
+            if (app_ != nullptr && !failure_) {
+              Menu(command);
+            }
+          });
+        }
       }
     }
     const bool nested = !pendingChoices_.empty() || desktopBefore_ || InsideAHandler();
