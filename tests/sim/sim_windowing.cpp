@@ -112,12 +112,15 @@ std::intptr_t SimWindowing::RunModalDialog(std::uint32_t templateId, platform::W
   if (owner != nullptr) {
     owner->enabled = false;
   }
-  RunModalLoop(
+  const bool ended = RunModalLoop(
       [this, handle] {
         const WindowRecord* record = Window(handle);
         return record == nullptr || record->endResult.has_value() || record->destroyed;
       },
       loopHorizon_);
+  if (!ended) {
+    ++abandonedDialogs_;
+  }
   const WindowRecord* record = Window(handle);
   const std::intptr_t result =
       (record != nullptr && record->endResult.has_value()) ? *record->endResult : -1;

@@ -150,6 +150,8 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   bool RunModalLoop(const std::function<bool()>& done, std::uint64_t horizon);
   // Horizon of RunMessageLoop and of modal loops: a loop returns when it is reached.
   void SetLoopHorizon(std::uint64_t time) { loopHorizon_ = time; }
+  // Modal dialogs whose loop ran out of things to do, or past the horizon, without ending.
+  int AbandonedDialogs() const { return abandonedDialogs_; }
 
   // A window of another process (or of the test) that records what it receives.
   platform::WindowHandle CreateForeignWindow(const std::wstring& title,
@@ -215,6 +217,7 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   bool quitPending_ = false;
   int quitCode_ = 0;
   std::uint64_t loopHorizon_ = UINT64_MAX;
+  int abandonedDialogs_ = 0;
   platform::WindowHandle foreground_ = 0;
   bool foregroundAllowed_ = false;
   platform::WindowHandle dryRun_ = 0;  // the dialog whose buttons are being tried

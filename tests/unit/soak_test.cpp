@@ -106,6 +106,7 @@ struct SoakEvent {
   std::uint32_t a = 0;
   std::uint32_t b = 0;
   std::uint64_t gap = 0;  // virtual ms before the event
+  bool followUp = false;  // chosen while another command's confirmation is open
 };
 
 struct SoakSequence {
@@ -170,12 +171,13 @@ SoakSequence Generate(std::uint64_t seed) {
 // A quarter of the resolutions that ask for confirmation get another menu command while the
 // question is open.
 std::optional<SoakEvent> SecondCommand(const SoakEvent& e) {
-  if ((e.a >> 8) % 4 != 0) {
+  if (e.followUp || (e.a >> 8) % 4 != 0) {
     return std::nullopt;
   }
   SoakEvent second;
   second.kind = Ev::kMenu;
-  second.a = (e.a >> 10) % 9;
+  second.followUp = true;
+  second.a = (e.a >> 10) % 2 == 0 ? 8 : (e.a >> 11) % 9;  // another resolution, half the time
   second.b = e.b ^ (e.a >> 3);
   second.gap = 300 + (e.a >> 14) % 15000;
   return second;
@@ -304,8 +306,9 @@ class SoakWorld {
     const std::uint64_t horizon = time + 1 + 90000 + 600000;
     os_.windows.SetLoopHorizon(horizon);
     os_.windows.RunUntil(time + 1);
-    if (!failure_ && os_.Now() >= horizon) {
-      failure_ = {current_, "a modal loop ran for ten minutes: a window that cannot be closed\n"};
+    if (!failure_ && (os_.Now() >= horizon || os_.windows.AbandonedDialogs() != 0)) {
+      failure_ = {current_,
+                  "a dialog never closed in ten minutes: a window that cannot be closed\n"};
     }
     if (!failure_ && app_) {
       // Let everything pending finish: bring-ups, resume retries, countdowns.
@@ -561,7 +564,15 @@ class SoakWorld {
       if (offered.empty()) {
         return;
       }
-      const std::size_t n = (e.b % 64) % offered.size();
+      std::size_t n = (e.b % 64) % offered.size();
+      for (std::size_t i = 0; e.followUp && i < offered.size(); ++i) {
+        // Chosen while a question is open: one that asks again.
+        const DispResItem& candidate = offered[(n + i) % offered.size()];
+        if (candidate.nWidth > 1024 || candidate.nHeight > 768) {
+          n = (n + i) % offered.size();
+          break;
+        }
+      }
       id = ID_RESOLUTION_BASE + static_cast<std::uint32_t>(n);
       const DispResItem& chosen = offered[n];
       if (chosen.nWidth > 1024 || chosen.nHeight > 768) {
