@@ -183,6 +183,21 @@ std::optional<SoakEvent> SecondCommand(const SoakEvent& e) {
   return second;
 }
 
+// A third of the resumes get a topology command from the menu within 2.5 s, while the resume's
+// own steps may still be pending.
+std::optional<SoakEvent> CommandAfterResume(const SoakEvent& e) {
+  if (e.a % 3 != 0) {
+    return std::nullopt;
+  }
+  SoakEvent command;
+  command.kind = Ev::kMenu;
+  command.followUp = true;
+  command.a = (e.a >> 8) % 4;
+  command.b = e.b;
+  command.gap = (e.a >> 12) % 2500;
+  return command;
+}
+
 std::string DescribeMenu(const SoakEvent& e) {
   std::ostringstream text;
   const std::uint32_t item = e.a % 9;
@@ -211,6 +226,11 @@ std::string Describe(const SoakSequence& sequence) {
     text << "  " << i << ": +" << e.gap << " ms " << kEventNames[static_cast<int>(e.kind)];
     if (e.kind == Ev::kMenu) {
       text << DescribeMenu(e);
+    }
+    if (const std::optional<SoakEvent> command = e.kind == Ev::kResume ? CommandAfterResume(e)
+                                                                       : std::nullopt) {
+      text << " (if suspended: then, " << command->gap << " ms later," << DescribeMenu(*command)
+           << ")";
     }
     text << "\n";
   }
@@ -426,6 +446,13 @@ class SoakWorld {
           os_.Resume();
           suspended_ = false;
           Reapplied();
+          if (const std::optional<SoakEvent> command = CommandAfterResume(e)) {
+            os_.windows.After(command->gap, [this, chosen = *command] {
+              if (app_ != nullptr && !failure_) {
+                Menu(chosen);
+              }
+            });
+          }
         }
         break;
       case Ev::kUserSystemMode: {
