@@ -104,15 +104,19 @@ void CDUDOzurDlg::DropResumeRetries(bool adapterMayBeOff) {
     return;
   }
   CDongleDevice& device = *m_pDevice;
-  // Before the resume the retries are what brings the adapter back after the sleep.
-  if (m_bSuspended != 0 || device.m_hDevice == platform::kInvalidDevice ||
+  if (device.m_hDevice == platform::kInvalidDevice ||
       (!adapterMayBeOff && !device.IsAdapterAttached())) {
     return;
   }
-  platform::Os().windows->KillTimer(m_hWnd, kResumePrimaryTimer);
-  platform::Os().windows->KillTimer(m_hWnd, kResumeOtherTimer);
-  device.m_bResumeFromPrimary = 0;
-  device.m_bResumeFromOther = 0;
+  // Only the retries a resume armed: before the resume, what the suspend noted is what brings
+  // the adapter back after the sleep. (m_bSuspended cannot tell: it stays set after a resume.)
+  platform::Windowing& windows = *platform::Os().windows;
+  if (windows.KillTimer(m_hWnd, kResumePrimaryTimer)) {
+    device.m_bResumeFromPrimary = 0;
+  }
+  if (windows.KillTimer(m_hWnd, kResumeOtherTimer)) {
+    device.m_bResumeFromOther = 0;
+  }
 }
 
 bool CDUDOzurDlg::OnCommand(std::uint32_t id) {

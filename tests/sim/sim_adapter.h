@@ -87,6 +87,7 @@ class SimAdapter : public SimDriver {
   void SetMirrorReadyOnPoll(std::uint32_t poll) { mirReadyOnPoll_ = poll; }
   // The next `times` SET_MIRROR requests fail (kAlways: every one).
   void FailSetMirror(std::uint32_t times) { setMirrorFailures_ = times; }
+  bool SetMirrorFailuresLeft() const { return setMirrorFailures_ != 0; }
   void RefuseMirror32(bool refuse) { refuseMirror32_ = refuse; }
 
   bool MirrorMode() const { return mirrorMode_; }

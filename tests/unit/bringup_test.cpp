@@ -318,6 +318,18 @@ TEST_F(SuspendTest, ResumeRetriesUntilTheDriverIsReady) {
   EXPECT_FALSE(Armed(kResumeOtherTimer));
 }
 
+TEST_F(SuspendTest, ATopologyChosenRightAfterTheResumeIsNotUndoneByItsRetry) {
+  BringUp(2);
+  os.Suspend();
+  os.Resume();
+  os.registry.DenyAccess(platform::kHkeyCurrentUser, kDonglePath, platform::kKeySetValue);
+  os.windows.RunFor(500);
+  os.windows.SendMessage(MainWindow(), platform::kWmCommand, ID_PRIMARY, 0);
+  os.windows.RunFor(60000);
+  EXPECT_TRUE(Ext().attached && Ext().primary) << "the stored Extended did not come back";
+  EXPECT_TRUE(DesktopIsSound(os));
+}
+
 TEST_F(SuspendTest, PrimaryResumeRetriesEveryTwoSecondsUntilTheDriverIsReady) {
   BringUp(1, true);
   os.Suspend();

@@ -227,8 +227,8 @@ std::string Describe(const SoakSequence& sequence) {
     if (e.kind == Ev::kMenu) {
       text << DescribeMenu(e);
     }
-    if (const std::optional<SoakEvent> command = e.kind == Ev::kResume ? CommandAfterResume(e)
-                                                                       : std::nullopt) {
+    if (const std::optional<SoakEvent> command =
+            e.kind == Ev::kResume ? CommandAfterResume(e) : std::nullopt) {
       text << " (if suspended: then, " << command->gap << " ms later," << DescribeMenu(*command)
            << ")";
     }
@@ -369,6 +369,12 @@ class SoakWorld {
     if (!app_->StartUp()) {
       app_.reset();
     }
+  }
+
+  bool FailureArmed() const {
+    return os_.adapter.SetMirrorFailuresLeft() ||
+           std::any_of(refusals_.begin(), refusals_.end(),
+                       [](const std::shared_ptr<std::uint32_t>& left) { return *left != 0; });
   }
 
   bool BringUpPending() {
@@ -551,6 +557,7 @@ class SoakWorld {
         sim::SimDisplayDevice& device =
             os_.display.Device(e.a % 2 == 0 ? *machine_.ext : *machine_.mir);
         auto refusals = std::make_shared<std::uint32_t>(1 + e.b % 2);
+        refusals_.push_back(refusals);
         device.acceptMode = [refusals, earlier = device.acceptMode](const sim::Placement& mode) {
           if (*refusals > 0) {
             --*refusals;
@@ -626,6 +633,9 @@ class SoakWorld {
     os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
                             static_cast<std::intptr_t>(platform::kWmRButtonDown));
     const bool alone = !nested && menusOpened_ == menu;  // no other menu opened inside this one
+    if (FailureArmed()) {
+      intent_.expectedLive.reset();  // the command may be the one an injected failure hits
+    }
     if (!ready) {
       return;
     }
@@ -693,9 +703,12 @@ class SoakWorld {
     if (saved == choice || choice == kDispOff || intent_.saveMayHaveFailed) {
       intent_.choice = choice;
       // A bring-up still pending re-applies what is stored, which a failed save left stale.
-      intent_.expectedLive = injected_ || (intent_.saveMayHaveFailed && BringUpPending())
-                                 ? std::nullopt
-                                 : std::optional<std::uint32_t>(choice);
+      // After an injected failure only a choice the desktop shows is held to.
+      const bool shown = LiveTopology(os_, Dialog().m_bIntelChip == 1) == choice;
+      intent_.expectedLive =
+          (injected_ && !shown) || (intent_.saveMayHaveFailed && BringUpPending())
+              ? std::nullopt
+              : std::optional<std::uint32_t>(choice);
     } else if (injected_ || disturbed_) {
       intent_.expectedLive.reset();  // the program saw the choice fail and kept the old one
     } else if (!failure_) {
@@ -734,6 +747,7 @@ class SoakWorld {
   std::vector<std::uint32_t> pendingChoices_;
   std::optional<std::vector<bool>> desktopBefore_;
   std::uint64_t menusOpened_ = 0;
+  std::vector<std::shared_ptr<std::uint32_t>> refusals_;  // modes the drivers will still refuse
   bool suspended_ = false;
   bool disturbed_ = false;  // an event came between a menu command and its settling
   bool injected_ = false;
