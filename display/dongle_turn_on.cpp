@@ -59,7 +59,11 @@ bool CDongleDevice::FindDisplayDevices() {
             system.ToAnsi(m_ddMir.id).c_str());
     }
   }
-  if (m_nDispState == kDispMirror && mirFound) {
+  // An adapter held off from mirror mode (a suspend that was called off, a turn-off) has left
+  // it: the driver drives the extended device again, whatever state is recorded.
+  const bool mirrorLeft =
+      m_bHeldOff != 0 && (m_ddMir.stateFlags & platform::kDisplayAttachedToDesktop) == 0;
+  if (m_nDispState == kDispMirror && mirFound && !mirrorLeft) {
     m_ddActive = m_ddMir;
     m_strActiveDeviceId = m_strMirDeviceId;
     return true;
