@@ -115,7 +115,6 @@ class CDUDOzurDlg : public DialogWindow {
   std::int32_t m_bLoweringSystemMode = 0;
   // How many messages other than WM_DISPLAYCHANGE are being handled, nested.
   std::int32_t m_nHandlingDepth = 0;
-  std::int32_t m_nUserWaits = 0;
   // A display change sent while another message is handled comes from the program's own steps.
   class HandlingMessage {
    public:
@@ -133,12 +132,8 @@ class CDUDOzurDlg : public DialogWindow {
    public:
     explicit UserWait(CDUDOzurDlg& dialog) : dialog_(dialog), depth_(dialog.m_nHandlingDepth) {
       dialog_.m_nHandlingDepth = 0;
-      ++dialog_.m_nUserWaits;
     }
-    ~UserWait() {
-      dialog_.m_nHandlingDepth = depth_;
-      --dialog_.m_nUserWaits;
-    }
+    ~UserWait() { dialog_.m_nHandlingDepth = depth_; }
     UserWait(const UserWait&) = delete;
     UserWait& operator=(const UserWait&) = delete;
 

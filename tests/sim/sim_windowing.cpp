@@ -385,12 +385,13 @@ void SimWindowing::RunFor(std::uint64_t milliseconds) {
 }
 
 bool SimWindowing::RunModalLoop(const std::function<bool()>& done, std::uint64_t horizon) {
-  while (!done()) {
-    if (!PumpOne(horizon)) {
-      return false;
-    }
+  ++modalLoops_;
+  bool ended = true;
+  while (ended && !done()) {
+    ended = PumpOne(horizon);
   }
-  return true;
+  --modalLoops_;
+  return ended;
 }
 
 bool SimWindowing::PumpOne(std::uint64_t horizon) {

@@ -150,6 +150,8 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   bool RunModalLoop(const std::function<bool()>& done, std::uint64_t horizon);
   // Horizon of RunMessageLoop and of modal loops: a loop returns when it is reached.
   void SetLoopHorizon(std::uint64_t time) { loopHorizon_ = time; }
+  // Modal loops (menus, dialogs) running now, nested.
+  int ModalLoops() const { return modalLoops_; }
   // Modal dialogs whose loop ran out of things to do, or past the horizon, without ending.
   int AbandonedDialogs() const { return abandonedDialogs_; }
 
@@ -218,6 +220,7 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   int quitCode_ = 0;
   std::uint64_t loopHorizon_ = UINT64_MAX;
   int abandonedDialogs_ = 0;
+  int modalLoops_ = 0;
   platform::WindowHandle foreground_ = 0;
   bool foregroundAllowed_ = false;
   platform::WindowHandle dryRun_ = 0;  // the dialog whose buttons are being tried

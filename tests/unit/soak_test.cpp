@@ -409,7 +409,7 @@ class SoakWorld {
   }
 
   // An event the test runs from inside a modal loop of the program (its menu or confirmation).
-  bool InsideAHandler() { return Dialog().m_nHandlingDepth != 0 || Dialog().m_nUserWaits != 0; }
+  bool InsideAHandler() { return Dialog().m_nHandlingDepth != 0 || os_.windows.ModalLoops() != 0; }
 
   bool AdapterUp() {
     return Device().m_hDevice != platform::kInvalidDevice && Device().m_bDeviceReady == 1;
