@@ -462,6 +462,9 @@ class SoakWorld {
         }
         break;
       case Ev::kUserSystemMode: {
+        if (!os_.display.Device(machine_.system).live.attached) {
+          break;  // the display settings offer no mode for a display that is off
+        }
         disturbed_ = true;
         const auto& modes = os_.display.Device(machine_.system).modes;
         const sim::SimMode& mode = modes[e.a % modes.size()];
