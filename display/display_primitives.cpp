@@ -231,29 +231,36 @@ DisplayTableSlot* RememberedSlot(const platform::DisplayDevice& device) {
   return nullptr;
 }
 
-// A display that becomes primary moves to (0, 0); the others keep their places relative to it,
-// so that nothing ends up overlapping the new primary.
-bool KeepOthersBesideNewPrimary(const platform::DisplayDevice& primary,
-                                const platform::DisplayMode& primaryMode) {
-  const std::int32_t dx = primaryMode.x;
-  const std::int32_t dy = primaryMode.y;
-  if (dx == 0 && dy == 0) {
-    return false;
-  }
+// Stores the attached displays other than `except` that `picked` chooses (by their stored mode)
+// moved by (dx, dy), with `fields`; nothing is applied. Returns whether any store succeeded.
+template <typename Pick>
+bool MoveOtherDisplays(const platform::DisplayDevice& except, std::int32_t dx, std::int32_t dy,
+                       std::uint32_t fields, Pick picked) {
   bool moved = false;
   platform::DisplayDevice device;
   platform::DisplayMode mode;
   for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
-    if (!IsAttached(device) || IsMirroring(device) || SameDeviceId(device.id, primary.id) ||
-        !ReadStoredMode(device.name, mode)) {
+    if (!IsAttached(device) || IsMirroring(device) || SameDeviceId(device.id, except.id) ||
+        !ReadStoredMode(device.name, mode) || !picked(mode)) {
       continue;
     }
-    mode.fields = platform::kDmPosition;
-    mode.x -= dx;
-    mode.y -= dy;
+    mode.fields = fields;
+    mode.x += dx;
+    mode.y += dy;
     moved = Store(device.name, mode, kStoreOnly) == platform::kDispChangeSuccessful || moved;
   }
   return moved;
+}
+
+// A display that becomes primary moves to (0, 0); the others keep their places relative to it,
+// so that nothing ends up overlapping the new primary.
+bool KeepOthersBesideNewPrimary(const platform::DisplayDevice& primary,
+                                const platform::DisplayMode& primaryMode) {
+  if (primaryMode.x == 0 && primaryMode.y == 0) {
+    return false;
+  }
+  return MoveOtherDisplays(primary, -primaryMode.x, -primaryMode.y, platform::kDmPosition,
+                           [](const platform::DisplayMode&) { return true; });
 }
 
 // Width and height 0 at (0, 0): the request that takes a display off the desktop.
@@ -659,19 +666,9 @@ void KeepDisplaysBeside(const platform::DisplayDevice& resized,
     return;
   }
   const std::int32_t oldRight = before.x + Width(before);
-  bool moved = false;
-  platform::DisplayDevice device;
-  platform::DisplayMode mode;
-  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
-    if (!IsAttached(device) || IsMirroring(device) || SameDeviceId(device.id, resized.id) ||
-        !ReadStoredMode(device.name, mode) || mode.x < oldRight) {
-      continue;
-    }
-    mode.fields = kPlaceFields;
-    mode.x += delta;
-    moved = Store(device.name, mode, kStoreOnly) == platform::kDispChangeSuccessful || moved;
-  }
-  if (moved) {
+  if (MoveOtherDisplays(
+          resized, delta, 0, kPlaceFields,
+          [oldRight](const platform::DisplayMode& mode) { return mode.x >= oldRight; })) {
     ApplyAllStored();
   }
 }
