@@ -127,6 +127,8 @@ class CDongleDevice {
   bool AdapterShowsItsDesktop();
   bool AdapterIsPrimary();
   void HandDesktopBack();
+  // Out of mirror mode, with the system display back at the mode mirror sync lowered it from.
+  void LeaveMirrorMode();
   bool SendRotation(std::uint32_t rotation);
 };
 

@@ -258,10 +258,7 @@ bool CDongleDevice::SetMirror(bool on) {
       // The mirror display refused its modes: a driver left mirroring would make the mirror
       // device the one every later command places, and the system display would stay lowered.
       Trace("SetMirror: the mirror display did not attach\n");
-      SetMirror(false);
-      if (CDUDOzurDlg* dialog = MainDialog()) {
-        dialog->RestoreRememberedSystemMode();
-      }
+      LeaveMirrorMode();
       return false;
     }
     GetFullDispRes();
@@ -279,6 +276,13 @@ bool CDongleDevice::SetMirror(bool on) {
   GetDispRes();
   GetFullDispRes();
   return true;
+}
+
+void CDongleDevice::LeaveMirrorMode() {
+  SetMirror(false);
+  if (CDUDOzurDlg* dialog = MainDialog()) {
+    dialog->RestoreRememberedSystemMode();
+  }
 }
 
 bool CDongleDevice::DetachFromDeskTop() {
@@ -315,11 +319,8 @@ bool CDongleDevice::TurnOffDev() {
       DetachFromDeskTop();
       // Leave mirror mode too, as a suspend does: a later command then starts from the
       // extended display device, not from a mirror device that cannot be primary.
-      SetMirror(false);
       Trace("Turnoff device\n");
-      if (CDUDOzurDlg* dialog = MainDialog()) {
-        dialog->RestoreRememberedSystemMode();
-      }
+      LeaveMirrorMode();
       break;
     }
     default:

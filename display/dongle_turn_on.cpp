@@ -8,7 +8,6 @@
 #include "platform/trace.h"
 #include "settings/profile.h"
 #include "shell/app.h"
-#include "shell/main_dialog.h"
 
 namespace {
 
@@ -148,10 +147,7 @@ bool CDongleDevice::TurnONDev() {
   if (state != kDispMirror && m_bMirrorActive != 0) {
     // A mirror still running under another stored state (chosen before this bring-up, and its
     // save failed) is left first, and the system display gets back the mode mirror lowered.
-    SetMirror(false);
-    if (CDUDOzurDlg* dialog = MainDialog()) {
-      dialog->RestoreRememberedSystemMode();
-    }
+    LeaveMirrorMode();
   }
   switch (state) {
     case kDispPrimaryExt:

@@ -93,7 +93,7 @@ class CDUDOzurDlg : public DialogWindow {
   int SyncAdapterMode();
   int RestoreSystemMode(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel);
   // Puts back the system display's mode that mirror sync lowered, when one is remembered.
-  void RestoreRememberedSystemMode();
+  bool RestoreRememberedSystemMode();
 
   // Fields in declaration order.
   DispModeItemList m_sysResList;

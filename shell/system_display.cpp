@@ -66,11 +66,13 @@ int CDUDOzurDlg::RestoreSystemMode(std::uint32_t width, std::uint32_t height,
   return result;
 }
 
-void CDUDOzurDlg::RestoreRememberedSystemMode() {
+bool CDUDOzurDlg::RestoreRememberedSystemMode() {
   const VIDAZazoVez& app = TheApp();
-  if (app.m_nSysX != 0 && app.m_nSysY != 0 && app.m_nSysZ != 0) {
-    RestoreSystemMode(static_cast<std::uint32_t>(app.m_nSysX),
-                      static_cast<std::uint32_t>(app.m_nSysY),
-                      static_cast<std::uint32_t>(app.m_nSysZ));
+  if (app.m_nSysX == 0 || app.m_nSysY == 0 || app.m_nSysZ == 0) {
+    return false;
   }
+  RestoreSystemMode(static_cast<std::uint32_t>(app.m_nSysX),
+                    static_cast<std::uint32_t>(app.m_nSysY),
+                    static_cast<std::uint32_t>(app.m_nSysZ));
+  return true;
 }

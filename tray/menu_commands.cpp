@@ -60,9 +60,8 @@ void TraceRotationSkip() {
 
 // Puts the system display back to the mode mirror sync lowered it from, once.
 void RestoreLoweredSystemMode(CDUDOzurDlg& dialog) {
-  VIDAZazoVez& app = TheApp();
-  if (app.m_nSysX != 0 && app.m_nSysY != 0 && app.m_nSysZ != 0) {
-    dialog.RestoreRememberedSystemMode();
+  if (dialog.RestoreRememberedSystemMode()) {
+    VIDAZazoVez& app = TheApp();
     app.m_nSysX = 0;
     app.m_nSysY = 0;
     app.m_nSysZ = 0;
