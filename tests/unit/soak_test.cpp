@@ -12,6 +12,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "display/display_primitives.h"
@@ -168,34 +169,27 @@ SoakSequence Generate(std::uint64_t seed) {
   return sequence;
 }
 
-// A quarter of the resolutions that ask for confirmation get another menu command while the
-// question is open.
-std::optional<SoakEvent> SecondCommand(const SoakEvent& e) {
-  if (e.followUp || (e.a >> 8) % 4 != 0) {
-    return std::nullopt;
-  }
-  SoakEvent second;
-  second.kind = Ev::kMenu;
-  second.followUp = true;
-  second.a = (e.a >> 10) % 2 == 0 ? 8 : (e.a >> 11) % 9;  // another resolution, half the time
-  second.b = e.b ^ (e.a >> 3);
-  second.gap = 300 + (e.a >> 14) % 15000;
-  return second;
-}
-
-// A third of the resumes get a topology command from the menu within 2.5 s, while the resume's
-// own steps may still be pending.
-std::optional<SoakEvent> CommandAfterResume(const SoakEvent& e) {
-  if (e.a % 3 != 0) {
-    return std::nullopt;
-  }
+// A menu command that follows an event closely, once the event took place: after a quarter of
+// the resolutions that ask for confirmation, while the question is open (another resolution half
+// the time); after a third of the resumes, a topology within 2.5 s, while the resume's own steps
+// may still be pending.
+std::optional<SoakEvent> FollowUp(const SoakEvent& e) {
   SoakEvent command;
   command.kind = Ev::kMenu;
   command.followUp = true;
-  command.a = (e.a >> 8) % 4;
-  command.b = e.b;
-  command.gap = (e.a >> 12) % 2500;
-  return command;
+  if (e.kind == Ev::kMenu && e.a % 9 == 8 && !e.followUp && (e.a >> 8) % 4 == 0) {
+    command.a = (e.a >> 10) % 2 == 0 ? 8 : (e.a >> 11) % 9;
+    command.b = e.b ^ (e.a >> 3);
+    command.gap = 300 + (e.a >> 14) % 15000;
+    return command;
+  }
+  if (e.kind == Ev::kResume && e.a % 3 == 0) {
+    command.a = (e.a >> 8) % 4;
+    command.b = e.b;
+    command.gap = (e.a >> 12) % 2500;
+    return command;
+  }
+  return std::nullopt;
 }
 
 std::string DescribeMenu(const SoakEvent& e) {
@@ -205,10 +199,6 @@ std::string DescribeMenu(const SoakEvent& e) {
   if (item == 8) {
     text << " #" << (e.b % 64) << ", answer " << kAnswerNames[(e.b >> 8) % 5] << " after "
          << ((e.b >> 12) % 17000) << " ms";
-    if (const std::optional<SoakEvent> second = SecondCommand(e)) {
-      text << " (if asked: then, " << second->gap << " ms after the menu," << DescribeMenu(*second)
-           << ")";
-    }
   }
   return text.str();
 }
@@ -227,10 +217,9 @@ std::string Describe(const SoakSequence& sequence) {
     if (e.kind == Ev::kMenu) {
       text << DescribeMenu(e);
     }
-    if (const std::optional<SoakEvent> command =
-            e.kind == Ev::kResume ? CommandAfterResume(e) : std::nullopt) {
-      text << " (if suspended: then, " << command->gap << " ms later," << DescribeMenu(*command)
-           << ")";
+    if (const std::optional<SoakEvent> command = FollowUp(e)) {
+      text << " (if it takes place: then, " << command->gap << " ms later,"
+           << DescribeMenu(*command) << ")";
     }
     text << "\n";
   }
@@ -377,25 +366,34 @@ class SoakWorld {
                        [](const std::shared_ptr<std::uint32_t>& left) { return *left != 0; });
   }
 
-  bool BringUpPending() {
-    const platform::WindowHandle main = Dialog().GetSafeHwnd();
-    for (const sim::TimerRecord& timer : os_.windows.Timers()) {
-      if (timer.window == main && (timer.id == kStartupTimer || timer.id == kArrivalTimer)) {
-        return true;
-      }
+  void ScheduleFollowUp(const SoakEvent& e) {
+    if (const std::optional<SoakEvent> command = FollowUp(e)) {
+      os_.windows.After(command->gap, [this, chosen = *command] {
+        if (app_ != nullptr && !failure_) {
+          Menu(chosen);
+        }
+      });
     }
-    return false;
+  }
+
+  template <typename Pick>
+  bool MainWindowTimer(Pick picked) {
+    const platform::WindowHandle main = Dialog().GetSafeHwnd();
+    const std::vector<sim::TimerRecord>& timers = os_.windows.Timers();
+    return std::any_of(timers.begin(), timers.end(), [&](const sim::TimerRecord& timer) {
+      return timer.window == main && picked(timer.id);
+    });
+  }
+
+  bool BringUpPending() {
+    return MainWindowTimer(
+        [](std::uintptr_t id) { return id == kStartupTimer || id == kArrivalTimer; });
   }
 
   bool OnlyResumeRetriesPending() {
-    const platform::WindowHandle main = Dialog().GetSafeHwnd();
-    for (const sim::TimerRecord& timer : os_.windows.Timers()) {
-      if (timer.window == main && timer.id != kResumePrimaryTimer &&
-          timer.id != kResumeOtherTimer) {
-        return false;
-      }
-    }
-    return Device().m_hDevice != platform::kInvalidDevice;
+    return !MainWindowTimer([](std::uintptr_t id) {
+      return id != kResumePrimaryTimer && id != kResumeOtherTimer;
+    }) && Device().m_hDevice != platform::kInvalidDevice;
   }
 
   void Check(std::size_t step) {
@@ -452,13 +450,7 @@ class SoakWorld {
           os_.Resume();
           suspended_ = false;
           Reapplied();
-          if (const std::optional<SoakEvent> command = CommandAfterResume(e)) {
-            os_.windows.After(command->gap, [this, chosen = *command] {
-              if (app_ != nullptr && !failure_) {
-                Menu(chosen);
-              }
-            });
-          }
+          ScheduleFollowUp(e);
         }
         break;
       case Ev::kUserSystemMode: {
@@ -615,13 +607,7 @@ class SoakWorld {
       if (chosen.nWidth > 1024 || chosen.nHeight > 768) {
         const auto answer = static_cast<sim::DialogAnswer>((e.b >> 8) % 5);
         user_.PlanAnswer(kDlgWarningTemplate, answer, (e.b >> 12) % 17000);
-        if (const std::optional<SoakEvent> second = SecondCommand(e)) {
-          os_.windows.After(second->gap, [this, command = *second] {
-            if (app_ != nullptr && !failure_) {
-              Menu(command);
-            }
-          });
-        }
+        ScheduleFollowUp(e);
       }
     }
     const bool nested = !pendingChoices_.empty() || desktopBefore_ || InsideAHandler();
@@ -630,7 +616,7 @@ class SoakWorld {
     } else {
       disturbed_ = false;
     }
-    const std::vector<bool> before = AttachedDisplays();
+    const std::uint32_t before = AttachedDisplays();
     const std::uint64_t menu = ++menusOpened_;
     os_.menus.ScriptChoice({200 + e.b % 800, id});
     os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
@@ -671,10 +657,12 @@ class SoakWorld {
     SettleChoice();
   }
 
-  std::vector<bool> AttachedDisplays() const {
-    std::vector<bool> attached;
-    for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
-      attached.push_back(device.present && device.live.attached);
+  // One bit per display device, set while it is on the desktop.
+  std::uint32_t AttachedDisplays() const {
+    std::uint32_t attached = 0;
+    const std::vector<sim::SimDisplayDevice>& devices = os_.display.Devices();
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+      attached |= devices[i].present && devices[i].live.attached ? 1u << i : 0u;
     }
     return attached;
   }
@@ -683,11 +671,7 @@ class SoakWorld {
   void SettleChoice() {
     if (desktopBefore_ && app_ != nullptr) {
       // Displays the program took off earlier may come back; none the desktop had may go.
-      const std::vector<bool> after = AttachedDisplays();
-      bool lost = false;
-      for (std::size_t i = 0; i < after.size() && i < desktopBefore_->size(); ++i) {
-        lost = lost || ((*desktopBefore_)[i] && !after[i]);
-      }
+      const bool lost = (*desktopBefore_ & ~AttachedDisplays()) != 0;
       if (!injected_ && !disturbed_ && lost && !failure_) {
         failure_ = {current_, "a rotation or resolution took a display off the desktop\n"};
       }
@@ -696,8 +680,7 @@ class SoakWorld {
     if (pendingChoices_.empty() || app_ == nullptr) {
       return;
     }
-    const std::vector<std::uint32_t> choices = std::move(pendingChoices_);
-    pendingChoices_.clear();
+    const std::vector<std::uint32_t> choices = std::exchange(pendingChoices_, {});
     const std::uint32_t choice = choices.back();
     const auto saved = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState");
     if (choices.size() > 1) {
@@ -755,7 +738,7 @@ class SoakWorld {
   Machine machine_;
   UserIntent intent_;
   std::vector<std::uint32_t> pendingChoices_;
-  std::optional<std::vector<bool>> desktopBefore_;
+  std::optional<std::uint32_t> desktopBefore_;
   std::uint64_t menusOpened_ = 0;
   std::vector<std::shared_ptr<std::uint32_t>> refusals_;  // modes the drivers will still refuse
   bool suspended_ = false;
