@@ -22,6 +22,10 @@ AllowSkipFiles off
 !define SYNCHRONIZE 0x00100000
 ; How long the running copy gets to end, in steps of 100 ms.
 !define EXIT_STEPS 50
+; The Start-menu entry of the uninstaller in each language; both are removed on uninstall, since
+; the uninstalling user may read another language than the installing one.
+!define UNINSTALL_LINK_EN "Uninstall ${PRODUCT}"
+!define UNINSTALL_LINK_JA "${PRODUCT} のアンインストール"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -52,6 +56,8 @@ LangString StillRunning ${LANG_ENGLISH} "${PRODUCT} is still running. Please end
 notification area icon or log off, then run the setup again."
 LangString StillRunning ${LANG_JAPANESE} "${PRODUCT} がまだ実行中です。終了するか\
 ログオフしてから、もう一度実行してください。"
+LangString UninstallLink ${LANG_ENGLISH} "${UNINSTALL_LINK_EN}"
+LangString UninstallLink ${LANG_JAPANESE} "${UNINSTALL_LINK_JA}"
 
 VIProductVersion "${VERSION}.0"
 VIFileVersion "${VERSION}.0"
@@ -164,7 +170,10 @@ Section "-${PRODUCT}" SecMain
 
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
   CreateShortCut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\vgatray.exe"
-  CreateShortCut "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk" "$INSTDIR\uninstall.exe"
+  ; An earlier setup in the other language may have left its entry.
+  Delete "$SMPROGRAMS\${PRODUCT}\${UNINSTALL_LINK_EN}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\${UNINSTALL_LINK_JA}.lnk"
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}\$(UninstallLink).lnk" "$INSTDIR\uninstall.exe"
 
   WriteRegStr HKLM "${RUN_KEY}" "vgatray" '"$INSTDIR\vgatray.exe"'
 
@@ -212,7 +221,8 @@ Section "Uninstall"
   RMDir "$INSTDIR"
 
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
-  Delete "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\${UNINSTALL_LINK_EN}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\${UNINSTALL_LINK_JA}.lnk"
   RMDir "$SMPROGRAMS\${PRODUCT}"
 
   DeleteRegValue HKLM "${RUN_KEY}" "vgatray"
