@@ -26,6 +26,8 @@ AllowSkipFiles off
 ; the uninstalling user may read another language than the installing one.
 !define UNINSTALL_LINK_EN "Uninstall ${PRODUCT}"
 !define UNINSTALL_LINK_JA "${PRODUCT} のアンインストール"
+; Exit code of a setup given a /D= that names no folder it could install into.
+!define ERROR_INVALID_PARAMETER 87
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -58,6 +60,10 @@ LangString StillRunning ${LANG_JAPANESE} "${PRODUCT} がまだ実行中です。
 ログオフしてから、もう一度実行してください。"
 LangString UninstallLink ${LANG_ENGLISH} "${UNINSTALL_LINK_EN}"
 LangString UninstallLink ${LANG_JAPANESE} "${UNINSTALL_LINK_JA}"
+LangString BadFolder ${LANG_ENGLISH} "The folder given with /D= is not a full path (such as \
+C:\Folder or \\server\share\Folder): $0$\r$\nNothing was installed."
+LangString BadFolder ${LANG_JAPANESE} "/D= で指定されたフォルダーが完全なパス (C:\Folder や \
+\\server\share\Folder など) ではありません: $0$\r$\nインストールは行われませんでした。"
 
 VIProductVersion "${VERSION}.0"
 VIFileVersion "${VERSION}.0"
@@ -142,8 +148,83 @@ FunctionEnd
   SetShellVarContext all
 !macroend
 
+; NSIS reads /D= only when it stands unquoted at the end of the command line; in quotes (as
+; PowerShell's Start-Process and deployment tools pass a path with blanks: "/D=C:\A B" or
+; /D="C:\A B") it would silently install into the default folder. Read the last /D= from the
+; command line as Windows gave it, quotes dropped; a folder that is not a full path ends the
+; setup before anything is installed.
+Function TakeInstallDir
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  System::Call 'kernel32::GetCommandLineW() w.r1'
+  StrLen $2 $1
+  StrCpy $0 ""
+  StrCpy $3 1
+  ${DoWhile} $3 < $2
+    StrCpy $4 $1 3 $3
+    ${If} $4 S== "/D="
+      IntOp $4 $3 - 1
+      StrCpy $4 $1 1 $4
+      ${If} $4 == '"'
+      ${AndIf} $3 > 1
+        IntOp $4 $3 - 2
+        StrCpy $4 $1 1 $4
+      ${EndIf}
+      ${If} $4 == " "
+      ${OrIf} $4 == "$\t"
+        IntOp $4 $3 + 3
+        StrCpy $0 $1 "" $4
+        StrCpy $0 "$0|"
+      ${EndIf}
+    ${EndIf}
+    IntOp $3 $3 + 1
+  ${Loop}
+  ${If} $0 != ""
+    ; $0 is the text after the last /D= with a "|" appended (so an empty value still counts as
+    ; given); rebuild it without quotes and without blanks at its end.
+    StrCpy $1 $0 -1
+    StrCpy $0 ""
+    StrLen $2 $1
+    StrCpy $3 0
+    ${DoWhile} $3 < $2
+      StrCpy $4 $1 1 $3
+      ${If} $4 != '"'
+        StrCpy $0 "$0$4"
+      ${EndIf}
+      IntOp $3 $3 + 1
+    ${Loop}
+    ${Do}
+      StrCpy $4 $0 1 -1
+      ${If} $4 != " "
+      ${AndIf} $4 != "$\t"
+        ${Break}
+      ${EndIf}
+      StrCpy $0 $0 -1
+    ${Loop}
+    StrCpy $3 $0 2 1
+    StrCpy $4 $0 2
+    ${If} $3 S== ":\"
+    ${OrIf} $4 S== "\\"
+      StrCpy $INSTDIR $0
+    ${Else}
+      MessageBox MB_ICONSTOP|MB_OK "$(BadFolder)" /SD IDOK
+      SetErrorLevel ${ERROR_INVALID_PARAMETER}
+      Quit
+    ${EndIf}
+  ${EndIf}
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
 Function .onInit
   !insertmacro RequireAdmin
+  Call TakeInstallDir
 FunctionEnd
 
 Function un.onInit
