@@ -22,6 +22,12 @@ AllowSkipFiles off
 !define SYNCHRONIZE 0x00100000
 ; How long the running copy gets to end, in steps of 100 ms.
 !define EXIT_STEPS 50
+; The Start-menu entry of the uninstaller in each language; both are removed on uninstall, since
+; the uninstalling user may read another language than the installing one.
+!define UNINSTALL_LINK_EN "Uninstall ${PRODUCT}"
+!define UNINSTALL_LINK_JA "${PRODUCT} のアンインストール"
+; Exit code of a setup given a /D= that names no folder it could install into.
+!define ERROR_INVALID_PARAMETER 87
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -52,6 +58,12 @@ LangString StillRunning ${LANG_ENGLISH} "${PRODUCT} is still running. Please end
 notification area icon or log off, then run the setup again."
 LangString StillRunning ${LANG_JAPANESE} "${PRODUCT} がまだ実行中です。終了するか\
 ログオフしてから、もう一度実行してください。"
+LangString UninstallLink ${LANG_ENGLISH} "${UNINSTALL_LINK_EN}"
+LangString UninstallLink ${LANG_JAPANESE} "${UNINSTALL_LINK_JA}"
+LangString BadFolder ${LANG_ENGLISH} "The folder given with /D= is not a full path (such as \
+C:\Folder or \\server\share\Folder): $0$\r$\nNothing was installed."
+LangString BadFolder ${LANG_JAPANESE} "/D= で指定されたフォルダーが完全なパス (C:\Folder や \
+\\server\share\Folder など) ではありません: $0$\r$\nインストールは行われませんでした。"
 
 VIProductVersion "${VERSION}.0"
 VIFileVersion "${VERSION}.0"
@@ -136,8 +148,83 @@ FunctionEnd
   SetShellVarContext all
 !macroend
 
+; NSIS reads /D= only when it stands unquoted at the end of the command line; in quotes (as
+; PowerShell's Start-Process and deployment tools pass a path with blanks: "/D=C:\A B" or
+; /D="C:\A B") it would silently install into the default folder. Read the last /D= from the
+; command line as Windows gave it, quotes dropped; a folder that is not a full path ends the
+; setup before anything is installed.
+Function TakeInstallDir
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  System::Call 'kernel32::GetCommandLineW() w.r1'
+  StrLen $2 $1
+  StrCpy $0 ""
+  StrCpy $3 1
+  ${DoWhile} $3 < $2
+    StrCpy $4 $1 3 $3
+    ${If} $4 S== "/D="
+      IntOp $4 $3 - 1
+      StrCpy $4 $1 1 $4
+      ${If} $4 == '"'
+      ${AndIf} $3 > 1
+        IntOp $4 $3 - 2
+        StrCpy $4 $1 1 $4
+      ${EndIf}
+      ${If} $4 == " "
+      ${OrIf} $4 == "$\t"
+        IntOp $4 $3 + 3
+        StrCpy $0 $1 "" $4
+        StrCpy $0 "$0|"
+      ${EndIf}
+    ${EndIf}
+    IntOp $3 $3 + 1
+  ${Loop}
+  ${If} $0 != ""
+    ; $0 is the text after the last /D= with a "|" appended (so an empty value still counts as
+    ; given); rebuild it without quotes and without blanks at its end.
+    StrCpy $1 $0 -1
+    StrCpy $0 ""
+    StrLen $2 $1
+    StrCpy $3 0
+    ${DoWhile} $3 < $2
+      StrCpy $4 $1 1 $3
+      ${If} $4 != '"'
+        StrCpy $0 "$0$4"
+      ${EndIf}
+      IntOp $3 $3 + 1
+    ${Loop}
+    ${Do}
+      StrCpy $4 $0 1 -1
+      ${If} $4 != " "
+      ${AndIf} $4 != "$\t"
+        ${Break}
+      ${EndIf}
+      StrCpy $0 $0 -1
+    ${Loop}
+    StrCpy $3 $0 2 1
+    StrCpy $4 $0 2
+    ${If} $3 S== ":\"
+    ${OrIf} $4 S== "\\"
+      StrCpy $INSTDIR $0
+    ${Else}
+      MessageBox MB_ICONSTOP|MB_OK "$(BadFolder)" /SD IDOK
+      SetErrorLevel ${ERROR_INVALID_PARAMETER}
+      Quit
+    ${EndIf}
+  ${EndIf}
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
 Function .onInit
   !insertmacro RequireAdmin
+  Call TakeInstallDir
 FunctionEnd
 
 Function un.onInit
@@ -164,7 +251,10 @@ Section "-${PRODUCT}" SecMain
 
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
   CreateShortCut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\vgatray.exe"
-  CreateShortCut "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk" "$INSTDIR\uninstall.exe"
+  ; An earlier setup in the other language may have left its entry.
+  Delete "$SMPROGRAMS\${PRODUCT}\${UNINSTALL_LINK_EN}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\${UNINSTALL_LINK_JA}.lnk"
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}\$(UninstallLink).lnk" "$INSTDIR\uninstall.exe"
 
   WriteRegStr HKLM "${RUN_KEY}" "vgatray" '"$INSTDIR\vgatray.exe"'
 
@@ -212,7 +302,8 @@ Section "Uninstall"
   RMDir "$INSTDIR"
 
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
-  Delete "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\${UNINSTALL_LINK_EN}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\${UNINSTALL_LINK_JA}.lnk"
   RMDir "$SMPROGRAMS\${PRODUCT}"
 
   DeleteRegValue HKLM "${RUN_KEY}" "vgatray"

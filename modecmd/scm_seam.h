@@ -32,6 +32,7 @@ class IScmSeam {
   // Initialises the application framework for this module and its command line.
   virtual bool FrameworkInit() = 0;
   virtual void WriteStdout(const char* text) = 0;
+  virtual void WriteStderr(const char* text) = 0;
 
   // OpenSCManagerA(local machine, default database, access).
   virtual ScHandle OpenManager(std::uint32_t access) = 0;

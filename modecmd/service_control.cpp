@@ -4,8 +4,9 @@
 
 namespace modecmd {
 
-int SendServiceControl(IScmSeam& seam, std::uint32_t code) {
-  if (code < kFirstUserControl || code > kLastUserControl) {
+int SendServiceControl(IScmSeam& seam, std::uint32_t code, SendFailure* lastFailure) {
+  SendFailure failure = SendFailure::kNone;
+  if (!IsUserControlCode(code)) {
     // Windows refuses such a code on every attempt: retrying would only wait for 500 s.
     Trace(seam, "control code %u is outside 128 to 255, not sent\n", static_cast<unsigned>(code));
     return 0;
@@ -16,12 +17,14 @@ int SendServiceControl(IScmSeam& seam, std::uint32_t code) {
     const ScHandle manager = seam.OpenManager(kScManagerConnect);
     if (manager == nullptr) {
       Trace(seam, "open SCM failed \n");
+      failure = SendFailure::kNoManager;
       ++failures;
     } else if (const ScHandle service =
                    seam.OpenUserControlService(manager, kServiceName, kServiceUserDefinedControl);
                service == nullptr) {
       Trace(seam, "Open Sevice failed\n");
       seam.Close(manager);
+      failure = SendFailure::kNoService;
       ++failures;
     } else {
       ServiceStatus status;
@@ -30,8 +33,10 @@ int SendServiceControl(IScmSeam& seam, std::uint32_t code) {
         seam.Close(manager);
         seam.Close(service);
       } else {
+        failure = SendFailure::kRefused;
         if (status.currentState != kServiceStateRunning) {
           Trace(seam, "send service failed, service is not running\n");
+          failure = SendFailure::kNotRunning;
         }
         seam.Close(manager);
         seam.Close(service);
@@ -40,6 +45,9 @@ int SendServiceControl(IScmSeam& seam, std::uint32_t code) {
       }
     }
     if (failures >= kMaxFailures || result != 0) {
+      if (lastFailure != nullptr) {
+        *lastFailure = result != 0 ? SendFailure::kNone : failure;
+      }
       return result;
     }
   }

@@ -1,6 +1,7 @@
 #include "shell/app.h"
 
 #include <climits>
+#include <optional>
 
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
@@ -155,13 +156,25 @@ bool VIDAZazoVez::IsResPreset() const {
 }
 
 void VIDAZazoVez::WriteResPreset() {
-  const std::int32_t width = AtoiSaturating(m_argv[2]);
-  const std::int32_t height = AtoiSaturating(m_argv[3]);
-  const std::int32_t depth = AtoiSaturating(m_argv[4]);
+  const std::optional<std::uint32_t> width = ParsePlainDecimal(m_argv[2]);
+  const std::optional<std::uint32_t> height = ParsePlainDecimal(m_argv[3]);
+  const std::optional<std::uint32_t> depth = ParsePlainDecimal(m_argv[4]);
+  // A preset no display mode can have would be applied at the next start as it stands: keep the
+  // saved settings instead, and let the caller see the refusal in the exit code.
+  const auto isSide = [](const std::optional<std::uint32_t>& side) {
+    return side.has_value() && *side >= 1 && *side <= kMaxPresetSide;
+  };
+  const bool isDepth =
+      depth.has_value() && (*depth == 8 || *depth == 16 || *depth == 24 || *depth == 32);
+  if (!isSide(width) || !isSide(height) || !isDepth) {
+    Trace("res preset refused\n");
+    m_nExitCode = kExitPresetRefused;
+    return;
+  }
   WriteProfileInt(kSectionDongle, kValueFirstRun, 0);
-  WriteProfileInt(kSectionDongle, kValueHeight, static_cast<std::uint32_t>(height));
-  WriteProfileInt(kSectionDongle, kValueWidth, static_cast<std::uint32_t>(width));
-  WriteProfileInt(kSectionDongle, kValueBitDepth, static_cast<std::uint32_t>(depth));
+  WriteProfileInt(kSectionDongle, kValueHeight, *height);
+  WriteProfileInt(kSectionDongle, kValueWidth, *width);
+  WriteProfileInt(kSectionDongle, kValueBitDepth, *depth);
 }
 
 bool VIDAZazoVez::RegisterUsbNotification() {

@@ -15,6 +15,10 @@ class CTrayIconMouseMsgHandler;
 
 inline constexpr wchar_t kInstanceName[] = L"KDX 5830";
 inline constexpr wchar_t kCompanyKey[] = L"ZUZEZE Vezade";
+// The largest width or height a "res" preset may name; no display mode reaches past it.
+inline constexpr std::uint32_t kMaxPresetSide = 65535;
+// Process exit code of "res W H D" when the values name no possible display mode.
+inline constexpr int kExitPresetRefused = 2;
 
 class VIDAZazoVez {
  public:
@@ -30,6 +34,8 @@ class VIDAZazoVez {
   // The whole start-up, message loop and shutdown; always false, so that the framework only
   // performs its exit processing.
   bool InitInstance();
+  // The process exit code once InitInstance has returned: 0, or kExitPresetRefused.
+  int ExitCode() const { return m_nExitCode; }
   // Steps 1 to 13 of start-up; false when the program ends without a message loop.
   bool StartUp();
   // Steps 14 and 15: the message loop until WM_QUIT, then the main dialog goes.
@@ -69,6 +75,7 @@ class VIDAZazoVez {
   std::wstring m_strCommandTail;
   std::vector<std::string> m_argv;
   std::uintptr_t m_hInstanceMutex = 0;
+  int m_nExitCode = 0;
   std::unique_ptr<CDongleDevice> m_device;
   std::unique_ptr<CTrayIcon> m_trayIcon;
   std::unique_ptr<CTrayIconMouseMsgHandler> m_rightHandler;

@@ -1,5 +1,6 @@
 #include "shell/command_line.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -21,26 +22,17 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::int32_t AtoiSaturating(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
-    ++i;
+std::optional<std::uint32_t> ParsePlainDecimal(std::string_view text) {
+  if (text.empty()) {
+    return std::nullopt;
   }
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-  std::int64_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > kLimit) {
-      value = kLimit;
+  constexpr std::uint64_t kCap = std::numeric_limits<std::uint32_t>::max();
+  std::uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') {
+      return std::nullopt;
     }
+    value = std::min(value * 10 + static_cast<std::uint64_t>(c - '0'), kCap);
   }
-  if (negative) {
-    return static_cast<std::int32_t>(-value);
-  }
-  return static_cast<std::int32_t>(value > kLimit - 1 ? kLimit - 1 : value);
+  return static_cast<std::uint32_t>(value);
 }

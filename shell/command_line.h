@@ -2,11 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 // Whole-string comparison ignoring ASCII letter case, as _stricmp in the C locale.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
-// The number at the start of the text as atoi reads it (blanks, sign, digits; anything else
-// gives 0), saturated at the limits of int instead of overflowing.
-std::int32_t AtoiSaturating(std::string_view text);
+// The value of a text made of ASCII digits only (no blank, no sign, nothing after them), capped
+// at UINT32_MAX; nothing for any other text.
+std::optional<std::uint32_t> ParsePlainDecimal(std::string_view text);

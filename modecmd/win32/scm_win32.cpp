@@ -26,6 +26,11 @@ void CWin32Seam::WriteStdout(const char* text) {
   std::fflush(stdout);
 }
 
+void CWin32Seam::WriteStderr(const char* text) {
+  std::fputs(text, stderr);
+  std::fflush(stderr);
+}
+
 static_assert(kScManagerConnect == SC_MANAGER_CONNECT);
 static_assert(kServiceUserDefinedControl == SERVICE_USER_DEFINED_CONTROL);
 

@@ -11,6 +11,7 @@ class CWin32Seam final : public IScmSeam {
  public:
   bool FrameworkInit() override;
   void WriteStdout(const char* text) override;
+  void WriteStderr(const char* text) override;
   ScHandle OpenManager(std::uint32_t access) override;
   ScHandle OpenUserControlService(ScHandle manager, const char* name,
                                   std::uint32_t access) override;

@@ -14,5 +14,5 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
   VIDAZazoVez app;
   app.SetCommandLine(win32::CommandTail(::GetCommandLineW()), win32::AnsiArguments());
   app.InitInstance();
-  return 0;
+  return app.ExitCode();
 }

@@ -41,6 +41,7 @@ class CFakeScm final : public modecmd::IScmSeam {
 
   bool FrameworkInit() override { return m_bFrameworkStarts; }
   void WriteStdout(const char* text) override { m_stdout += text; }
+  void WriteStderr(const char* text) override { m_stderr += text; }
 
   static constexpr std::uint32_t kStandardRightsRead = 0x00020000;
   static constexpr std::uint32_t kUserManagerRights =
@@ -135,6 +136,7 @@ class CFakeScm final : public modecmd::IScmSeam {
   std::vector<std::string> m_events;
   std::vector<std::string> m_debug;
   std::string m_stdout;
+  std::string m_stderr;
 
  private:
   [[nodiscard]] Attempt Current() const {

@@ -147,9 +147,13 @@ TEST_F(StartupTest, MutexFailureOtherThanAlreadyExistsStartsAsTheOnlyCopy) {
   EXPECT_NE(MainWindow(), 0u);
 }
 
+// kRefused: four arguments that no display mode can have end the program as a preset does, but
+// write nothing and say so in the exit code.
+enum class Preset { kWritten, kNormalStart, kRefused };
+
 struct PresetCase {
   std::vector<std::string> argv;
-  bool written;
+  Preset outcome;
   std::uint32_t width, height, depth;
 };
 
@@ -164,12 +168,20 @@ class ResPresetTest : public StartupTest, public ::testing::WithParamInterface<P
 TEST_P(ResPresetTest, WritesThePresetOnlyWithExactlyFourArguments) {
   const PresetCase& c = GetParam();
   const bool started = Start(L"", c.argv);
-  if (!c.written) {
+  if (c.outcome == Preset::kNormalStart) {
     EXPECT_TRUE(started);
     EXPECT_FALSE(Saved(L"VGA DONGLE", L"Width").has_value());
     return;
   }
   EXPECT_FALSE(started) << "the preset ends the program without a message loop";
+  if (c.outcome == Preset::kRefused) {
+    EXPECT_EQ(app->ExitCode(), 2);
+    EXPECT_FALSE(os.registry.KeyExists(platform::kHkeyCurrentUser, kProfilePath));
+    EXPECT_TRUE(os.windows.TopLevelWindows().empty());
+    EXPECT_TRUE(os.display.Changes().empty());
+    return;
+  }
+  EXPECT_EQ(app->ExitCode(), 0);
   EXPECT_EQ(Saved(L"VGA DONGLE", L"FirstRun"), 0u);
   EXPECT_EQ(Saved(L"VGA DONGLE", L"Width"), c.width);
   EXPECT_EQ(Saved(L"VGA DONGLE", L"Height"), c.height);
@@ -183,17 +195,34 @@ TEST_P(ResPresetTest, WritesThePresetOnlyWithExactlyFourArguments) {
 INSTANTIATE_TEST_SUITE_P(
     Arguments, ResPresetTest,
     ::testing::Values(
-        PresetCase{{"vgatray.exe", "res", "1280", "1024", "32"}, true, 1280, 1024, 32},
-        PresetCase{{"vgatray.exe", "RES", "1280", "1024", "16"}, true, 1280, 1024, 16},
-        PresetCase{{"vgatray.exe", "res", "wide", "1024x", "-8"}, true, 0, 1024, 0xFFFFFFF8u},
+        PresetCase{{"vgatray.exe", "res", "1280", "1024", "32"}, Preset::kWritten, 1280, 1024, 32},
+        PresetCase{{"vgatray.exe", "RES", "1280", "1024", "16"}, Preset::kWritten, 1280, 1024, 16},
+        PresetCase{{"vgatray.exe", "res", "65535", "1", "8"}, Preset::kWritten, 65535, 1, 8},
+        PresetCase{{"vgatray.exe", "res", "0800", "600", "24"}, Preset::kWritten, 800, 600, 24},
+        PresetCase{{"vgatray.exe", "res", "0", "768", "32"}, Preset::kRefused, 0, 0, 0},
+        PresetCase{{"vgatray.exe", "res", "1024", "65536", "32"}, Preset::kRefused, 0, 0, 0},
+        PresetCase{{"vgatray.exe", "res", "-1024", "768", "32"}, Preset::kRefused, 0, 0, 0},
+        PresetCase{{"vgatray.exe", "res", "2147483647", "768", "32"}, Preset::kRefused, 0, 0, 0},
         PresetCase{{"vgatray.exe", "res", "99999999999999999999", "-99999999999", "32"},
-                   true,
-                   0x7FFFFFFFu,
-                   0x80000000u,
-                   32},
-        PresetCase{{"vgatray.exe", "res", "1280", "1024"}, false, 0, 0, 0},
-        PresetCase{{"vgatray.exe", "res", "1280", "1024", "32", "60"}, false, 0, 0, 0},
-        PresetCase{{"vgatray.exe", "resolution", "1280", "1024", "32"}, false, 0, 0, 0}));
+                   Preset::kRefused,
+                   0,
+                   0,
+                   0},
+        PresetCase{{"vgatray.exe", "res", "1024", "768", "15"}, Preset::kRefused, 0, 0, 0},
+        PresetCase{{"vgatray.exe", "res", "wide", "1024x", "-8"}, Preset::kRefused, 0, 0, 0},
+        PresetCase{{"vgatray.exe", "res", " 1024", "768", "32"}, Preset::kRefused, 0, 0, 0},
+        PresetCase{{"vgatray.exe", "res", "1024", "+768", "32"}, Preset::kRefused, 0, 0, 0},
+        // Full-width digits "1024", as the ANSI argument vector holds them in Shift_JIS.
+        PresetCase{{"vgatray.exe", "res", "\x82\x50\x82\x4f\x82\x51\x82\x53", "768", "32"},
+                   Preset::kRefused,
+                   0,
+                   0,
+                   0},
+        PresetCase{{"vgatray.exe", "res", "1280", "1024"}, Preset::kNormalStart, 0, 0, 0},
+        PresetCase{
+            {"vgatray.exe", "res", "1280", "1024", "32", "60"}, Preset::kNormalStart, 0, 0, 0},
+        PresetCase{
+            {"vgatray.exe", "resolution", "1280", "1024", "32"}, Preset::kNormalStart, 0, 0, 0}));
 
 TEST_F(StartupTest, FullRunEndsOnRemoveRegistryAndReleasesItsRegistration) {
   ProgramLoad();

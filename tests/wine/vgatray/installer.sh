@@ -4,7 +4,9 @@
 # ends; the install leaves nothing, a file of someone else in the folder stays); the uninstaller
 # run again, without a running copy; an upgrade while the utility runs (its settings stay, the
 # files are new, a copy runs afterwards); the welcome page in English and in Japanese, kept in
-# $VGA_ARTIFACTS/installer. Run through with-xvfb.sh.
+# $VGA_ARTIFACTS/installer; a Japanese install into a folder given in quotes (its uninstall entry
+# in Japanese), the other quoted form, and a /D= that is no full path, refused. Run through
+# with-xvfb.sh.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
@@ -159,4 +161,49 @@ windows_are_titled() { [[ $(wine "$probe" windows "$1" </dev/null 2>/dev/null | 
 welcome english "VGA Adapter Utility Setup" LC_ALL=C
 welcome japanese "VGA Adapter Utility セットアップ" LC_ALL=ja_JP.UTF-8
 
-echo "vgatray-setup.exe: installs, upgrades while running, uninstalls cleanly; welcome pages saved"
+# --- /D= in quotes, as PowerShell's Start-Process passes a path with blanks. The probe hands the
+# setup its command line exactly as written.
+run_exactly() {
+  local rc=0
+  VGA_COMMAND_LINE=$1 timeout 120 wine "$probe" run </dev/null >/dev/null 2>&1 || rc=$?
+  echo "$rc"
+}
+uninstall_from() {
+  local where
+  where=$(winepath -u "$1" 2>/dev/null)
+  run_setup_uninstall "$where/uninstall.exe" /S
+  wait_for eval '[[ ! -e "$where/uninstall.exe" ]]' || fail "no uninstall from $1"
+  wait_for key_absent "$uninstall_key" || fail "the Add/Remove Programs entry stays after $1"
+}
+uninstall_from "$folder"
+setup_win=$(winepath -w "$setup" 2>/dev/null)
+link_ja="VGA Adapter Utility のアンインストール.lnk"
+link_en="Uninstall VGA Adapter Utility.lnk"
+
+quoted='C:\Tools A\VGA Utility'
+[[ $(LC_ALL=ja_JP.UTF-8 run_exactly "\"$setup_win\" /S \"/D=$quoted\"") == 0 ]] ||
+  fail "the setup with \"/D=$quoted\" failed"
+expect_value "$uninstall_key" InstallLocation "$quoted"
+same_file "$(winepath -u "$quoted")/vgatray.exe" "$vgatray" || fail "not installed into $quoted"
+[[ ! -e $dir/vgatray.exe ]] || fail "\"/D=$quoted\" installed into the default folder"
+[[ -f "$menu/$link_ja" && ! -e "$menu/$link_en" ]] ||
+  fail "a Japanese install's Start-menu entries: $(ls "$menu" 2>&1)"
+uninstall_from "$quoted"
+[[ ! -e $menu ]] || fail "the Start-menu folder stays after uninstall: $(ls "$menu" 2>&1)"
+
+quoted='C:\Tools B\VGA Utility'
+[[ $(run_exactly "\"$setup_win\" /S /D=\"$quoted\"") == 0 ]] ||
+  fail "the setup with /D=\"$quoted\" failed"
+expect_value "$uninstall_key" InstallLocation "$quoted"
+same_file "$(winepath -u "$quoted")/vgatray.exe" "$vgatray" || fail "not installed into $quoted"
+[[ ! -e $dir/vgatray.exe ]] || fail "/D=\"$quoted\" installed into the default folder"
+[[ -f "$menu/$link_en" && ! -e "$menu/$link_ja" ]] ||
+  fail "an English install's Start-menu entries: $(ls "$menu" 2>&1)"
+uninstall_from "$quoted"
+
+rc=$(run_exactly "\"$setup_win\" /S \"/D=Tools C\"")
+[[ $rc == 87 ]] || fail "a relative /D= gave exit code $rc, expected 87"
+key_absent "$uninstall_key" || fail "a relative /D= installed"
+[[ ! -e $dir/vgatray.exe ]] || fail "a relative /D= installed into the default folder"
+
+echo "vgatray-setup.exe: installs, upgrades while running, uninstalls cleanly; welcome pages saved; quoted /D= taken, a relative one refused"

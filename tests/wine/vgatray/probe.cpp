@@ -10,6 +10,9 @@
 //   probe close TITLE              posts WM_CLOSE to the first window titled TITLE
 //   probe string FILE ID LANGID    prints string ID of FILE's table in exactly that language
 //                                  (LANGID in hex), as UTF-8
+//   probe run                      runs the command line in the environment variable
+//                                  VGA_COMMAND_LINE exactly as written (wine would re-quote
+//                                  arguments given to it), waits, and ends with its exit code
 #include <windows.h>
 
 #include <shellapi.h>
@@ -193,6 +196,30 @@ int PrintString(const std::wstring& file, unsigned id, LANGID language) {
   return status;
 }
 
+int RunExactly() {
+  const DWORD size = ::GetEnvironmentVariableW(L"VGA_COMMAND_LINE", nullptr, 0);
+  if (size == 0) {
+    std::fputs("VGA_COMMAND_LINE is not set\n", stderr);
+    return 2;
+  }
+  std::vector<wchar_t> commandLine(size);
+  ::GetEnvironmentVariableW(L"VGA_COMMAND_LINE", commandLine.data(), size);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process) == 0) {
+    std::fprintf(stderr, "CreateProcessW failed: %lu\n", ::GetLastError());
+    return 2;
+  }
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD exitCode = 2;
+  ::GetExitCodeProcess(process.hProcess, &exitCode);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return static_cast<int>(exitCode);
+}
+
 }  // namespace
 
 int main() {
@@ -218,8 +245,12 @@ int main() {
     return PrintString(args[1], static_cast<unsigned>(std::wcstoul(args[2].c_str(), nullptr, 10)),
                        static_cast<LANGID>(std::wcstoul(args[3].c_str(), nullptr, 16)));
   }
+  if (args.size() == 1 && args[0] == L"run") {
+    return RunExactly();
+  }
   std::fputs(
-      "usage: probe windows TITLE | own TITLE LOG READY | close TITLE | string FILE ID LANGID\n",
+      "usage: probe windows TITLE | own TITLE LOG READY | close TITLE | string FILE ID LANGID | "
+      "run\n",
       stderr);
   return 2;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # "vgatray.exe res W H D" writes the resolution preset for the next start and ends without a
-# message loop; with three arguments it is a normal start that writes nothing. Needs an X display
+# message loop; values no display mode can have are not written (exit code 2); with three
+# arguments it is a normal start that writes nothing. Needs an X display
 # (run through with-xvfb.sh).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -31,8 +32,16 @@ value_is Width 0x500
 value_is BitDepth 0x20
 [[ $(grep -c REG_ <<<"$values") -eq 4 ]] || fail "other values were written: $values"
 
-# Three arguments: a normal start, nothing written.
+# A preset no display mode can have: the program ends as for a preset, writes nothing and says
+# so in its exit code.
 quiet wine reg delete "$profile_key" /f || true
+rc=0
+timeout 60 wine "$vgatray" res 1280 -1024 32 </dev/null >/dev/null 2>&1 || rc=$?
+[[ $rc -eq 2 ]] || fail "vgatray.exe res 1280 -1024 32 exited with $rc, expected 2"
+windows_are "windows=0 visible=0" || fail "a window is left: $(windows_state)"
+key_absent "$dongle_key" || fail "res 1280 -1024 32 wrote the preset"
+
+# Three arguments: a normal start, nothing written.
 wine "$vgatray" res 1280 1024 </dev/null >/dev/null 2>&1 &
 pid=$!
 wait_for windows_are "windows=1 visible=0" || fail "res with three arguments did not start normally"
