@@ -375,4 +375,43 @@ TEST_F(WindowingTest, MenusReportTheirItemsAndStates) {
   EXPECT_EQ(menus.ItemCount(main), -1);
 }
 
+// The way the program closes its open menu from a handler that runs inside the menu's loop.
+TEST_F(WindowingTest, EndMenuClosesATrackedMenuWithoutAChoice) {
+  CreateMain();
+  constexpr std::uintptr_t kEndTimer = 5;
+  constexpr std::uintptr_t kGiveUpTimer = 6;
+  handler.onMessage = [&](platform::WindowHandle, std::uint32_t message,
+                          std::uintptr_t wParam) -> std::optional<std::intptr_t> {
+    if (message == WM_TIMER && wParam == kEndTimer) {
+      os.windows->KillTimer(dialog, kEndTimer);
+      os.menus->EndMenu();
+      return 0;
+    }
+    if (message == WM_TIMER && wParam == kGiveUpTimer) {
+      os.windows->KillTimer(dialog, kGiveUpTimer);
+      ::PostMessageW(win32::AsPointer<HWND>(dialog), WM_CANCELMODE, 0, 0);
+      return 0;
+    }
+    return std::nullopt;
+  };
+  platform::Menus& menus = *os.menus;
+  const platform::MenuHandle menu = menus.CreatePopupMenu();
+  ASSERT_TRUE(menus.AppendItem(menu, platform::kMfString, 32771, L"Primary"));
+  os.windows->SetForegroundWindow(dialog);
+  os.windows->SetTimer(dialog, kEndTimer, 200);
+  os.windows->SetTimer(dialog, kGiveUpTimer, 5000);
+  const DWORD start = ::GetTickCount();
+  menus.TrackPopupMenu(menu, platform::kTpmRightAlign | platform::kTpmRightButton, 300, 300,
+                       dialog);
+  const DWORD took = ::GetTickCount() - start;
+  os.windows->KillTimer(dialog, kGiveUpTimer);
+  menus.DestroyMenu(menu);
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+    ::DispatchMessageW(&msg);
+  }
+  EXPECT_LT(took, 3000u) << "the menu stayed open";
+  EXPECT_FALSE(handler.Got(WM_COMMAND));
+}
+
 }  // namespace
