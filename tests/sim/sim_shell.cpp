@@ -350,6 +350,10 @@ bool SimDialogUser::PlaceTopmost(platform::WindowHandle window, platform::Point 
   return windows_.PlaceTopmost(window, topLeft);
 }
 
+std::optional<platform::MonitorArea> SimDialogUser::NearestMonitor(const platform::Rect& rect) {
+  return windows_.NearestMonitor(rect);
+}
+
 platform::WindowHandle SimDialogUser::FindWindowByTitle(const std::wstring& title) {
   return windows_.FindWindowByTitle(title);
 }

@@ -342,6 +342,25 @@ TEST_F(WindowingTest, TheConfirmationShowsInFrontCentredOnItsDisplay) {
   EXPECT_NEAR((g_seen.rect.top + g_seen.rect.bottom) / 2, 340, 1);
 }
 
+// A display beyond the screen (no monitor shows it): the question opens where it can be seen.
+TEST_F(WindowingTest, TheConfirmationForADisplayNoMonitorShowsOpensOnTheScreen) {
+  CreateMain();
+  ::SetForegroundWindow(win32::AsPointer<HWND>(dialog));
+  RECT work{};
+  ASSERT_NE(::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0), FALSE);
+  CDlgWarning warning;
+  warning.m_rcDisplay = platform::Rect{work.right + 200, 0, work.right + 1480, 1024};
+  g_seen = {};
+  ASSERT_NE(::SetTimer(nullptr, 0, 300, LookAtTheConfirmation), 0u);
+  EXPECT_EQ(warning.DoModal(dialog), IDOK);
+  ASSERT_TRUE(g_seen.found);
+  EXPECT_TRUE(g_seen.visible);
+  EXPECT_GE(g_seen.rect.left, work.left);
+  EXPECT_GE(g_seen.rect.top, work.top);
+  EXPECT_LE(g_seen.rect.right, work.right);
+  EXPECT_LE(g_seen.rect.bottom, work.bottom);
+}
+
 TEST_F(WindowingTest, AMissingTemplateMakesNoDialog) {
   EXPECT_EQ(os.windows->CreateDialogWindow(999, 0, handler), 0u);
   EXPECT_EQ(os.windows->RunModalDialog(999, 0, handler), -1);
