@@ -53,6 +53,8 @@ std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t event,
       return 0;
     }
     if (device.m_hDevice != platform::kInvalidDevice) {
+      // An open tray menu offers choices for the adapter that is going; it closes unchosen.
+      os.menus->EndMenu();
       CycleMonitorPower();
       device.m_bDeviceReady = 0;
       Trace("Remove device \n");

@@ -32,6 +32,9 @@ class Menus {
   // Runs the modal menu loop; a chosen item arrives later as WM_COMMAND to the owner.
   virtual bool TrackPopupMenu(MenuHandle menu, std::uint32_t flags, int x, int y,
                               WindowHandle owner) = 0;
+  // Closes the menu this thread is tracking, from a handler that runs inside its loop; the
+  // loop ends without a choice.
+  virtual bool EndMenu() = 0;
   virtual bool DestroyMenu(MenuHandle menu) = 0;
 };
 

@@ -17,6 +17,12 @@ struct Rect {
   std::int32_t bottom = 0;
 };
 
+// A monitor the user sees, and the part of it that the taskbar and docked bars leave to windows.
+struct MonitorArea {
+  Rect monitor;
+  Rect work;
+};
+
 // Receives the messages of one window (a dialog of ours). WM_DEVICECHANGE arrives through
 // HandleDeviceChange with its lParam record converted.
 class WindowHandler {
@@ -51,6 +57,9 @@ class Windowing {
   // Moves the window's top-left corner there, keeps its size and puts it above every window
   // that is not topmost.
   virtual bool PlaceTopmost(WindowHandle window, Point topLeft) = 0;
+  // The monitor that shows the most of `rect`, or the one nearest to it when none shows any of
+  // it; nullopt when the system cannot tell.
+  virtual std::optional<MonitorArea> NearestMonitor(const Rect& rect) = 0;
   // First top-level window with this title, any class.
   virtual WindowHandle FindWindowByTitle(const std::wstring& title) = 0;
   virtual bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The main job on a machine without the adapter: vgatray under Wine, on a simulated desktop with a
 # simulated adapter plugged in. The demonstration window draws the desktop; a scripted tour
-# switches the adapter's display to Extended, Mirror, Primary and Off through the utility's own
-# menu commands, unplugs and re-plugs the adapter, and saves screenshots of each step (and of the
+# switches the adapter's display to Extended, chooses 1280 x 1024 and confirms it in the question
+# that shows, then switches to Mirror, Primary and Off through the utility's own menu commands,
+# unplugs and re-plugs the adapter, and saves screenshots of each step (and of the
 # tray icon and its menu) in artifacts/main-job/. On a person's X display the window stays for
 # them to use (Plug in, Unplug, Suspend, Resume, and the tray menu); close it to end.
 set -euo pipefail
@@ -88,11 +89,31 @@ rm -f "$out/closed.png"
 touch "$status.go"
 
 step=3
-for state in extended mirror primary off unplugged replugged; do
+for state in extended confirmation confirmed mirror primary off unplugged replugged; do
   wait_for "$state" 120
   echo "Step: $state"
   shot "$step-$state"
   step=$((step + 1))
+  if [ "$state" = confirmation ]; then
+    # A resolution above 1024 x 768 on the adapter, whose display lies beyond this screen: the
+    # question must be on the screen, drawn, and answered by a click on its OK button.
+    read -r left top right bottom ok_x ok_y < "$status.dialog"
+    echo "  the confirmation is at ($left, $top)-($right, $bottom)"
+    if [ "$left" -lt 0 ] || [ "$top" -lt 0 ] || [ "$right" -gt 1024 ] || [ "$bottom" -gt 768 ]; then
+      echo "main job: the confirmation is not on the 1024x768 screen" >&2
+      exit 1
+    fi
+    geometry="$((right - left))x$((bottom - top))+$left+$top"
+    convert "$out/$((step - 2))-extended.png" -crop "$geometry" +repage "$out/before.png"
+    convert "$out/$((step - 1))-confirmation.png" -crop "$geometry" +repage "$out/after.png"
+    drawn=$(compare -metric AE -fuzz 10% "$out/before.png" "$out/after.png" null: 2>&1 || true)
+    rm -f "$out/before.png" "$out/after.png"
+    if ! [ "${drawn%% *}" -gt 2000 ] 2>/dev/null; then
+      echo "main job: the confirmation is not drawn on the screen" >&2
+      exit 1
+    fi
+    xdotool mousemove "$ok_x" "$ok_y" click 1
+  fi
 done
 
 icon_spread=$(convert "$out/icon.png" -colorspace gray -format '%[fx:standard_deviation]' info:)

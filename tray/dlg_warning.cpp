@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "tray/placement.h"
 
 namespace {
 
@@ -52,20 +53,31 @@ bool CDlgWarning::OnInitDialog() {
 }
 
 // The user looks at the display that just changed, so the question appears there, in front,
-// with the keyboard on it: a mode that cannot be seen must not revert without a warning.
+// with the keyboard on it: a mode that cannot be seen must not revert without a warning. A
+// display that no monitor shows (gone, or beyond the screen) would hide it: it then opens on the
+// nearest monitor the user sees.
 void CDlgWarning::ShowOnDisplay() {
   platform::Windowing& windows = *platform::Os().windows;
   const std::optional<platform::Rect> window = windows.WindowRect(m_hWnd);
-  if (m_rcDisplay && window) {
-    const std::int64_t width = std::int64_t{window->right} - window->left;
-    const std::int64_t height = std::int64_t{window->bottom} - window->top;
-    const std::int64_t left = (std::int64_t{m_rcDisplay->left} + m_rcDisplay->right - width) / 2;
-    const std::int64_t top = (std::int64_t{m_rcDisplay->top} + m_rcDisplay->bottom - height) / 2;
-    windows.PlaceTopmost(m_hWnd, {static_cast<std::int32_t>(left), static_cast<std::int32_t>(top)});
-  } else if (window) {
-    windows.PlaceTopmost(m_hWnd, {window->left, window->top});
+  if (window) {
+    PlaceOnMonitor(m_rcDisplay.value_or(*window), *window);
   }
   windows.SetForegroundWindow(m_hWnd);
+}
+
+void CDlgWarning::PlaceOnMonitor(const platform::Rect& target, const platform::Rect& window) {
+  platform::Windowing& windows = *platform::Os().windows;
+  windows.PlaceTopmost(
+      m_hWnd, PlaceOnVisibleMonitor(target, window.right - window.left, window.bottom - window.top,
+                                    windows.NearestMonitor(target)));
+}
+
+// The display the question stood on may leave the desktop while it is open.
+void CDlgWarning::OnDisplayChange() {
+  const std::optional<platform::Rect> window = platform::Os().windows->WindowRect(m_hWnd);
+  if (window) {
+    PlaceOnMonitor(*window, *window);
+  }
 }
 
 std::optional<std::intptr_t> CDlgWarning::OnMessage(std::uint32_t message, std::uintptr_t wParam,
@@ -73,6 +85,8 @@ std::optional<std::intptr_t> CDlgWarning::OnMessage(std::uint32_t message, std::
   (void)lParam;
   if (message == platform::kWmTimer) {
     OnTimer(wParam);
+  } else if (message == platform::kWmDisplayChange) {
+    OnDisplayChange();
   }
   return std::nullopt;
 }

@@ -16,7 +16,8 @@ class CDlgWarning : public DialogWindow {
 
   std::int32_t m_nCountdown = 0;
   std::uintptr_t m_nTimer = 0;
-  // The display whose mode is to be confirmed; the dialog opens centred on it.
+  // The display whose mode is to be confirmed; the dialog opens centred on it when a monitor
+  // shows it.
   std::optional<platform::Rect> m_rcDisplay;
 
  protected:
@@ -27,4 +28,6 @@ class CDlgWarning : public DialogWindow {
  private:
   void OnTimer(std::uintptr_t timerId);
   void ShowOnDisplay();
+  void PlaceOnMonitor(const platform::Rect& target, const platform::Rect& window);
+  void OnDisplayChange();
 };

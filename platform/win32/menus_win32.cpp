@@ -70,6 +70,10 @@ bool MenusWin32::TrackPopupMenu(platform::MenuHandle menu, std::uint32_t flags, 
   return ::TrackPopupMenu(ToHmenu(menu), flags, x, y, 0, AsPointer<HWND>(owner), nullptr) != FALSE;
 }
 
+bool MenusWin32::EndMenu() {
+  return ::EndMenu() != FALSE;
+}
+
 bool MenusWin32::DestroyMenu(platform::MenuHandle menu) {
   return ::DestroyMenu(ToHmenu(menu)) != FALSE;
 }

@@ -20,6 +20,7 @@ class MenusWin32 : public platform::Menus {
                         std::uint32_t flags) override;
   bool TrackPopupMenu(platform::MenuHandle menu, std::uint32_t flags, int x, int y,
                       platform::WindowHandle owner) override;
+  bool EndMenu() override;
   bool DestroyMenu(platform::MenuHandle menu) override;
 };
 

@@ -97,6 +97,20 @@ bool WindowingWin32::PlaceTopmost(platform::WindowHandle window, platform::Point
                         SWP_NOSIZE | SWP_NOACTIVATE) != FALSE;
 }
 
+std::optional<platform::MonitorArea> WindowingWin32::NearestMonitor(const platform::Rect& rect) {
+  const RECT area{rect.left, rect.top, rect.right, rect.bottom};
+  const HMONITOR monitor = ::MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (monitor == nullptr || ::GetMonitorInfoW(monitor, &info) == FALSE) {
+    return std::nullopt;
+  }
+  const auto toRect = [](const RECT& r) {
+    return platform::Rect{r.left, r.top, r.right, r.bottom};
+  };
+  return platform::MonitorArea{toRect(info.rcMonitor), toRect(info.rcWork)};
+}
+
 platform::WindowHandle WindowingWin32::FindWindowByTitle(const std::wstring& title) {
   return FromHwnd(::FindWindowW(nullptr, title.c_str()));
 }

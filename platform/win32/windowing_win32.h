@@ -23,6 +23,7 @@ class WindowingWin32 : public platform::Windowing {
   bool SetForegroundWindow(platform::WindowHandle window) override;
   std::optional<platform::Rect> WindowRect(platform::WindowHandle window) override;
   bool PlaceTopmost(platform::WindowHandle window, platform::Point topLeft) override;
+  std::optional<platform::MonitorArea> NearestMonitor(const platform::Rect& rect) override;
   platform::WindowHandle FindWindowByTitle(const std::wstring& title) override;
   bool PostMessage(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                    std::intptr_t lParam) override;

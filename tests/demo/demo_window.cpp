@@ -22,6 +22,9 @@ constexpr int kResumeButton = 104;
 constexpr UINT_PTR kTickTimer = 1;
 constexpr int kTicksPerStep = 6;  // 3 s at 500 ms a tick
 constexpr wchar_t kClassName[] = L"VgaTrayDemoWindow";
+// Above 1024 x 768, so the utility asks to confirm it.
+constexpr std::int32_t kLargeWidth = 1280;
+constexpr std::int32_t kLargeHeight = 1024;
 
 bool IsMirroring(const sim::SimDisplayDevice& device) {
   return (device.fixedFlags & platform::kDisplayMirroringDriver) != 0;
@@ -46,6 +49,30 @@ std::wstring Label(const sim::SimDisplayDevice& device) {
 HWND AppWindow() {
   CDUDOzurDlg* dialog = MainDialog();
   return dialog != nullptr ? win32::AsPointer<HWND>(dialog->GetSafeHwnd()) : nullptr;
+}
+
+struct OwnedSearch {
+  HWND owner;
+  HWND found;
+};
+
+BOOL CALLBACK FindOwned(HWND window, LPARAM param) {
+  auto* search = win32::AsPointer<OwnedSearch*>(param);
+  if (::GetWindow(window, GW_OWNER) == search->owner) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The confirmation: the one window the utility's hidden main window owns.
+HWND ConfirmationWindow() {
+  OwnedSearch search{AppWindow(), nullptr};
+  if (search.owner == nullptr) {
+    return nullptr;
+  }
+  ::EnumThreadWindows(::GetCurrentThreadId(), FindOwned, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 bool AdapterUp() {
@@ -255,6 +282,45 @@ void DemoWindow::Command(unsigned id) {
   ::PostMessageW(AppWindow(), WM_COMMAND, id, 0);
 }
 
+// Picks 1280 x 1024 x 32 from the resolutions the menu offers, as a user would.
+bool DemoWindow::ChooseLargeResolution() {
+  CDUDOzurDlg* dialog = MainDialog();
+  if (dialog == nullptr || dialog->m_pDevice == nullptr) {
+    return false;
+  }
+  CDongleDevice& device = *dialog->m_pDevice;
+  device.GetDispRes();
+  const DispResItemList& offered = device.m_pOfferedResList;
+  for (std::size_t i = 0; i < offered.size(); ++i) {
+    if (offered[i].nWidth == kLargeWidth && offered[i].nHeight == kLargeHeight &&
+        offered[i].nBitDepth == 32) {
+      Command(ID_RESOLUTION_BASE + static_cast<unsigned>(i));
+      return true;
+    }
+  }
+  return false;
+}
+
+// Once the confirmation shows: "confirmation" in the status file, and in the file beside it
+// "LEFT TOP RIGHT BOTTOM OK_X OK_Y", its rectangle and the centre of its OK button on the screen.
+bool DemoWindow::ReportConfirmation() {
+  HWND confirmation = ConfirmationWindow();
+  if (confirmation == nullptr || ::IsWindowVisible(confirmation) == FALSE) {
+    return false;
+  }
+  RECT rect{};
+  RECT ok{};
+  ::GetWindowRect(confirmation, &rect);
+  ::GetWindowRect(::GetDlgItem(confirmation, IDOK), &ok);
+  if (FILE* file = ::_wfopen((statusFile_ + L".dialog").c_str(), L"wb")) {
+    std::fprintf(file, "%ld %ld %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom,
+                 (ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2);
+    std::fclose(file);
+  }
+  Report("confirmation");
+  return true;
+}
+
 void DemoWindow::Report(const char* status) {
   if (FILE* file = ::_wfopen(statusFile_.c_str(), L"wb")) {
     std::fputs(status, file);
@@ -290,8 +356,27 @@ void DemoWindow::Tick() {
     case Step::kExtended:
       Command(ID_EXTENDED);
       pending_ = "extended";
-      step_ = Step::kMirror;
+      step_ = Step::kResolution;
       break;
+    case Step::kResolution:
+      step_ = ChooseLargeResolution() ? Step::kWaitConfirmation : Step::kMirror;
+      return;
+    case Step::kWaitConfirmation:
+      // The confirmation's modal loop dispatches this window's ticks too.
+      if (ReportConfirmation()) {
+        step_ = Step::kWaitAnswer;
+      }
+      return;
+    case Step::kWaitAnswer:
+      if (ConfirmationWindow() == nullptr) {
+        const sim::SimDisplayDevice* ext = display_.DeviceById(sim::kAdapterExtDisplayId);
+        Report(ext != nullptr && ext->live.width == static_cast<std::uint32_t>(kLargeWidth)
+                   ? "confirmed"
+                   : "reverted");
+        wait_ = kTicksPerStep;
+        step_ = Step::kMirror;
+      }
+      return;
     case Step::kMirror:
       Command(ID_MIRROR);
       pending_ = "mirror";

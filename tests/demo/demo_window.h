@@ -1,6 +1,7 @@
 // The demonstration's own window: a picture of the simulated desktop, buttons to plug and unplug
 // the simulated adapter and to suspend and resume the machine, and an optional scripted tour
-// (Extended, Mirror, Primary, Off, unplug, plug) that reports each step in a status file.
+// (Extended, a resolution above 1024 x 768 and its confirmation, Mirror, Primary, Off, unplug,
+// plug) that reports each step in a status file.
 #pragma once
 
 #include <string>
@@ -21,6 +22,9 @@ class DemoWindow {
     kWaitReady,
     kWaitGo,
     kExtended,
+    kResolution,
+    kWaitConfirmation,
+    kWaitAnswer,
     kMirror,
     kPrimary,
     kOff,
@@ -38,6 +42,8 @@ class DemoWindow {
   void Tick();
   void Report(const char* status);
   void Command(unsigned id);
+  bool ChooseLargeResolution();
+  bool ReportConfirmation();
   void PowerEvent(std::uintptr_t event);
   std::wstring StateText() const;
 

@@ -457,6 +457,25 @@ void SimDisplay::Reapply() {
   Apply(std::move(next), nullptr, true);
 }
 
+std::vector<platform::MonitorArea> SimDisplay::Monitors() const {
+  std::vector<platform::MonitorArea> monitors;
+  for (const SimDisplayDevice& device : devices_) {
+    const Placement& live = device.live;
+    if (!device.present || !live.attached ||
+        (device.fixedFlags & platform::kDisplayMirroringDriver) != 0) {
+      continue;
+    }
+    const platform::Rect rect{live.x, live.y, live.x + static_cast<std::int32_t>(live.width),
+                              live.y + static_cast<std::int32_t>(live.height)};
+    platform::Rect work = rect;
+    if (live.primary) {
+      work.bottom = std::max(work.top, work.bottom - kTaskbarHeight);
+    }
+    monitors.push_back({rect, work});
+  }
+  return monitors;
+}
+
 std::string SimDisplay::Describe() const {
   std::ostringstream text;
   for (const SimDisplayDevice& device : devices_) {

@@ -54,6 +54,8 @@
 //   the program then places it as it wants).
 // - The last attached non-mirroring display cannot be detached: such an apply changes nothing
 //   and succeeds (notes).
+// - Monitors are the attached displays that are not mirroring drivers (docs of
+//   EnumDisplayMonitors: mirroring drivers are not monitors); the taskbar sits on the primary.
 // - When the live desktop changed, WM_DISPLAYCHANGE is sent to every top-level window before
 //   ChangeMode returns (docs: wParam the primary's depth, lParam its width and height).
 #pragma once
@@ -65,6 +67,7 @@
 #include <vector>
 
 #include "platform/display_settings.h"
+#include "platform/windowing.h"
 #include "tests/sim/sim_clock.h"
 
 namespace sim {
@@ -146,6 +149,10 @@ class SimDisplay : public platform::DisplaySettings {
   void Reapply();
   const std::vector<ChangeRecord>& Changes() const { return changes_; }
   int DisplayChangeBroadcasts() const { return displayChanges_; }
+  // The monitors the user sees: the attached displays that are not mirroring drivers, the
+  // primary's work area without a taskbar of kTaskbarHeight pixels along its bottom edge.
+  std::vector<platform::MonitorArea> Monitors() const;
+  static constexpr std::int32_t kTaskbarHeight = 30;
   // Human-readable desktop, for failure messages.
   std::string Describe() const;
 

@@ -128,17 +128,31 @@ bool SimMenus::TrackPopupMenu(platform::MenuHandle menu, std::uint32_t flags, in
   TrackedMenu shown{clock_.Now(), flags, x, y, owner, windows_.Foreground(), menus_[menu], {}};
   Snapshot(menu, shown);
   tracked_.push_back(shown);
+  const std::size_t index = tracked_.size() - 1;
   MenuChoice choice;
   if (!script_.empty()) {
     choice = script_.front();
     script_.pop_front();
   }
+  bool ended = false;
   if (choice.delay > 0) {
     const std::uint64_t closeAt = clock_.Now() + choice.delay;
-    windows_.RunModalLoop([this, closeAt] { return clock_.Now() >= closeAt; }, closeAt);
-    clock_.AdvanceTo(closeAt);
+    const std::uint64_t endsBefore = endMenuCalls_;
+    ++tracking_;
+    windows_.RunModalLoop(
+        [this, closeAt, endsBefore] {
+          return clock_.Now() >= closeAt || endMenuCalls_ != endsBefore;
+        },
+        closeAt);
+    --tracking_;
+    ended = endMenuCalls_ != endsBefore;
+    if (!ended) {
+      clock_.AdvanceTo(closeAt);
+    }
   }
-  if (!choice.commandId) {
+  tracked_[index].closedAt = clock_.Now();
+  tracked_[index].endedByProgram = ended;
+  if (ended || !choice.commandId) {
     return false;
   }
   const MenuItem* item = FindItem(menu, *choice.commandId, platform::kMfByCommand);
@@ -146,6 +160,14 @@ bool SimMenus::TrackPopupMenu(platform::MenuHandle menu, std::uint32_t flags, in
     return false;
   }
   windows_.PostMessage(owner, platform::kWmCommand, *choice.commandId, 0);
+  return true;
+}
+
+bool SimMenus::EndMenu() {
+  if (tracking_ == 0) {
+    return false;
+  }
+  ++endMenuCalls_;
   return true;
 }
 
@@ -326,6 +348,10 @@ std::optional<platform::Rect> SimDialogUser::WindowRect(platform::WindowHandle w
 
 bool SimDialogUser::PlaceTopmost(platform::WindowHandle window, platform::Point topLeft) {
   return windows_.PlaceTopmost(window, topLeft);
+}
+
+std::optional<platform::MonitorArea> SimDialogUser::NearestMonitor(const platform::Rect& rect) {
+  return windows_.NearestMonitor(rect);
 }
 
 platform::WindowHandle SimDialogUser::FindWindowByTitle(const std::wstring& title) {

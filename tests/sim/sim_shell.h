@@ -6,6 +6,8 @@
 // user's delay (every window's messages are dispatched meanwhile, as in the modal menu loop),
 // then either an item is chosen, which posts WM_COMMAND with its id to the owner, or the menu is
 // dismissed. Without a script the menu is dismissed at once. Only enabled items can be chosen.
+// EndMenu, called by a handler inside the loop, closes every menu being tracked at once: the
+// user's planned choice is never made.
 //
 // The shell (SimExplorer) owns a top-level window of its own, so it receives what is broadcast
 // to every top-level window: it records the monitor power requests (WM_SYSCOMMAND with
@@ -60,6 +62,8 @@ struct TrackedMenu {
   platform::WindowHandle foreground = 0;
   std::vector<MenuItem> items;                               // the main menu as shown
   std::map<std::uintptr_t, std::vector<MenuItem>> submenus;  // every submenu as shown
+  std::uint64_t closedAt = 0;
+  bool endedByProgram = false;  // EndMenu closed it before the user chose
 };
 
 class SimTray : public platform::Tray {
@@ -102,6 +106,7 @@ class SimMenus : public platform::Menus {
                         std::uint32_t flags) override;
   bool TrackPopupMenu(platform::MenuHandle menu, std::uint32_t flags, int x, int y,
                       platform::WindowHandle owner) override;
+  bool EndMenu() override;
   bool DestroyMenu(platform::MenuHandle menu) override;
 
   // --- The test's side ---
@@ -119,6 +124,8 @@ class SimMenus : public platform::Menus {
   platform::MenuHandle nextMenu_ = 0x3000;
   std::deque<MenuChoice> script_;
   std::vector<TrackedMenu> tracked_;
+  int tracking_ = 0;                // menu loops running now, nested
+  std::uint64_t endMenuCalls_ = 0;  // EndMenu calls while a menu loop ran
 };
 
 class SimWindowing;
@@ -199,6 +206,7 @@ class SimDialogUser : public platform::Windowing {
   bool SetForegroundWindow(platform::WindowHandle window) override;
   std::optional<platform::Rect> WindowRect(platform::WindowHandle window) override;
   bool PlaceTopmost(platform::WindowHandle window, platform::Point topLeft) override;
+  std::optional<platform::MonitorArea> NearestMonitor(const platform::Rect& rect) override;
   platform::WindowHandle FindWindowByTitle(const std::wstring& title) override;
   bool PostMessage(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                    std::intptr_t lParam) override;

@@ -269,6 +269,35 @@ std::vector<OpenDialogRecord> SimWindowing::OpenDialogs() {
   return result;
 }
 
+std::optional<platform::MonitorArea> SimWindowing::NearestMonitor(const platform::Rect& rect) {
+  const std::vector<platform::MonitorArea> monitors =
+      monitorSource_ ? monitorSource_() : std::vector<platform::MonitorArea>{};
+  const platform::MonitorArea* best = nullptr;
+  std::int64_t bestShared = 0;
+  std::int64_t bestDistance = INT64_MAX;
+  for (const platform::MonitorArea& m : monitors) {
+    const std::int64_t dx = std::max<std::int64_t>(
+        {0, std::int64_t{m.monitor.left} - rect.right, std::int64_t{rect.left} - m.monitor.right});
+    const std::int64_t dy = std::max<std::int64_t>(
+        {0, std::int64_t{m.monitor.top} - rect.bottom, std::int64_t{rect.top} - m.monitor.bottom});
+    const std::int64_t shared =
+        std::max<std::int64_t>(0, std::int64_t{std::min(m.monitor.right, rect.right)} -
+                                      std::max(m.monitor.left, rect.left)) *
+        std::max<std::int64_t>(0, std::int64_t{std::min(m.monitor.bottom, rect.bottom)} -
+                                      std::max(m.monitor.top, rect.top));
+    const std::int64_t distance = dx * dx + dy * dy;
+    if (shared > bestShared || (bestShared == 0 && shared == 0 && distance < bestDistance)) {
+      best = &m;
+      bestShared = shared;
+      bestDistance = distance;
+    }
+  }
+  if (best == nullptr) {
+    return std::nullopt;
+  }
+  return *best;
+}
+
 platform::WindowHandle SimWindowing::FindWindowByTitle(const std::wstring& title) {
   const std::wstring wanted = FoldCase(title);
   for (const auto& record : windows_) {

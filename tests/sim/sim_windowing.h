@@ -15,6 +15,8 @@
 //   the text, without case, whatever its class, visible or not.
 // - A loop that has nothing left to do before its horizon returns; the horizon keeps a test from
 //   hanging when the program waits for something that never comes.
+// - NearestMonitor follows MonitorFromRect with MONITOR_DEFAULTTONEAREST: the monitor sharing the
+//   largest area with the rectangle, else the one at the shortest distance from it.
 // - Every window is a top-level window (dialog templates are popups); a dialog's parent argument
 //   is its owner. A dialog starts at its template's position, which is relative to its owner's
 //   top-left corner, or to the screen's origin without an owner; its size is the template's. As
@@ -37,6 +39,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/windowing.h"
@@ -124,6 +127,7 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   bool SetForegroundWindow(platform::WindowHandle window) override;
   std::optional<platform::Rect> WindowRect(platform::WindowHandle window) override;
   bool PlaceTopmost(platform::WindowHandle window, platform::Point topLeft) override;
+  std::optional<platform::MonitorArea> NearestMonitor(const platform::Rect& rect) override;
   platform::WindowHandle FindWindowByTitle(const std::wstring& title) override;
   bool PostMessage(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                    std::intptr_t lParam) override;
@@ -186,6 +190,10 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   void SetCursorPos(platform::Point point) { cursor_ = point; }
   int CommonControlsInits() const { return commonControlsInits_; }
   void DefineTemplate(std::uint32_t templateId, DialogTemplate dialogTemplate);
+  // Where the monitors are now (the displays on the desktop, kept elsewhere).
+  void SetMonitorSource(std::function<std::vector<platform::MonitorArea>()> source) {
+    monitorSource_ = std::move(source);
+  }
   std::optional<std::uint32_t> RegisteredMessage(const std::wstring& name) const;
 
  private:
@@ -227,6 +235,7 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   bool dryRunEnded_ = false;
   platform::Point cursor_{1000, 750};
   int commonControlsInits_ = 0;
+  std::function<std::vector<platform::MonitorArea>()> monitorSource_;
 };
 
 // Lower-cases ASCII letters; Windows compares window titles and message names this way.

@@ -18,6 +18,7 @@ SimWindows::SimWindows() {
   warning.height = 225;
   warning.focusControl = 1;
   windows.DefineTemplate(130, warning);
+  windows.SetMonitorSource([this] { return display.Monitors(); });
 }
 
 SimWindows::~SimWindows() {

@@ -492,6 +492,26 @@ TEST_F(ResolutionCommand, TheConfirmationOpensInFrontCentredOnTheAdaptersDisplay
   EXPECT_NEAR(centreY, Ext().y + 512, 1);
 }
 
+// The user rearranges the displays while the question is open: the adapter's becomes the main
+// one at the origin, and the place the question stood is on no monitor any more.
+TEST_F(ResolutionCommand, TheConfirmationFollowsOntoAMonitorWhenItsPlaceLeavesTheScreen) {
+  user.PlanAnswer(130, sim::DialogAnswer::kOk, 4000);
+  std::vector<sim::OpenDialogRecord> seen;
+  os.windows.After(2000, [&] {
+    os.display.UserMakesPrimary(os.display.Device(*machine.ext).name);
+    seen = os.windows.OpenDialogs();
+  });
+  Choose(L"&1280X1024X32");
+  ASSERT_EQ(seen.size(), 1u);
+  const platform::Rect& rect = seen[0].rect;
+  bool onAMonitor = false;
+  for (const platform::MonitorArea& m : os.display.Monitors()) {
+    onAMonitor = onAMonitor || (rect.left >= m.work.left && rect.top >= m.work.top &&
+                                rect.right <= m.work.right && rect.bottom <= m.work.bottom);
+  }
+  EXPECT_TRUE(onAMonitor) << os.display.Describe();
+}
+
 TEST_F(ResolutionCommand, AResolutionChosenWhileTheConfirmationIsOpenLeavesItAnswerable) {
   const std::uint32_t other = IdOf(L"&1600X1200X32");
   os.windows.SetLoopHorizon(os.Now() + 120000);

@@ -118,6 +118,24 @@ TEST_F(PopupMenuTest, NothingOfTheMenuOutlivesTheClick) {
   EXPECT_EQ(os.menus.Tracked().size(), 2u);
 }
 
+// The menu's choices are for the adapter that was there when it opened.
+TEST_F(PopupMenuTest, PullingTheAdapterClosesTheOpenMenuAndItsChoiceNeverRuns) {
+  Build();
+  SaveProfile({2, 1024, 768, 32, 0});
+  StartWithAdapter();
+  const std::uint64_t opened = os.Now();
+  os.windows.At(opened + 500, [this] { os.adapter.Unplug(sim::Removal::kCablePull); });
+  const sim::TrackedMenu menu = RightClick(ID_PRIMARY, 5000);
+  EXPECT_TRUE(menu.endedByProgram);
+  EXPECT_LT(menu.closedAt, opened + 5000) << "the menu stayed open after the pull";
+  os.windows.RunFor(10000);
+  for (const sim::MessageRecord& m : os.windows.DeliveredTo(MainWindow())) {
+    EXPECT_NE(m.message, platform::kWmCommand) << "a command ran at " << m.time;
+  }
+  EXPECT_EQ(SavedValue(L"DispState"), 2u);
+  EXPECT_EQ(os.tray.IconCount(), 0u);
+}
+
 // --- The resolution submenu ----------------------------------------------------------------
 
 struct ResolutionCase {

@@ -342,6 +342,25 @@ TEST_F(WindowingTest, TheConfirmationShowsInFrontCentredOnItsDisplay) {
   EXPECT_NEAR((g_seen.rect.top + g_seen.rect.bottom) / 2, 340, 1);
 }
 
+// A display beyond the screen (no monitor shows it): the question opens where it can be seen.
+TEST_F(WindowingTest, TheConfirmationForADisplayNoMonitorShowsOpensOnTheScreen) {
+  CreateMain();
+  ::SetForegroundWindow(win32::AsPointer<HWND>(dialog));
+  RECT work{};
+  ASSERT_NE(::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0), FALSE);
+  CDlgWarning warning;
+  warning.m_rcDisplay = platform::Rect{work.right + 200, 0, work.right + 1480, 1024};
+  g_seen = {};
+  ASSERT_NE(::SetTimer(nullptr, 0, 300, LookAtTheConfirmation), 0u);
+  EXPECT_EQ(warning.DoModal(dialog), IDOK);
+  ASSERT_TRUE(g_seen.found);
+  EXPECT_TRUE(g_seen.visible);
+  EXPECT_GE(g_seen.rect.left, work.left);
+  EXPECT_GE(g_seen.rect.top, work.top);
+  EXPECT_LE(g_seen.rect.right, work.right);
+  EXPECT_LE(g_seen.rect.bottom, work.bottom);
+}
+
 TEST_F(WindowingTest, AMissingTemplateMakesNoDialog) {
   EXPECT_EQ(os.windows->CreateDialogWindow(999, 0, handler), 0u);
   EXPECT_EQ(os.windows->RunModalDialog(999, 0, handler), -1);
@@ -373,6 +392,45 @@ TEST_F(WindowingTest, MenusReportTheirItemsAndStates) {
             platform::kMfUnchecked);
   EXPECT_TRUE(menus.DestroyMenu(main));
   EXPECT_EQ(menus.ItemCount(main), -1);
+}
+
+// The way the program closes its open menu from a handler that runs inside the menu's loop.
+TEST_F(WindowingTest, EndMenuClosesATrackedMenuWithoutAChoice) {
+  CreateMain();
+  constexpr std::uintptr_t kEndTimer = 5;
+  constexpr std::uintptr_t kGiveUpTimer = 6;
+  handler.onMessage = [&](platform::WindowHandle, std::uint32_t message,
+                          std::uintptr_t wParam) -> std::optional<std::intptr_t> {
+    if (message == WM_TIMER && wParam == kEndTimer) {
+      os.windows->KillTimer(dialog, kEndTimer);
+      os.menus->EndMenu();
+      return 0;
+    }
+    if (message == WM_TIMER && wParam == kGiveUpTimer) {
+      os.windows->KillTimer(dialog, kGiveUpTimer);
+      ::PostMessageW(win32::AsPointer<HWND>(dialog), WM_CANCELMODE, 0, 0);
+      return 0;
+    }
+    return std::nullopt;
+  };
+  platform::Menus& menus = *os.menus;
+  const platform::MenuHandle menu = menus.CreatePopupMenu();
+  ASSERT_TRUE(menus.AppendItem(menu, platform::kMfString, 32771, L"Primary"));
+  os.windows->SetForegroundWindow(dialog);
+  os.windows->SetTimer(dialog, kEndTimer, 200);
+  os.windows->SetTimer(dialog, kGiveUpTimer, 5000);
+  const DWORD start = ::GetTickCount();
+  menus.TrackPopupMenu(menu, platform::kTpmRightAlign | platform::kTpmRightButton, 300, 300,
+                       dialog);
+  const DWORD took = ::GetTickCount() - start;
+  os.windows->KillTimer(dialog, kGiveUpTimer);
+  menus.DestroyMenu(menu);
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+    ::DispatchMessageW(&msg);
+  }
+  EXPECT_LT(took, 3000u) << "the menu stayed open";
+  EXPECT_FALSE(handler.Got(WM_COMMAND));
 }
 
 }  // namespace
