@@ -22,6 +22,8 @@ struct RememberedSize {
   std::uint32_t bitsPerPel = 0;
 };
 std::vector<RememberedSize> g_detachedSizes;
+// Displays whose detach is stored and waits for the next apply of everything stored.
+std::vector<std::wstring> g_pendingDetach;
 
 constexpr wchar_t kVideoRegBaseWindows2000[] =
     L"SYSTEM\\CurrentControlSet\\Hardware Profiles\\0001\\System\\CurrentControlSet\\SERVICES\\";
@@ -61,7 +63,13 @@ std::int32_t Store(const std::wstring& deviceName, const platform::DisplayMode& 
 }
 
 std::int32_t ApplyAllStored() {
+  g_pendingDetach.clear();
   return Display().ChangeMode(nullptr, nullptr, 0);
+}
+
+bool DetachIsPending(const platform::DisplayDevice& device) {
+  return std::any_of(g_pendingDetach.begin(), g_pendingDetach.end(),
+                     [&device](const std::wstring& id) { return SameDeviceId(id, device.id); });
 }
 
 bool IsAttached(const platform::DisplayDevice& device) {
@@ -176,7 +184,8 @@ void RememberSize(const platform::DisplayDevice& device, const platform::Display
 }
 
 // A request that puts a display (back) on the desktop carries a size when its stored one is
-// 0 x 0: the size it had when it was taken off, else the largest mode it lists.
+// 0 x 0: the size it had when it was taken off, else the one it runs at now. A size the display
+// has never shown is not made up: without one the request goes as it is.
 void CarrySize(const platform::DisplayDevice& device, platform::DisplayMode& mode) {
   if (mode.width != 0 && mode.height != 0) {
     return;
@@ -189,20 +198,14 @@ void CarrySize(const platform::DisplayDevice& device, platform::DisplayMode& mod
     mode.height = known->height;
     mode.bitsPerPel = known->bitsPerPel;
   } else {
-    platform::DisplayMode listed;
-    std::uint64_t largest = 0;
-    for (std::uint32_t i = 0; Display().EnumMode(device.name, i, listed); ++i) {
-      const std::uint64_t area = static_cast<std::uint64_t>(listed.width) * listed.height;
-      if (area > largest || (area == largest && listed.bitsPerPel > mode.bitsPerPel)) {
-        largest = area;
-        mode.width = listed.width;
-        mode.height = listed.height;
-        mode.bitsPerPel = listed.bitsPerPel;
-      }
-    }
-    if (largest == 0) {
+    platform::DisplayMode current;
+    if (!Display().EnumMode(device.name, platform::kEnumCurrentSettings, current) ||
+        current.width == 0 || current.height == 0) {
       return;
     }
+    mode.width = current.width;
+    mode.height = current.height;
+    mode.bitsPerPel = current.bitsPerPel;
   }
   mode.fields |= platform::kDmPelsWidth | platform::kDmPelsHeight | platform::kDmBitsPerPel;
 }
@@ -241,7 +244,7 @@ bool MoveOtherDisplays(const platform::DisplayDevice& except, std::int32_t dx, s
   platform::DisplayMode mode;
   for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
     if (!IsAttached(device) || IsMirroring(device) || SameDeviceId(device.id, except.id) ||
-        !ReadStoredMode(device.name, mode) || !picked(mode)) {
+        DetachIsPending(device) || !ReadStoredMode(device.name, mode) || !picked(mode)) {
       continue;
     }
     mode.fields = fields;
@@ -261,6 +264,20 @@ bool KeepOthersBesideNewPrimary(const platform::DisplayDevice& primary,
   }
   return MoveOtherDisplays(primary, -primaryMode.x, -primaryMode.y, platform::kDmPosition,
                            [](const platform::DisplayMode&) { return true; });
+}
+
+// The new primary is stored at (0, 0) with the others beside it, and all of it is applied at
+// once: Windows applies what is stored, so a primary that was only applied would give way to
+// the old one at the next apply of the stored settings.
+std::int32_t MakePrimaryAndApply(const platform::DisplayDevice& primary,
+                                 platform::DisplayMode mode) {
+  KeepOthersBesideNewPrimary(primary, mode);
+  mode.fields = kPlaceFields;
+  mode.x = 0;
+  mode.y = 0;
+  CarrySize(primary, mode);
+  Store(primary.name, mode, kStoreOnly | platform::kCdsSetPrimary);
+  return ApplyAllStored();
 }
 
 // Width and height 0 at (0, 0): the request that takes a display off the desktop.
@@ -289,6 +306,7 @@ bool SameDeviceId(const std::wstring& a, const std::wstring& b) {
 void ResetDisplayLib() {
   g_bDisplayLibReady = 0;
   g_detachedSizes.clear();
+  g_pendingDetach.clear();
   for (DisplayTableSlot& slot : g_displayTable) {
     slot = {};
   }
@@ -372,17 +390,7 @@ int SetDisplayPrimary(platform::DisplayDevice& device) {
     return 0;
   }
   WriteAttachToDesktop(device, 1);
-  const bool othersMoved = KeepOthersBesideNewPrimary(device, mode);
-  mode.fields = kPlaceFields;
-  mode.x = 0;
-  mode.y = 0;
-  CarrySize(device, mode);
-  Store(device.name, mode,
-        platform::kCdsReset | platform::kCdsSetPrimary | platform::kCdsUpdateRegistry);
-  // The call applies this display only; the others' new places wait for the apply of all.
-  if (othersMoved) {
-    ApplyAllStored();
-  }
+  MakePrimaryAndApply(device, mode);
   return 1;
 }
 
@@ -401,7 +409,9 @@ int AttachDisplayAt(const platform::DisplayDevice& device, std::uint32_t width,
   mode.height = height;
   mode.bitsPerPel = bitsPerPel;
   Store(device.name, mode, kStoreOnly);
-  Store(device.name, mode, 0);
+  // A display off the desktop comes on with what is stored: Windows refuses a mode applied to
+  // it alone.
+  ApplyAllStored();
   return 1;
 }
 
@@ -421,6 +431,17 @@ int DetachDisplay(platform::DisplayDevice& device) {
   mode.y = 0;
   mode.width = 0;
   mode.height = 0;
+  platform::DisplayMode system;
+  if ((device.stateFlags & platform::kDisplayPrimaryDevice) != 0 && !IsSystemDisplay(device) &&
+      g_displayTable[0].bFlag == 1 && ReadStoredMode(SystemDisplay().name, system)) {
+    // Windows keeps the primary on the desktop: the system display takes the primary over in
+    // the same apply.
+    Store(device.name, mode, kStoreOnly);
+    g_pendingDetach.push_back(device.id);
+    WriteAttachToDesktop(SystemDisplay(), 1);
+    g_nLastCdsResult = MakePrimaryAndApply(SystemDisplay(), system);
+    return 1;
+  }
   g_nLastCdsResult = Store(device.name, mode, platform::kCdsReset | platform::kCdsUpdateRegistry);
   return 1;
 }
@@ -434,16 +455,7 @@ int SetSystemDisplayPrimary() {
   if (!ReadStoredMode(SystemDisplay().name, mode)) {
     return 1;
   }
-  const bool othersMoved = KeepOthersBesideNewPrimary(SystemDisplay(), mode);
-  mode.fields = kPlaceFields;
-  mode.x = 0;
-  mode.y = 0;
-  CarrySize(SystemDisplay(), mode);
-  Store(SystemDisplay().name, mode, kStoreOnly);
-  Store(SystemDisplay().name, mode, platform::kCdsSetPrimary);
-  if (othersMoved) {
-    ApplyAllStored();
-  }
+  MakePrimaryAndApply(SystemDisplay(), mode);
   return 1;
 }
 
@@ -624,7 +636,8 @@ int AttachDisplayExtended(platform::DisplayDevice& adapter) {
     CarrySize(adapter, mode);
     Store(adapter.name, mode, kStoreOnly);
   }
-  g_nLastCdsResult = Store(adapter.name, mode, 0);
+  // A detached display comes on with what is stored: a mode applied to it alone is refused.
+  g_nLastCdsResult = ApplyAllStored();
   return 1;
 }
 

@@ -170,7 +170,14 @@ bool CDongleDevice::TurnONDev() {
       platform::DisplayMode mode;
       if (GetRegistryMode(m_ddActive, mode) == 0) {
         Trace("Turn on dev get res failed\n");
-        SetDisplayMode(1024, 768, 32, m_ddActive);
+        // A display that was taken off may read 0 x 0; the user's saved mode outranks a default.
+        if (m_nWidth > 0 && m_nHeight > 0 && m_nBitDepth > 0) {
+          SetDisplayMode(static_cast<std::uint32_t>(m_nWidth),
+                         static_cast<std::uint32_t>(m_nHeight),
+                         static_cast<std::uint32_t>(m_nBitDepth), m_ddActive);
+        } else {
+          SetDisplayMode(1024, 768, 32, m_ddActive);
+        }
       }
       AttachToDeskTopExt();
       break;

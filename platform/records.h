@@ -38,9 +38,12 @@ struct DisplayMode {
   std::uint32_t frequency = 0;
 };
 
+inline constexpr std::uint32_t kEnumCurrentSettings = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kEnumRegistrySettings = 0xFFFFFFFEu;
 
 inline constexpr std::uint32_t kDmPosition = 0x20;
+inline constexpr std::uint32_t kDmDisplayOrientation = 0x80;
+inline constexpr std::uint32_t kDmDisplayFlags = 0x200000;
 inline constexpr std::uint32_t kDmBitsPerPel = 0x40000;
 inline constexpr std::uint32_t kDmPelsWidth = 0x80000;
 inline constexpr std::uint32_t kDmPelsHeight = 0x100000;

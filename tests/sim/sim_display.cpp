@@ -12,9 +12,13 @@ namespace sim {
 namespace {
 
 constexpr std::int32_t kDispChangeBadFlags = -4;
-constexpr std::uint32_t kStoredFields = platform::kDmPosition | platform::kDmBitsPerPel |
-                                        platform::kDmPelsWidth | platform::kDmPelsHeight |
-                                        platform::kDmDisplayFrequency;
+// Apply's answer for a desktop Windows will not set up; the call then changes nothing, stored or
+// live, and answers DISP_CHANGE_FAILED.
+constexpr std::int32_t kRefused = -100;
+constexpr std::uint32_t kListedFields = platform::kDmBitsPerPel | platform::kDmPelsWidth |
+                                        platform::kDmPelsHeight | platform::kDmDisplayFrequency |
+                                        platform::kDmDisplayOrientation | platform::kDmDisplayFlags;
+constexpr std::uint32_t kStoredFields = kListedFields | platform::kDmPosition;
 
 bool IsMirroring(const SimDisplayDevice& device) {
   return (device.fixedFlags & platform::kDisplayMirroringDriver) != 0;
@@ -77,6 +81,18 @@ bool SimDisplay::EnumMode(const std::wstring& deviceName, std::uint32_t index,
   if (device == nullptr) {
     return false;
   }
+  if (index == platform::kEnumCurrentSettings) {
+    const Placement none;
+    const Placement& live = device->live.attached ? device->live : none;
+    out.fields = kStoredFields;
+    out.x = live.x;
+    out.y = live.y;
+    out.width = live.width;
+    out.height = live.height;
+    out.bitsPerPel = live.bitsPerPel;
+    out.frequency = live.frequency;
+    return true;
+  }
   if (index == platform::kEnumRegistrySettings) {
     if (device->failStoredRead) {
       return false;
@@ -94,8 +110,7 @@ bool SimDisplay::EnumMode(const std::wstring& deviceName, std::uint32_t index,
     return false;
   }
   const SimMode& mode = device->modes[index];
-  out.fields = platform::kDmBitsPerPel | platform::kDmPelsWidth | platform::kDmPelsHeight |
-               platform::kDmDisplayFrequency;
+  out.fields = kListedFields;
   out.x = 0;
   out.y = 0;
   out.width = mode.width;
@@ -122,19 +137,22 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
   // nested WM_DISPLAYCHANGE sees them in the order they were made.
   changes_.push_back(record);
   const std::size_t index = changes_.size() - 1;
+  const std::vector<Placement> storedBefore = StoredDesktop();
   const auto finish = [&](std::int32_t result) {
+    if (result == kRefused) {
+      for (std::size_t i = 0; i < devices_.size(); ++i) {
+        devices_[i].stored = storedBefore[i];
+      }
+      result = platform::kDispChangeFailed;
+    }
     changes_[index].result = result;
     return result;
   };
   const bool forced = (flags & platform::kCdsReset) != 0;
+  const bool toRegistry = (flags & platform::kCdsUpdateRegistry) != 0;
 
   if (deviceName == nullptr && mode == nullptr) {
-    std::vector<Placement> next;
-    next.reserve(devices_.size());
-    for (const SimDisplayDevice& device : devices_) {
-      next.push_back(device.stored);
-    }
-    return finish(Apply(std::move(next), nullptr, forced));
+    return finish(Apply(StoredDesktop(), nullptr, forced));
   }
   SimDisplayDevice* device = nullptr;
   if (deviceName == nullptr) {
@@ -149,7 +167,7 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
   if (device == nullptr) {
     return finish(platform::kDispChangeBadParam);
   }
-  if ((flags & platform::kCdsNoReset) != 0 && (flags & platform::kCdsUpdateRegistry) == 0) {
+  if ((flags & platform::kCdsNoReset) != 0 && !toRegistry) {
     return finish(kDispChangeBadFlags);
   }
   const bool setPrimary = (flags & platform::kCdsSetPrimary) != 0;
@@ -164,15 +182,17 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
     if ((flags & platform::kCdsTest) != 0) {
       return finish(platform::kDispChangeSuccessful);
     }
-    std::vector<Placement> next = LiveDesktop();
-    next[deviceIndex] = device->stored;
+    std::vector<Placement> next = StoredDesktop();
     if (setPrimary) {
       MakePrimary(next, deviceIndex);
     }
     return finish(Apply(std::move(next), device, forced));
   }
 
-  Placement wanted = device->stored;
+  // Fields a request leaves out come from the current mode; a detached display has none, so
+  // its stored one stands in.
+  Placement wanted = device->live.attached ? device->live : device->stored;
+  wanted.primary = device->stored.primary;
   const std::uint32_t sizeFields = platform::kDmPelsWidth | platform::kDmPelsHeight;
   const bool positioned = (mode->fields & platform::kDmPosition) != 0;
   const bool detach = positioned && (mode->fields & sizeFields) == sizeFields && mode->width == 0 &&
@@ -184,8 +204,10 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
   if (detach) {
     wanted.attached = false;
     wanted.primary = false;
-    wanted.width = 0;
-    wanted.height = 0;
+    if (rules_.detachStoresZeroSize) {
+      wanted.width = 0;
+      wanted.height = 0;
+    }
   } else {
     if ((mode->fields & platform::kDmPelsWidth) != 0 && mode->width != 0) {
       wanted.width = mode->width;
@@ -216,10 +238,13 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
       wanted.attached = AttachValue(*device).value_or(1) != 0;
     }
   }
+  if (!toRegistry && !detach && !device->live.attached && !setPrimary) {
+    return finish(platform::kDispChangeFailed);
+  }
   if ((flags & platform::kCdsTest) != 0) {
     return finish(platform::kDispChangeSuccessful);
   }
-  if ((flags & platform::kCdsUpdateRegistry) != 0) {
+  if (toRegistry) {
     if (device->failRegistryWrites) {
       return finish(platform::kDispChangeNotUpdated);
     }
@@ -256,6 +281,15 @@ std::vector<Placement> SimDisplay::LiveDesktop() const {
   return live;
 }
 
+std::vector<Placement> SimDisplay::StoredDesktop() const {
+  std::vector<Placement> stored;
+  stored.reserve(devices_.size());
+  for (const SimDisplayDevice& device : devices_) {
+    stored.push_back(device.stored);
+  }
+  return stored;
+}
+
 void SimDisplay::MakePrimary(std::vector<Placement>& next, std::size_t index) {
   for (std::size_t i = 0; i < next.size(); ++i) {
     next[i].primary = i == index;
@@ -263,7 +297,7 @@ void SimDisplay::MakePrimary(std::vector<Placement>& next, std::size_t index) {
 }
 
 std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevice* target,
-                               bool forced) {
+                               bool forced, bool byWindows) {
   std::int32_t result = platform::kDispChangeSuccessful;
   std::vector<std::size_t> refused;
   for (std::size_t i = 0; i < devices_.size(); ++i) {
@@ -276,7 +310,7 @@ std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevi
     if (placement.attached && givenAMode && device.acceptMode && !device.acceptMode(placement)) {
       placement.attached = false;
       refused.push_back(i);
-      if (&device == target) {
+      if (&device == target || target == nullptr) {
         result = platform::kDispChangeFailed;
       }
     }
@@ -298,39 +332,43 @@ std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevi
   if (!anyDesktop) {
     return result;  // the only display stays as it is, stored and live
   }
-  for (const std::size_t i : refused) {
-    devices_[i].stored.attached = false;
-  }
-  // The primary stays where it is while it stays attached; when it leaves, the first display
-  // that may be primary takes over.
-  for (std::size_t i = 0; i < devices_.size() && !primary; ++i) {
-    if (next[i].attached && devices_[i].live.primary && MayBePrimary(devices_[i])) {
-      primary = i;
+  if (!primary && (rules_.primaryHandsOver || byWindows)) {
+    for (std::size_t i = 0; i < devices_.size() && !primary; ++i) {
+      if (next[i].attached && devices_[i].live.primary && MayBePrimary(devices_[i])) {
+        primary = i;
+      }
     }
-  }
-  for (std::size_t i = 0; i < devices_.size() && !primary; ++i) {
-    if (next[i].attached && MayBePrimary(devices_[i])) {
-      primary = i;
+    for (std::size_t i = 0; i < devices_.size() && !primary; ++i) {
+      if (next[i].attached && MayBePrimary(devices_[i])) {
+        primary = i;
+      }
     }
   }
   if (!primary) {
-    return platform::kDispChangeFailed;  // nothing that may be primary would be left
+    return kRefused;  // the desktop would be left without a primary
   }
   const std::int32_t shiftX = next[*primary].x;
   const std::int32_t shiftY = next[*primary].y;
+  if ((shiftX != 0 || shiftY != 0) && !rules_.primaryShiftsToOrigin && !byWindows) {
+    return kRefused;  // the primary display holds (0, 0)
+  }
+  for (const std::size_t i : refused) {
+    devices_[i].stored.attached = false;
+  }
   for (std::size_t i = 0; i < devices_.size(); ++i) {
     next[i].primary = i == *primary;
-    if (next[i].attached) {
-      devices_[i].stored.primary = i == *primary;
+    if (!IsMirroring(devices_[i]) && next[i].attached) {
+      next[i].x -= shiftX;
+      next[i].y -= shiftY;
     }
-    if (!IsMirroring(devices_[i])) {
-      if (next[i].attached) {
-        next[i].x -= shiftX;
-        next[i].y -= shiftY;
-      }
-      if ((shiftX != 0 || shiftY != 0) && devices_[i].stored.attached) {
-        devices_[i].stored.x -= shiftX;
-        devices_[i].stored.y -= shiftY;
+  }
+  if (target == nullptr) {
+    // Wine writes the places and the primary it settled on back when it applies what is stored.
+    for (std::size_t i = 0; i < devices_.size(); ++i) {
+      if (devices_[i].stored.attached && next[i].attached) {
+        devices_[i].stored.primary = next[i].primary;
+        devices_[i].stored.x = next[i].x;
+        devices_[i].stored.y = next[i].y;
       }
     }
   }
@@ -394,11 +432,26 @@ std::int32_t SimDisplay::UserMakesPrimary(const std::wstring& deviceName) {
   if (device == nullptr || !device->live.attached) {
     return platform::kDispChangeFailed;
   }
+  const std::int32_t dx = device->live.x;
+  const std::int32_t dy = device->live.y;
+  const std::uint32_t store = platform::kCdsUpdateRegistry | platform::kCdsNoReset;
   platform::DisplayMode mode;
   mode.fields = platform::kDmPosition;
-  mode.x = device->live.x;
-  mode.y = device->live.y;
-  return ChangeMode(&deviceName, &mode, platform::kCdsUpdateRegistry | platform::kCdsSetPrimary);
+  mode.x = 0;
+  mode.y = 0;
+  const std::int32_t result = ChangeMode(&deviceName, &mode, store | platform::kCdsSetPrimary);
+  if (result != platform::kDispChangeSuccessful) {
+    return result;
+  }
+  for (const SimDisplayDevice& other : devices_) {
+    if (&other != device && other.present && other.live.attached && !IsMirroring(other)) {
+      mode.x = other.live.x - dx;
+      mode.y = other.live.y - dy;
+      const std::wstring name = other.name;
+      ChangeMode(&name, &mode, store);
+    }
+  }
+  return ChangeMode(nullptr, nullptr, 0);
 }
 
 void SimDisplay::Reapply() {
@@ -454,7 +507,7 @@ void SimDisplay::Reapply() {
     next.push_back(device.stored);
   }
   // Every driver is given its mode again, changed or not.
-  Apply(std::move(next), nullptr, true);
+  Apply(std::move(next), nullptr, true, true);
 }
 
 std::vector<platform::MonitorArea> SimDisplay::Monitors() const {

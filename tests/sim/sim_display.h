@@ -1,37 +1,54 @@
 // Display devices of the simulated Windows, held to the rules Windows' legacy display settings
-// follow. Sources: Microsoft's documentation of ChangeDisplaySettingsExW, EnumDisplaySettingsW and
-// DISPLAY_DEVICEW ("docs"); Wine's user32 monitor conformance tests, which pass on Windows XP to 10
-// ("conformance"); measurements under Wine 8 ("Wine"). See shared/notes/windows-display.md.
+// follow. Sources: Microsoft's documentation of ChangeDisplaySettingsExW, EnumDisplaySettingsW,
+// DEVMODEW and DISPLAY_DEVICEW ("docs"); Wine's user32 conformance tests (monitor.c
+// test_ChangeDisplaySettingsEx, sysparams.c test_EnumDisplaySettings), whose expectations hold
+// on Windows XP to 10 except where marked broken() ("conformance"); measurements under Wine 8
+// ("Wine"). A rule that rests on Wine alone is a switch of `DisplayRules`, off by default.
 // - Each device has a list of modes (width, height, depth, frequency), stored settings (the
 //   registry: mode, position, attached, primary) and live settings (the desktop). EnumDevice lists
 //   the present devices; StateFlags carry ATTACHED_TO_DESKTOP and PRIMARY_DEVICE from the live
 //   settings plus the device's fixed flags (MIRRORING_DRIVER, REMOVABLE, ...).
-// - EnumMode lists the modes; kEnumRegistrySettings returns the stored mode with DM_POSITION,
-//   DM_BITSPERPEL, DM_PELSWIDTH, DM_PELSHEIGHT and DM_DISPLAYFREQUENCY. A test can make that read
-//   fail for a device (a device that is vanishing): EnumDisplaySettingsW then returns FALSE.
+// - EnumMode lists the modes; kEnumRegistrySettings returns the stored mode, kEnumCurrentSettings
+//   the live one of an attached display and zeros for a detached one (conformance:
+//   test_EnumDisplaySettings). Listed modes carry DM_BITSPERPEL, DM_PELSWIDTH, DM_PELSHEIGHT,
+//   DM_DISPLAYFREQUENCY, DM_DISPLAYORIENTATION and DM_DISPLAYFLAGS in dmFields, the stored and
+//   current ones DM_POSITION as well (conformance; the orientation and flags read 0 here, and a
+//   request's own DM_DISPLAYORIENTATION or DM_DISPLAYFLAGS is ignored). A test can make the
+//   stored read fail for a device (a device that is vanishing): EnumDisplaySettingsW then
+//   returns FALSE.
 // - ChangeMode checks in Windows' order (docs): unknown device DISP_CHANGE_BADPARAM; CDS_NORESET
 //   without CDS_UPDATEREGISTRY DISP_CHANGE_BADFLAGS; no listed mode matches DISP_CHANGE_BADMODE;
-//   the registry write fails DISP_CHANGE_NOTUPDATED. A request is merged into the stored mode: a
-//   field not in dmFields, and a width or height of 0 in a request that is not a detach, keeps
-//   its stored value (conformance: "a mode with depth set but with zero width and height" leaves
-//   the resolution). A mode matches on depth (when non-zero), width and height, and on frequency
-//   only when DM_DISPLAYFREQUENCY carries a value above 1 and the listed one is non-zero.
-// - CDS_TEST validates and changes nothing (docs). CDS_NORESET stores only (docs).
-// - Detach: DM_POSITION | DM_PELSWIDTH | DM_PELSHEIGHT with width and height 0 (conformance).
-//   The stored mode is 0 x 0 afterwards (Wine), so a later request that carries only a position
-//   and a frequency matches no mode and fails with DISP_CHANGE_BADMODE (Wine); a re-attach carries
-//   a size (conformance re-attaches with a full mode and DM_POSITION).
+//   the registry write fails DISP_CHANGE_NOTUPDATED. A mode matches on depth (when non-zero),
+//   width and height, and on frequency only when DM_DISPLAYFREQUENCY carries a value above 1 and
+//   the listed one is non-zero.
+// - Fields a request leaves out, and a width or height of 0 in a request that is not a detach,
+//   come from the device's current (live) mode (conformance: "changing to a mode with depth set
+//   but with zero width and height" keeps the current resolution; only Server 2008 took the
+//   registry's, broken()). A detached display has no current mode: its stored one stands in.
+// - Without CDS_UPDATEREGISTRY a change is dynamic: it writes no stored mode, position,
+//   attachment or primary flag (docs: flag 0 changes the mode "dynamically", CDS_UPDATEREGISTRY
+//   changes it dynamically "and" updates the registry). CDS_TEST validates and changes nothing;
+//   CDS_NORESET stores only (docs).
+// - The apply-all (no device, no mode) and a call for a device with no mode rebuild the live
+//   desktop from the stored settings of every device (docs: a NULL mode uses "all the values
+//   currently in the registry"). A call for a device with no mode fails with DISP_CHANGE_FAILED
+//   when the device is detached, stored and live (conformance: "CDS_RESET alone on a detached
+//   device fails"). A call for one device with a mode applies that device's change; the others
+//   keep their live settings and their pending stores stay pending (docs of CDS_NORESET
+//   batches). A change equal to the live settings does nothing unless CDS_RESET forces it (docs).
+// - Detach: DM_POSITION | DM_PELSWIDTH | DM_PELSHEIGHT with width and height 0 (conformance). The
+//   stored mode keeps its last non-zero size, so that a store with DM_POSITION and applying
+//   brings the display back at that size (docs: to add a monitor, set DM_POSITION and a
+//   position). Wine 8 `detachStoresZeroSize`: the stored mode reads 0 x 0 afterwards, and a
+//   re-attach that carries only DM_POSITION | DM_DISPLAYFREQUENCY matches no mode
+//   (DISP_CHANGE_BADMODE).
+// - A dynamic call that carries a mode for a display that is off the desktop, unless it makes
+//   it primary, fails with DISP_CHANGE_FAILED and changes nothing (conformance: "otherwise
+//   ChangeDisplaySettingsExA with only CDS_RESET fails"): a display comes back by a store with
+//   DM_POSITION that is then applied.
 // - A store that carries DM_POSITION and a size attaches the device, unless its
 //   "Attach.ToDesktop" value (under HKLM at the device's hardware-profile key) is 0: on the
 //   versions that keep that value it decides attachment.
-// - Applying: a call for one device without CDS_NORESET applies that device's change only; the
-//   other devices keep their live settings and their pending stores stay pending until a call
-//   with no device and no mode applies everything stored (docs of CDS_NORESET batches; Wine
-//   applies a per-device call with the other devices' current settings). A call for a device
-//   with no mode applies that device's stored settings (conformance detaches this way); for a
-//   device that is detached and stored detached it fails with DISP_CHANGE_FAILED (conformance:
-//   "CDS_RESET alone on a detached device fails"). A change equal to the live settings does
-//   nothing unless CDS_RESET forces it (docs).
 // - A driver may refuse a mode when it is applied (acceptMode; a call gives a mode only to the
 //   devices whose settings it changes, a re-apply after a plug or a driver switch gives every
 //   attached device its mode again): the device then stays detached,
@@ -39,15 +56,18 @@
 //   the specified graphics mode").
 // - Primary: CDS_SET_PRIMARY makes the device primary (docs); a mirroring device or one flagged
 //   REMOVABLE cannot become primary (docs of DISPLAY_DEVICE_REMOVABLE): the call fails with
-//   DISP_CHANGE_FAILED and changes nothing. The primary display sits at (0, 0) (docs of
-//   dmPosition): when the primary's requested place is elsewhere, every attached display is
-//   shifted by the same offset, stored and live (Wine moves the primary to (0, 0) and shifts the
-//   others). When the primary is detached, the first attached display that may be primary takes
-//   over (Wine); when none may, the detach is refused (DISP_CHANGE_FAILED, nothing changes).
+//   DISP_CHANGE_FAILED and changes nothing. The primary display holds (0, 0) (docs of
+//   dmPosition): a change that would leave the primary elsewhere, or leave the desktop without
+//   a primary (the primary detached), fails with DISP_CHANGE_FAILED and changes nothing. Wine
+//   `primaryShiftsToOrigin`: every display is shifted so that the primary lands at (0, 0). Wine
+//   `primaryHandsOver`: when the primary leaves, the first display that may be primary takes
+//   over. Under either, an apply of the stored settings writes the result back to them.
 // - Positions are otherwise kept as the caller stored them. Windows 7 and later would move an
 //   overlapping display next to the others and close gaps (conformance: "position conflict",
 //   "extra space will be removed"), but XP does not apply an overlapping position; the program
 //   computes every position itself, and the soundness checks see what it left.
+// - When Windows itself re-applies (a plug, a pull, a driver switch) and the primary has left,
+//   the first display that may be primary takes over and all shift to put it at (0, 0).
 // - A display that Windows itself brings back (a plug, a driver switch) where its stored place
 //   overlaps a display on the desktop or touches none is put at the right end of the row
 //   (conformance: Windows 7 and later resolve a "position conflict" and remove "extra space";
@@ -113,6 +133,13 @@ struct SimDisplayDevice {
   std::function<bool(const Placement&)> acceptMode;
 };
 
+// The rules of the header that differ between Windows and Wine; all off is Windows as documented.
+struct DisplayRules {
+  bool detachStoresZeroSize = false;
+  bool primaryShiftsToOrigin = false;
+  bool primaryHandsOver = false;
+};
+
 struct ChangeRecord {
   std::uint64_t time = 0;
   std::optional<std::wstring> device;
@@ -132,6 +159,7 @@ class SimDisplay : public platform::DisplaySettings {
                           std::uint32_t flags) override;
 
   // --- The test's side ---
+  DisplayRules& Rules() { return rules_; }
   // Adds a device; an attached one is attached stored and live. Returns its index.
   std::size_t AddDevice(SimDisplayDevice device);
   SimDisplayDevice& Device(std::size_t index) { return devices_.at(index); }
@@ -142,8 +170,8 @@ class SimDisplay : public platform::DisplaySettings {
   // the displays right of it move with its right edge, as the display settings place them.
   std::int32_t UserChangesMode(const std::wstring& deviceName, std::uint32_t width,
                                std::uint32_t height, std::uint32_t bitsPerPel);
-  // The user makes an attached display the main one in the display settings (CDS_SET_PRIMARY at
-  // its place: the others shift so that it lands at (0, 0)).
+  // The user makes an attached display the main one in the display settings: every display is
+  // stored shifted so that it lands at (0, 0), with CDS_SET_PRIMARY, then all are applied.
   std::int32_t UserMakesPrimary(const std::wstring& deviceName);
   // Applies the stored configuration as Windows does after any change (plug, driver switch).
   void Reapply();
@@ -158,15 +186,19 @@ class SimDisplay : public platform::DisplaySettings {
 
  private:
   // Makes `next` (one placement per device) the live desktop; `target` is the device the call
-  // named, if any.
-  std::int32_t Apply(std::vector<Placement> next, const SimDisplayDevice* target, bool forced);
+  // named, if any. `byWindows`: Windows itself re-applies (a plug, a pull, the user's display
+  // settings) and settles the primary and its place as it must.
+  std::int32_t Apply(std::vector<Placement> next, const SimDisplayDevice* target, bool forced,
+                     bool byWindows = false);
   static bool MayBePrimary(const SimDisplayDevice& device);
   std::vector<Placement> LiveDesktop() const;
+  std::vector<Placement> StoredDesktop() const;
   static void MakePrimary(std::vector<Placement>& next, std::size_t index);
   std::optional<std::uint32_t> AttachValue(const SimDisplayDevice& device) const;
 
   Clock& clock_;
   MessageSink& windows_;
+  DisplayRules rules_;
   SimRegistry& registry_;
   std::vector<SimDisplayDevice> devices_;
   std::vector<ChangeRecord> changes_;

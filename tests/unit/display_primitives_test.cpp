@@ -381,9 +381,18 @@ TEST_F(PrimitivesTest, SetDisplayPrimaryOfAnAbsentDeviceReportsZero) {
 }
 
 // The adapter becomes primary with the system display and the second monitor beside it, and
-// the way back: the sequences of the Primary and Off choices.
-TEST_F(PrimitivesTest, PrimaryAndBackLeaveEveryStepSound) {
+// the way back: the sequences of the Primary and Off choices, under Windows' rules and under
+// each of Wine's.
+struct RulesRow {
+  const char* name;
+  sim::DisplayRules rules;
+};
+
+class PrimaryAndBackTest : public PrimitivesTest, public ::testing::WithParamInterface<RulesRow> {};
+
+TEST_P(PrimaryAndBackTest, LeavesEveryStepSound) {
   const Machine machine = SystemMonitorAndAdapter(os);
+  os.display.Rules() = GetParam().rules;
   InitDisplayLib();
   platform::DisplayDevice adapter = Record(*machine.ext);
 
@@ -394,10 +403,10 @@ TEST_F(PrimitivesTest, PrimaryAndBackLeaveEveryStepSound) {
   EXPECT_FALSE(Live(*machine.monitor).attached);
   DetachSystemDisplay();
   ASSERT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
-  EXPECT_FALSE(Live(machine.system).attached);
   EXPECT_EQ(AttachValue(os, machine.system), 0u);
   EXPECT_EQ(SetDisplayPrimary(adapter), 1);
   ASSERT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
+  EXPECT_FALSE(Live(machine.system).attached);
   ReattachOtherDisplays();
   ASSERT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
   ReattachSystemDisplayBeside();
@@ -418,6 +427,16 @@ TEST_F(PrimitivesTest, PrimaryAndBackLeaveEveryStepSound) {
   EXPECT_TRUE(Live(*machine.monitor).attached);
   EXPECT_FALSE(Live(*machine.ext).attached);
 }
+
+INSTANTIATE_TEST_SUITE_P(Primitives, PrimaryAndBackTest,
+                         ::testing::Values(RulesRow{"Documented", {}},
+                                           RulesRow{"DetachStoresZeroSize", {true}},
+                                           RulesRow{"PrimaryShiftsToOrigin", {false, true}},
+                                           RulesRow{"PrimaryHandsOver", {false, false, true}},
+                                           RulesRow{"AllOfWine", {true, true, true}}),
+                         [](const ::testing::TestParamInfo<RulesRow>& param) {
+                           return param.param.name;
+                         });
 
 // Making the system display primary again keeps the second monitor beside it instead of under
 // it: the choice of Extended while the adapter is primary.

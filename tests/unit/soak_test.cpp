@@ -57,6 +57,7 @@ struct SoakMachine {
   std::uint32_t major = 6;
   std::uint32_t minor = 1;
   bool pluggedAtStart = true;
+  sim::DisplayRules rules;
 };
 
 enum class Ev {
@@ -145,6 +146,11 @@ SoakSequence Generate(std::uint64_t seed) {
   m.major = version.first;
   m.minor = version.second;
   m.pluggedAtStart = random.Below(4) != 0;
+  // The simulator's variants come from their own numbers, so that a seed keeps its events.
+  Random variants(seed * 104729 + 3);
+  m.rules.detachStoresZeroSize = variants.Below(2) == 0;
+  m.rules.primaryShiftsToOrigin = variants.Below(2) == 0;
+  m.rules.primaryHandsOver = variants.Below(2) == 0;
   const std::uint32_t count = 1 + random.Below(60);
   for (std::uint32_t i = 0; i < count; ++i) {
     SoakEvent event;
@@ -210,7 +216,10 @@ std::string Describe(const SoakSequence& sequence) {
        << (m.monitor ? ", a second monitor" : "") << ", system " << m.systemWidth << "x"
        << m.systemHeight << ", adapter " << m.adapterModes << " modes"
        << (m.some16Only ? " (some 16 bpp only)" : "") << ", Windows " << m.major << "." << m.minor
-       << (m.pluggedAtStart ? ", adapter plugged at start" : ", adapter not plugged") << "\n";
+       << (m.pluggedAtStart ? ", adapter plugged at start" : ", adapter not plugged")
+       << (m.rules.detachStoresZeroSize ? ", detach stores 0x0" : "")
+       << (m.rules.primaryShiftsToOrigin ? ", primary shifts to origin" : "")
+       << (m.rules.primaryHandsOver ? ", primary hands over" : "") << "\n";
   for (std::size_t i = 0; i < sequence.events.size(); ++i) {
     const SoakEvent& e = sequence.events[i];
     text << "  " << i << ": +" << e.gap << " ms " << kEventNames[static_cast<int>(e.kind)];
@@ -253,6 +262,7 @@ class SoakWorld {
     platform::Install(withUser);
     os_.system.SetStrings(sim::ProgramStrings(sim::UiLanguage::kEnglish));
     os_.system.SetVersion(m.major, m.minor);
+    os_.display.Rules() = m.rules;
     os_.composition.SetLibraryPresent(m.major >= 6);
     os_.composition.SetEnabled(m.major >= 6);
 

@@ -121,7 +121,8 @@ void CheckProfile(const sim::SimWindows& os, std::ostringstream& problems) {
                (device.live.x != device.stored.x || device.live.y != device.stored.y ||
                 device.live.width != device.stored.width ||
                 device.live.height != device.stored.height ||
-                device.live.bitsPerPel != device.stored.bitsPerPel)) {
+                device.live.bitsPerPel != device.stored.bitsPerPel ||
+                device.live.primary != device.stored.primary)) {
       problems << Narrow(device.id) << " runs otherwise than stored\n";
     }
     if (!IsShown(device)) {
