@@ -69,7 +69,7 @@ std::optional<std::intptr_t> CDUDOzurDlg::DispatchMessageMap(std::uint32_t messa
       OnTimer(wParam);
       return std::nullopt;
     case platform::kWmEndSession:
-      OnEndSession();
+      OnEndSession(wParam != 0);
       return 0;
     case platform::kWmQueryEndSession:
       return OnQueryEndSession() ? 1 : 0;

@@ -58,7 +58,7 @@ class CDUDOzurDlg : public DialogWindow {
   void OnTimer(std::uintptr_t timerId);
   std::intptr_t OnTurnOff(std::uintptr_t wParam, std::intptr_t lParam);
   bool OnQueryEndSession();
-  void OnEndSession();
+  void OnEndSession(bool ending);
   void OnClose();
   void OnPM(std::uintptr_t event);
   void OnDisplayChange();

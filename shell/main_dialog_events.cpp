@@ -135,8 +135,13 @@ bool CDUDOzurDlg::OnQueryEndSession() {
   return true;
 }
 
-void CDUDOzurDlg::OnEndSession() {
-  Default(platform::kWmEndSession, 0, 0);
+void CDUDOzurDlg::OnEndSession(bool ending) {
+  Default(platform::kWmEndSession, ending ? 1 : 0, 0);
+  // A log-off that another program or the user cancelled leaves the session as it is: the
+  // query only saved the frequency, and the desktop stays as the user had it.
+  if (!ending) {
+    return;
+  }
   if (m_bCompositionWasOn != 0 && !g_dwm.IsCompositionEnabled()) {
     g_dwm.EnableComposition(DWM_EC_ENABLECOMPOSITION);
   }

@@ -500,13 +500,14 @@ TEST_F(BringUpTest, SessionEndSavesTheFrequencyTurnsTheAdapterOffAndRestoresComp
   EXPECT_EQ(SavedValue(L"DispState"), 2u);
 }
 
-TEST_F(BringUpTest, CancelledShutdownHasTurnedTheAdapterOffAllTheSame) {
+TEST_F(BringUpTest, CancelledShutdownLeavesTheAdapterOnTheDesktop) {
   Build();
   SaveProfile({2, 1280, 1024, 32, 0, 1});
   StartWithAdapter();
   os.EndSession(false);
   EXPECT_EQ(SavedValue(L"Frequence"), 60u);
-  EXPECT_FALSE(Ext().attached);
+  EXPECT_TRUE(Ext().attached);
+  EXPECT_FALSE(Device().m_pOfferedResList.empty());
 }
 
 TEST_F(BringUpTest, CompositionOffAtStartStaysOffAtSessionEnd) {
