@@ -63,6 +63,9 @@ std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t event,
         device.m_nDispState = live;
       }
       m_bTurnOnPending = 1;
+      // The next plug-in brings the saved state up; nothing of a sleep is left to resume.
+      device.m_bResumeFromPrimary = 0;
+      device.m_bResumeFromOther = 0;
       device.TurnOffDev();
       Trace("TurnOffDev \n");
       RestoreRememberedSystemMode();

@@ -64,6 +64,8 @@ class CDUDOzurDlg : public DialogWindow {
   void OnDisplayChange();
   void ForgetLoweredSystemMode();
   void DropResumeRetries(bool adapterMayBeOff);
+  void UndoRefusedSuspend();
+  bool ResumeRetriesExhausted();
 
   // Device arrival and removal.
   std::intptr_t OnDeviceChange(std::uint32_t event,
@@ -113,6 +115,12 @@ class CDUDOzurDlg : public DialogWindow {
   // Set while mirror sync lowers the system display, so that the display change it causes is
   // not taken for the user's.
   std::int32_t m_bLoweringSystemMode = 0;
+  // A suspend query took effect and neither the suspend nor its refusal has come yet; what
+  // m_bSuspended was before it.
+  std::int32_t m_bQuerySuspendPending = 0;
+  std::int32_t m_bSuspendedBeforeQuery = 0;
+  // Attempts of the resume timers since the last resume.
+  std::uint32_t m_nResumeAttempts = 0;
   // How many messages other than WM_DISPLAYCHANGE are being handled, nested.
   std::int32_t m_nHandlingDepth = 0;
   // A display change sent while another message is handled comes from the program's own steps.
