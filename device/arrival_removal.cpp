@@ -13,6 +13,9 @@ std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t event,
   if (m_pDevice == nullptr || broadcast == nullptr) {
     return 0;
   }
+  if (m_nHandlingDepth == 0) {
+    ++g_nOutermostMessages;
+  }
   const HandlingMessage handling(*this);
   platform::Platform& os = platform::Os();
   CDongleDevice& device = *m_pDevice;

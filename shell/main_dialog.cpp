@@ -43,6 +43,9 @@ std::optional<std::intptr_t> CDUDOzurDlg::OnMessage(std::uint32_t message, std::
 
 std::optional<std::intptr_t> CDUDOzurDlg::OnWndMsg(std::uint32_t message, std::uintptr_t wParam,
                                                    std::intptr_t lParam) {
+  if (m_nHandlingDepth == 0) {
+    ++g_nOutermostMessages;  // a new message may ask the driver again
+  }
   if (message == platform::kWmDisplayChange) {
     OnDisplayChange();
     return DispatchMessageMap(message, wParam, lParam);

@@ -165,3 +165,5 @@ class CDUDOzurDlg : public DialogWindow {
 };
 
 extern std::int32_t g_nResumeCount;
+// Counts the messages the main window handles from its loop (not those nested in another).
+extern std::uint32_t g_nOutermostMessages;

@@ -9,6 +9,7 @@
 #include "tray/tray_icon.h"
 
 std::int32_t g_nResumeCount = 0;
+std::uint32_t g_nOutermostMessages = 0;
 
 namespace {
 
