@@ -119,6 +119,8 @@ class CDUDOzurDlg : public DialogWindow {
   // m_bSuspended was before it.
   std::int32_t m_bQuerySuspendPending = 0;
   std::int32_t m_bSuspendedBeforeQuery = 0;
+  // A topology or rotation chosen while a resolution waited for its confirmation.
+  std::uint32_t m_nCommandAfterQuestion = 0;
   // Attempts of the resume timers since the last resume.
   std::uint32_t m_nResumeAttempts = 0;
   // How many messages other than WM_DISPLAYCHANGE are being handled, nested.
