@@ -137,6 +137,7 @@ bool SimMenus::TrackPopupMenu(platform::MenuHandle menu, std::uint32_t flags, in
     const std::uint64_t closeAt = clock_.Now() + choice.delay;
     windows_.RunModalLoop([this, closeAt] { return clock_.Now() >= closeAt; }, closeAt);
     clock_.AdvanceTo(closeAt);
+    windows_.Answering();
   }
   if (!choice.commandId) {
     return false;
@@ -177,6 +178,9 @@ std::optional<std::intptr_t> SimExplorer::HandleMessage(platform::WindowHandle w
   if (message == platform::kWmSysCommand && (wParam & 0xFFF0u) == platform::kScMonitorPower) {
     powerRequests_.push_back({clock_.Now(), lParam});
     monitorsOn_ = lParam == -1;
+  }
+  if (message == platform::kWmQueryEndSession) {
+    return 1;  // the shell lets the session end
   }
   return 0;
 }
