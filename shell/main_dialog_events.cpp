@@ -9,8 +9,17 @@
 #include "tray/tray_icon.h"
 
 std::int32_t g_nResumeCount = 0;
+std::uint32_t g_nOutermostMessages = 0;
 
 namespace {
+
+// Resume retries stop after this many attempts. Each attempt already waits up to about 21 s for
+// the driver, and an adapter that woke up answers within seconds: an hour of retries would only
+// keep the window busy. A re-plug brings the adapter up afresh.
+constexpr std::uint32_t kMaxResumeAttempts = 15;
+
+// Windows 2000 and XP: the suspend a PBT_APMQUERYSUSPEND announced was refused.
+constexpr std::uintptr_t kPbtApmQuerySuspendFailed = 2;
 
 bool AdapterOpen(const CDongleDevice* device) {
   return device != nullptr && device->m_hDevice != platform::kInvalidDevice;
@@ -96,6 +105,10 @@ bool CDUDOzurDlg::ResumeFromPrimary() {
       return true;
     }
   }
+  if (ResumeRetriesExhausted()) {
+    device.m_bResumeFromPrimary = 0;
+    return true;
+  }
   device.m_bResumeFromPrimary = 1;
   platform::Os().windows->SetTimer(m_hWnd, kResumePrimaryTimer, 2000);
   return false;
@@ -109,9 +122,13 @@ bool CDUDOzurDlg::ResumeDevice() {
   if (AdapterReady(device)) {
     device.TurnONDev();
     device.m_bResumeFromOther = 0;
-    if (device.IsAdapterAttached()) {
+    // Off, as saved, is reached when the adapter stays off the desktop.
+    if (device.IsAdapterAttached() || device.m_nDispState == kDispOff) {
       return true;
     }
+  }
+  if (ResumeRetriesExhausted()) {
+    return true;
   }
   device.m_bResumeFromOther = 1;
   platform::Os().windows->SetTimer(m_hWnd, kResumeOtherTimer, 4000);
@@ -135,8 +152,13 @@ bool CDUDOzurDlg::OnQueryEndSession() {
   return true;
 }
 
-void CDUDOzurDlg::OnEndSession() {
-  Default(platform::kWmEndSession, 0, 0);
+void CDUDOzurDlg::OnEndSession(bool ending) {
+  Default(platform::kWmEndSession, ending ? 1 : 0, 0);
+  // A log-off that another program or the user cancelled leaves the session as it is: the
+  // query only saved the frequency, and the desktop stays as the user had it.
+  if (!ending) {
+    return;
+  }
   if (m_bCompositionWasOn != 0 && !g_dwm.IsCompositionEnabled()) {
     g_dwm.EnableComposition(DWM_EC_ENABLECOMPOSITION);
   }
@@ -157,8 +179,41 @@ void CDUDOzurDlg::OnClose() {
   platform::Os().windows->PostQuitMessage(0);
 }
 
+bool CDUDOzurDlg::ResumeRetriesExhausted() {
+  ++m_nResumeAttempts;
+  return m_nResumeAttempts >= kMaxResumeAttempts;
+}
+
+// Windows 2000 and XP: another program or the user refused the suspend the query announced. The
+// machine stays awake, so the adapter's display comes back as saved and nothing waits for a
+// resume.
+void CDUDOzurDlg::UndoRefusedSuspend() {
+  if (m_bQuerySuspendPending == 0) {
+    return;
+  }
+  m_bQuerySuspendPending = 0;
+  m_bSuspended = m_bSuspendedBeforeQuery;
+  CDongleDevice& device = *m_pDevice;
+  const bool tookAdapter = device.m_bResumeFromPrimary != 0 || device.m_bResumeFromOther != 0;
+  device.m_bResumeFromPrimary = 0;
+  device.m_bResumeFromOther = 0;
+  if (tookAdapter && AdapterOpen(m_pDevice) && device.m_bDeviceReady != 0) {
+    device.TurnONDev();
+  }
+}
+
 void CDUDOzurDlg::OnPM(std::uintptr_t event) {
   CDongleDevice& device = *m_pDevice;
+  if (event == kPbtApmQuerySuspendFailed) {
+    UndoRefusedSuspend();
+    return;
+  }
+  if (event == platform::kPbtApmQuerySuspend) {
+    m_bSuspendedBeforeQuery = m_bQuerySuspendPending != 0 ? m_bSuspendedBeforeQuery : m_bSuspended;
+    m_bQuerySuspendPending = 1;
+  } else if (event == platform::kPbtApmSuspend) {
+    m_bQuerySuspendPending = 0;
+  }
   if (event == platform::kPbtApmQuerySuspend || event == platform::kPbtApmSuspend) {
     m_bSuspended = 1;
     Trace("Goto suspend\n");
@@ -172,6 +227,7 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
       SetSystemDisplayPrimary();
       device.DetachFromDeskTop();
       device.m_bResumeFromPrimary = 1;
+      device.m_bResumeFromOther = 0;
     } else if (state == kDispPrimaryExt) {
       Trace("Goto suspend from Primary\n");
       DetachOtherDisplays(device.m_ddActive);
@@ -180,10 +236,11 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
       device.DetachFromDeskTop();
       ReattachOtherDisplays();
       device.m_bResumeFromPrimary = 1;
+      device.m_bResumeFromOther = 0;
     } else {
-      if (state != kDispOff) {
-        device.m_bResumeFromOther = 1;
-      }
+      // What an earlier sleep noted is stale: this one decides what the resume brings back.
+      device.m_bResumeFromPrimary = 0;
+      device.m_bResumeFromOther = state != kDispOff ? 1 : 0;
       device.SaveSettings();
       if (state == kDispExtended) {
         device.DetachFromDeskTop();
@@ -199,6 +256,8 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
     return;
   }
   if (event == platform::kPbtApmResumeSuspend) {
+    m_bQuerySuspendPending = 0;
+    m_nResumeAttempts = 0;
     if (device.m_hDevice == platform::kInvalidDevice) {
       return;
     }

@@ -149,6 +149,7 @@ bool SimMenus::TrackPopupMenu(platform::MenuHandle menu, std::uint32_t flags, in
     if (!ended) {
       clock_.AdvanceTo(closeAt);
     }
+    windows_.Answering();
   }
   tracked_[index].closedAt = clock_.Now();
   tracked_[index].endedByProgram = ended;
@@ -199,6 +200,9 @@ std::optional<std::intptr_t> SimExplorer::HandleMessage(platform::WindowHandle w
   if (message == platform::kWmSysCommand && (wParam & 0xFFF0u) == platform::kScMonitorPower) {
     powerRequests_.push_back({clock_.Now(), lParam});
     monitorsOn_ = lParam == -1;
+  }
+  if (message == platform::kWmQueryEndSession) {
+    return 1;  // the shell lets the session end
   }
   return 0;
 }

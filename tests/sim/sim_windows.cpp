@@ -65,6 +65,7 @@ void SimWindows::Resume() {
 }
 
 bool SimWindows::EndSession(bool ends) {
+  constexpr std::intptr_t kEndSessionLogoff = static_cast<std::intptr_t>(0x80000000u);
   std::vector<platform::WindowHandle> asked;
   bool agreed = true;
   for (const WindowRecord* window : windows.TopLevelWindows()) {
@@ -72,14 +73,15 @@ bool SimWindows::EndSession(bool ends) {
       continue;
     }
     asked.push_back(window->handle);
-    if (windows.SendMessage(window->handle, platform::kWmQueryEndSession, 0, 0) == 0) {
+    if (windows.SendMessage(window->handle, platform::kWmQueryEndSession, 0, kEndSessionLogoff) ==
+        0) {
       agreed = false;
       break;
     }
   }
   const bool ended = agreed && ends;
   for (platform::WindowHandle window : asked) {
-    windows.SendMessage(window, platform::kWmEndSession, ended ? 1 : 0, 0);
+    windows.SendMessage(window, platform::kWmEndSession, ended ? 1 : 0, kEndSessionLogoff);
   }
   return ended;
 }

@@ -39,7 +39,8 @@ class SimWindows {
   void Resume();
   // WM_QUERYENDSESSION to every top-level window until one answers 0 (that stops the log-off,
   // and the rest are not asked), then WM_ENDSESSION to the windows asked, with TRUE only when
-  // every one agreed and the session really ends (documentation of WM_QUERYENDSESSION).
+  // every one agreed and the session really ends (documentation of WM_QUERYENDSESSION); a log-off
+  // (lParam ENDSESSION_LOGOFF). `ends` false: a program asked after every window vetoes it.
   // Returns whether the session ended.
   bool EndSession(bool ends);
 

@@ -82,6 +82,9 @@ enum class Ev {
   kFailModeChange,
   kFailDeviceRequest,
   kFailRegistryWrite,
+  kRefusedLogoff,
+  kDriverHang,
+  kPullDuringCommand,
   kCount
 };
 
@@ -103,7 +106,10 @@ constexpr const char* kEventNames[] = {"plug in",
                                        "driver slow",
                                        "refused mode change",
                                        "failed device request",
-                                       "failed registry write"};
+                                       "failed registry write",
+                                       "log-off refused by another program",
+                                       "driver hangs",
+                                       "cable pulled while a command runs"};
 
 // What a run of seeds did: events by kind, and how many check points ran in full (the program
 // idle, no injected failure excusing any check).
@@ -217,6 +223,9 @@ SoakSequence Generate(std::uint64_t seed) {
   for (std::uint32_t i = 0; i < count; ++i) {
     SoakEvent event;
     event.kind = PickKind(random);
+    if (event.kind == Ev::kUninstallCopy) {
+      event.kind = Ev::kMenu;  // the program ends with it: drawn below, for a run's end only
+    }
     event.a = static_cast<std::uint32_t>(random.Next() & 0xFFFFFFFFu);
     event.b = static_cast<std::uint32_t>(random.Next() & 0xFFFFFFFFu);
     switch (random.Below(4)) {
@@ -231,6 +240,12 @@ SoakSequence Generate(std::uint64_t seed) {
         break;
     }
     sequence.events.push_back(event);
+  }
+  if (random.Below(64) == 0) {
+    SoakEvent uninstall;
+    uninstall.kind = Ev::kUninstallCopy;
+    uninstall.gap = 500 + random.Below(20000);
+    sequence.events.push_back(uninstall);
   }
   return sequence;
 }
@@ -373,6 +388,7 @@ class SoakWorld {
         if (failure_ || !app_) {
           return;
         }
+        CheckResponsive(i);
         Check(i);
         if (!failure_) {
           current_ = i;
@@ -401,10 +417,14 @@ class SoakWorld {
     if (!failure_ && app_) {
       // Let everything pending finish: bring-ups, resume retries, countdowns.
       os_.windows.RunFor(90000);
+      CheckResponsive(events.size());
       Check(events.size());
       if (!failure_ && app_ && !ProgramIsIdle(os_, *app_) && !OnlyResumeRetriesPending()) {
         failure_ = {events.size(), "the program never became idle"};
       }
+    }
+    if (!failure_ && app_) {
+      CheckAnHourLater(events.size());
     }
     if (failure_ && std::getenv("VGA_SOAK_TRACE") != nullptr) {
       std::ostringstream trace;
@@ -523,6 +543,28 @@ class SoakWorld {
     return true;
   }
 
+  // No message kept the program's window from answering longer than the pauses the program
+  // makes on purpose (its prescribed waits), one driver request's time-out and 1 s.
+  void CheckResponsive(std::size_t step) {
+    const sim::SimWindowing::BusyStretch busy = os_.windows.TakeLongestBusyStretch();
+    if (!failure_ && busy.length > busy.slept + sim::kRequestTimeoutMs + 1000) {
+      std::ostringstream text;
+      text << "the window did not answer for " << busy.length << " ms (" << busy.slept
+           << " ms of pauses) while handling message 0x" << std::hex << busy.message << " ("
+           << std::dec << busy.wParam << ") from " << busy.start << " ms\n";
+      failure_ = {step, text.str()};
+    }
+  }
+
+  // An hour without events: the program has stopped trying things on its own.
+  void CheckAnHourLater(std::size_t step) {
+    os_.windows.RunFor(3600000);
+    CheckResponsive(step);
+    if (!failure_ && app_ && MainWindowTimer([](std::uintptr_t) { return true; })) {
+      failure_ = {step, "a timer of the program is still armed an hour after the last event\n"};
+    }
+  }
+
   // An event the test runs from inside a modal loop of the program (its menu or confirmation).
   bool InsideAHandler() { return Dialog().m_nHandlingDepth != 0 || os_.windows.ModalLoops() != 0; }
 
@@ -546,7 +588,8 @@ class SoakWorld {
   static bool HappensAsleep(Ev kind) {
     return kind == Ev::kPlug || kind == Ev::kCablePull || kind == Ev::kResume ||
            kind == Ev::kSlowDriver || kind == Ev::kFailModeChange ||
-           kind == Ev::kFailDeviceRequest || kind == Ev::kFailRegistryWrite;
+           kind == Ev::kFailDeviceRequest || kind == Ev::kFailRegistryWrite ||
+           kind == Ev::kDriverHang;
   }
 
   // Injected failures last for the next few events, then the driver or the registry works again.
@@ -606,6 +649,7 @@ class SoakWorld {
     switch (e.kind) {
       case Ev::kPlug:
         if (!os_.adapter.Plugged()) {
+          os_.devices.SetHung(false);  // a fresh driver
           os_.adapter.Plug();
           Reapplied();
           MayRecover(Recovery::kReapply);
@@ -641,22 +685,24 @@ class SoakWorld {
         suspended_ = true;
         Forced();
         break;
-      case Ev::kCancelledSuspend:
+      case Ev::kCancelledSuspend: {
+        // Windows 2000 and XP only: the query, then its refusal. The machine stays awake and
+        // the adapter's display comes back as the user chose it.
+        const bool shown = LiveTopology(os_, Dialog().m_bIntelChip == 1) != kDispOff;
         os_.CancelledSuspend();
-        Forced();
-        refusedSuspend_ = true;
+        if (InsideAHandler()) {
+          Forced();  // a command's steps under way may be cut by the query
+        } else if (os_.AsksBeforeSuspend() && shown && AdapterUp()) {
+          Reapplied();
+          MayRecover(Recovery::kReapply);
+        }
         break;
+      }
       case Ev::kResume:
         if (suspended_) {
           os_.Resume();
           suspended_ = false;
-          if (refusedSuspend_) {
-            // The program took the refused suspend for one: what its next resume brings back
-            // is another fault's, not the user's choice.
-            refusedSuspend_ = false;
-            intent_.choice.reset();
-            Forced();
-          } else if (shownAtSuspend_) {
+          if (shownAtSuspend_) {
             Reapplied();
             MayRecover(Recovery::kReapply);
           } else {
@@ -741,15 +787,15 @@ class SoakWorld {
         if (InsideAHandler()) {
           break;
         }
-        if (os_.EndSession(e.a % 2 == 0)) {
-          // The process ends with the session; at the next logon Windows applies what is
-          // stored and the program starts again.
+        if (os_.EndSession(true)) {
+          // The process ends with the session, its mutex with it; at the next logon Windows
+          // applies what is stored and the program starts again.
           app_.reset();
+          os_.system.CloseMutex(kInstanceName);
           g_dwm.Free();
           os_.tray.ForgetIcons();
           os_.display.Reapply();
           StartProgram();
-          refusedSuspend_ = false;
           intent_.iconWithoutAdapterAllowed = false;
           Reapplied();
           MayRecover(Recovery::kReapply);
@@ -757,6 +803,48 @@ class SoakWorld {
           Forced();
         }
         break;
+      case Ev::kRefusedLogoff:
+        if (InsideAHandler()) {
+          break;
+        }
+        // Another program vetoes after every window agreed: nothing may change for the user.
+        os_.EndSession(false);
+        break;
+      case Ev::kDriverHang:
+        // Every request takes the whole time-out and fails, for a while; then the driver
+        // answers again, or the user pulls the adapter out.
+        os_.devices.SetHung(true);
+        os_.windows.After(1000 + e.a % 90000, [this, pull = e.b % 3 == 0] {
+          os_.devices.SetHung(false);
+          if (pull && app_ != nullptr && !failure_ && os_.adapter.Plugged() && !suspended_) {
+            os_.adapter.Unplug(sim::Removal::kCablePull);
+            intent_.iconWithoutAdapterAllowed = false;
+            Forced();
+          }
+        });
+        injected_ = true;
+        intent_.saveMayHaveFailed = true;
+        Forced();
+        break;
+      case Ev::kPullDuringCommand: {
+        // A topology from the menu; at one of its pauses the cable comes out. The displays
+        // vanish at once; the broadcasts wait until the thread next waits for messages.
+        SoakEvent command = e;
+        command.a = e.a % 4;
+        if (os_.adapter.Plugged()) {
+          os_.system.AtPause(1 + e.b % 4, [this] {
+            os_.windows.QueueSentMessages(true);
+            os_.adapter.Unplug(sim::Removal::kCablePull);
+            os_.windows.QueueSentMessages(false);
+            intent_.iconWithoutAdapterAllowed = false;
+            Forced();
+          });
+        }
+        Menu(command);
+        // The command has run once the posted message was handled: a pause after it is not its.
+        os_.windows.After(0, [this] { os_.system.AtPause(0, {}); });
+        break;
+      }
       case Ev::kCompositionOn:
         os_.composition.SetEnabled(true);
         break;
@@ -836,6 +924,13 @@ class SoakWorld {
         user_.PlanAnswer(kDlgWarningTemplate, answer, (e.b >> 12) % 17000);
         ScheduleFollowUp(e);
       }
+    }
+    if (item != 8 && Dialog().m_dlgWarning.GetSafeHwnd() != 0) {
+      // Greyed while a resolution waits for its confirmation: the click chooses nothing.
+      os_.menus.ScriptChoice({200 + e.b % 800, id});
+      os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
+                              static_cast<std::intptr_t>(platform::kWmRButtonDown));
+      return;
     }
     const bool nested = !pendingChoices_.empty() || desktopBefore_ || InsideAHandler();
     if (nested) {
@@ -1009,11 +1104,8 @@ class SoakWorld {
   bool slowDriver_ = false;                // a driver still slow to answer ready
   std::uint32_t driverFailureEvents_ = 0;  // events still to come before the driver recovers
   bool forcedSinceCommand_ = false;        // something took the desktop away after the last command
-  bool shownAtSuspend_ = false;
-  bool refusedSuspend_ = false;
-  bool resumeMayOverride_ =
-      false;  // a command was chosen while a resume retry was pending  // a suspend was refused
-              // since the last resume  // an adapter display was on the desktop when it suspended
+  bool shownAtSuspend_ = false;      // an adapter display was on the desktop when it suspended
+  bool resumeMayOverride_ = false;  // a command was chosen while a resume retry was pending
 };
 
 std::optional<std::pair<std::size_t, std::string>> RunSequence(const SoakSequence& sequence,
