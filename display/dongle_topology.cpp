@@ -316,6 +316,8 @@ bool CDongleDevice::TurnOffDev() {
       Trace("SetSysToPrimary\n");
       SetSystemDisplayPrimary();
       DetachFromDeskTop();
+      // The other displays that "primary only" took away come back with the system display.
+      ReattachOtherDisplays();
       break;
     case kDispExtended:
       DetachFromDeskTop();

@@ -171,6 +171,7 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
       ReattachSystemDisplayBeside();
       SetSystemDisplayPrimary();
       device.DetachFromDeskTop();
+      ReattachOtherDisplays();
       device.m_bResumeFromPrimary = 1;
     } else if (state == kDispPrimaryExt) {
       Trace("Goto suspend from Primary\n");

@@ -157,6 +157,7 @@ void CDUDOzurDlg::OnExt() {
       break;
     case kDispPrimaryOnly:
       HandDesktopToSystemDisplay(device);
+      ReattachOtherDisplays();
       Pause();
       device.AttachToDeskTopExt();
       CycleMonitorPower();
@@ -202,6 +203,7 @@ void CDUDOzurDlg::OnMirror() {
       break;
     case kDispPrimaryOnly:
       HandDesktopToSystemDisplay(device);
+      ReattachOtherDisplays();
       Pause();
       device.AttachToDeskTopExt();
       Pause();
@@ -245,6 +247,7 @@ void CDUDOzurDlg::OnOff() {
       break;
     case kDispPrimaryOnly:
       HandDesktopToSystemDisplay(device);
+      ReattachOtherDisplays();
       break;
     case kDispExtended:
       device.DetachFromDeskTop();
