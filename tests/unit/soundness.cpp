@@ -280,6 +280,16 @@ bool ProgramIsIdle(const sim::SimWindows& os, const VIDAZazoVez& app) {
   const sim::SimDisplayDevice* mir = ById(os, kAdapterMirId);
   const bool mirroring = mir != nullptr && IsShown(*mir);
   const sim::SimDisplayDevice& system = os.display.Devices().front();
+  const auto remembered = [&os](const wchar_t* name) {
+    return os.registry.GetDword(platform::kHkeyCurrentUser, kConfigPath, name).value_or(0);
+  };
+  // A refused mirror may leave in memory the mode the user set while it ran: the one showing.
+  const bool inMemory = app.m_nSysX != 0 && !intent.modeRefused;
+  if (!mirroring && (inMemory || remembered(L"SysX") != 0 || remembered(L"SysZ") != 0)) {
+    // A mode that mirror sync lowered is put back once, then forgotten.
+    problems << "away from mirror a system display mode to put back is still remembered ("
+             << app.m_nSysX << " in memory, " << remembered(L"SysX") << " in the profile)\n";
+  }
   if (intent.systemModeKnown && !mirroring && IsShown(system) &&
       (system.live.width != intent.systemWidth || system.live.height != intent.systemHeight)) {
     problems << "the system display runs at " << system.live.width << "x" << system.live.height
