@@ -57,8 +57,8 @@ bool ProgramIsIdle(const sim::SimWindows& os, const VIDAZazoVez& app);
 // holds the user's last choice and only values in range; the desktop shows what the user chose
 // unless something forced another topology; away from mirror the system display runs at the
 // user's mode and no mode to put it back to is remembered; while the adapter's display is not
-// primary the user's main display is, and unless
-// it is primary alone every other display plugged in is on the desktop.
+// primary the user's main display is, and unless it is primary alone every other display
+// plugged in is on the desktop.
 ::testing::AssertionResult ProgramIsSound(const sim::SimWindows& os, const VIDAZazoVez& app,
                                           const UserIntent& intent);
 
