@@ -591,13 +591,27 @@ int ReattachOtherDisplays() {
   return 1;
 }
 
-int AttachDisplayExtended(platform::DisplayDevice& adapter) {
+bool AnotherDisplayIsMain(const std::wstring& adapterId) {
+  if (g_bDisplayLibReady == 0 || g_displayTable[0].bFlag == 0) {
+    return false;
+  }
+  platform::DisplayDevice device;
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (IsAttached(device) && (device.stateFlags & platform::kDisplayPrimaryDevice) != 0) {
+      return !IsMirroring(device) && !IsSystemDisplay(device) &&
+             (adapterId.empty() || !SameDeviceId(device.id, adapterId));
+    }
+  }
+  return false;
+}
+
+int AttachDisplayExtended(platform::DisplayDevice& adapter, bool keepMainDisplay) {
   if (g_bDisplayLibReady == 0 || g_displayTable[0].bFlag == 0) {
     return 0;
   }
   RowEnd row;
   platform::DisplayMode mode;
-  if (ReadStoredMode(SystemDisplay().name, mode)) {
+  if (!keepMainDisplay && ReadStoredMode(SystemDisplay().name, mode)) {
     WriteAttachToDesktop(SystemDisplay(), 1);
     mode.fields = kPlaceFields;
     mode.x = 0;
@@ -610,7 +624,8 @@ int AttachDisplayExtended(platform::DisplayDevice& adapter) {
   DetachDisplay(adapter);
   platform::DisplayDevice device;
   for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
-    if (IsAttached(device) && (device.stateFlags & platform::kDisplayPrimaryDevice) == 0 &&
+    if (IsAttached(device) &&
+        (keepMainDisplay || (device.stateFlags & platform::kDisplayPrimaryDevice) == 0) &&
         !IsMirroring(device) && !SameDeviceId(device.id, adapter.id) &&
         ReadStoredMode(device.name, mode)) {
       row.Add(mode);
@@ -642,7 +657,7 @@ int AttachDisplayExtended(platform::DisplayDevice& adapter) {
 }
 
 void RestoreSystemPrimary() {
-  if (g_bDisplayLibReady == 0 || g_displayTable[0].bFlag != 1) {
+  if (g_bDisplayLibReady == 0 || g_displayTable[0].bFlag != 1 || AnotherDisplayIsMain({})) {
     return;
   }
   platform::DisplayDevice device;

@@ -39,7 +39,12 @@ int ReattachSystemDisplayBeside();
 int DetachSystemDisplay();
 int DetachOtherDisplays(const platform::DisplayDevice& adapter);
 int ReattachOtherDisplays();
-int AttachDisplayExtended(platform::DisplayDevice& adapter);
+// With keepMainDisplay the primary display stays as it is and the adapter's display goes to the
+// right end of the desktop; otherwise the system display becomes primary first.
+int AttachDisplayExtended(platform::DisplayDevice& adapter, bool keepMainDisplay = false);
+// Whether the primary display is one the user made the main one: neither the system display nor
+// the adapter's (`adapterId`; empty when the adapter's display cannot be primary).
+bool AnotherDisplayIsMain(const std::wstring& adapterId);
 void RestoreSystemPrimary();
 int WriteAttachToDesktop(const platform::DisplayDevice& device, int attach);
 int GetDeviceSubKey(const std::wstring& deviceKey, std::wstring& subKey);

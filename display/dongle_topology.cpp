@@ -128,7 +128,7 @@ bool CDongleDevice::AttachToDeskTopPrimaryOnly() {
   Trace("AttachToDeskTopPrimaryOnly\n");
   RefreshActive();
   if (RefreshDisplayDevice(m_ddActive) == 0) {
-    AttachDisplayExtended(m_ddActive);
+    AttachDisplayExtended(m_ddActive, AnotherDisplayIsMain(m_ddActive.id));
   }
   // Without the adapter's display on the desktop, taking the system display off would leave
   // another display primary, or none.
@@ -151,7 +151,7 @@ bool CDongleDevice::AttachToDeskTopPrimary() {
   }
   Trace("AttachToDeskTopPrimary\n");
   if (RefreshDisplayDevice(m_ddActive) == 0) {
-    AttachDisplayExtended(m_ddActive);
+    AttachDisplayExtended(m_ddActive, AnotherDisplayIsMain(m_ddActive.id));
   }
   if (!AdapterShowsItsDesktop()) {
     return false;
@@ -170,11 +170,16 @@ bool CDongleDevice::AttachToDeskTopPrimary() {
 
 bool CDongleDevice::AttachToDeskTopExt() {
   Trace("AttachToDeskTopExt\n");
-  SetSystemDisplayPrimary();
+  // The system display takes over as the main display only from the adapter's: a main display
+  // the user chose in the display settings stays the main one.
+  const bool keepMain = AnotherDisplayIsMain(m_ddActive.id);
+  if (!keepMain) {
+    SetSystemDisplayPrimary();
+  }
   RefreshActive();
   DetachDisplay(m_ddActive);
   RefreshActive();
-  AttachDisplayExtended(m_ddActive);
+  AttachDisplayExtended(m_ddActive, keepMain);
   return RefreshDisplayDevice(m_ddActive) != 0;
 }
 
@@ -311,6 +316,8 @@ bool CDongleDevice::TurnOffDev() {
       Trace("SetSysToPrimary\n");
       SetSystemDisplayPrimary();
       DetachFromDeskTop();
+      // The other displays that "primary only" took away come back with the system display.
+      ReattachOtherDisplays();
       break;
     case kDispExtended:
       DetachFromDeskTop();

@@ -96,6 +96,7 @@ class CDUDOzurDlg : public DialogWindow {
   int RestoreSystemMode(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel);
   // Puts back the system display's mode that mirror sync lowered, when one is remembered.
   bool RestoreRememberedSystemMode();
+  bool SystemDisplayRunsAt(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel);
 
   // Fields in declaration order.
   DispModeItemList m_sysResList;

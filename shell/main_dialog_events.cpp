@@ -30,6 +30,19 @@ bool AdapterReady(CDongleDevice& device) {
   return device.WaitExtReady() && device.WaitMirrorReady() && device.FindDisplayDevices();
 }
 
+// Only a change the user made in the display settings is saved; the program's own steps take the
+// adapter off and back on the desktop on the way to the state they record.
+void SaveUsersAdapterMode(CDUDOzurDlg& dialog) {
+  if (dialog.m_bTurnOnPending == 0 && dialog.m_bSuspended == 0 && dialog.m_nHandlingDepth == 0 &&
+      dialog.SyncAdapterMode() != 0) {
+    const CDongleDevice& device = *dialog.m_pDevice;
+    Trace("The extended resolution was changed\n");
+    Trace("DISPLAYCHANGE x = %d, y = %d, z = %d\n", device.m_nWidth, device.m_nHeight,
+          device.m_nBitDepth);
+    dialog.m_pDevice->SaveSettings();
+  }
+}
+
 }  // namespace
 
 void CDUDOzurDlg::OnTimer(std::uintptr_t timerId) {
@@ -226,6 +239,7 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
       ReattachSystemDisplayBeside();
       SetSystemDisplayPrimary();
       device.DetachFromDeskTop();
+      ReattachOtherDisplays();
       device.m_bResumeFromPrimary = 1;
       device.m_bResumeFromOther = 0;
     } else if (state == kDispPrimaryExt) {
@@ -310,6 +324,8 @@ void CDUDOzurDlg::OnDisplayChange() {
     }
     if (live != kDispMirror) {
       ForgetLoweredSystemMode();
+      // The primary display may be the adapter's own, whose new mode is the user's to keep.
+      SaveUsersAdapterMode(*this);
       return;
     }
     device.SetMirrorFilter(1);
@@ -340,13 +356,17 @@ void CDUDOzurDlg::OnDisplayChange() {
     }
     return;
   }
-  // Only a change the user made in the display settings is saved; the program's own steps
-  // take the adapter off and back on the desktop on the way to the state they record.
-  if (m_bTurnOnPending == 0 && m_bSuspended == 0 && m_nHandlingDepth == 0 &&
-      SyncAdapterMode() != 0) {
-    Trace("The extended resolution was changed\n");
-    Trace("DISPLAYCHANGE x = %d, y = %d, z = %d\n", device.m_nWidth, device.m_nHeight,
-          device.m_nBitDepth);
-    device.SaveSettings();
+  if (device.m_hDevice != platform::kInvalidDevice && m_nHandlingDepth == 0 &&
+      m_bTurnOnPending == 0) {
+    // The user may have changed the topology without changing the main display's mode (another
+    // display of the same mode made the main one): the recorded topology follows.
+    const std::int32_t live = device.GetDisplayState();
+    if (live != kDispOff) {
+      device.m_bHeldOff = 0;
+    }
+    if (device.m_bHeldOff == 0) {
+      device.m_nDispState = live;
+    }
   }
+  SaveUsersAdapterMode(*this);
 }

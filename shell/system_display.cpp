@@ -67,12 +67,26 @@ int CDUDOzurDlg::RestoreSystemMode(std::uint32_t width, std::uint32_t height,
 }
 
 bool CDUDOzurDlg::RestoreRememberedSystemMode() {
-  const VIDAZazoVez& app = TheApp();
+  VIDAZazoVez& app = TheApp();
   if (app.m_nSysX == 0 || app.m_nSysY == 0 || app.m_nSysZ == 0) {
     return false;
   }
-  RestoreSystemMode(static_cast<std::uint32_t>(app.m_nSysX),
-                    static_cast<std::uint32_t>(app.m_nSysY),
-                    static_cast<std::uint32_t>(app.m_nSysZ));
+  const auto width = static_cast<std::uint32_t>(app.m_nSysX);
+  const auto height = static_cast<std::uint32_t>(app.m_nSysY);
+  const auto depth = static_cast<std::uint32_t>(app.m_nSysZ);
+  RestoreSystemMode(width, height, depth);
+  if (SystemDisplayRunsAt(width, height, depth)) {
+    // Put back once: a copy kept after this would later undo the user's own change of the
+    // system display's mode (seen or not while another display is primary), even at next logon.
+    app.ForgetSystemResolution();
+  }
   return true;
+}
+
+bool CDUDOzurDlg::SystemDisplayRunsAt(std::uint32_t width, std::uint32_t height,
+                                      std::uint32_t bitsPerPel) {
+  platform::DisplayDevice system;
+  platform::DisplayMode mode;
+  return FindSystemDisplay(system) && GetStoredMode(system, mode) && mode.width == width &&
+         mode.height == height && mode.bitsPerPel == bitsPerPel;
 }

@@ -186,6 +186,7 @@ void CDUDOzurDlg::OnExt() {
       break;
     case kDispPrimaryOnly:
       HandDesktopToSystemDisplay(device);
+      ReattachOtherDisplays();
       Pause();
       device.AttachToDeskTopExt();
       CycleMonitorPower();
@@ -231,6 +232,7 @@ void CDUDOzurDlg::OnMirror() {
       break;
     case kDispPrimaryOnly:
       HandDesktopToSystemDisplay(device);
+      ReattachOtherDisplays();
       Pause();
       device.AttachToDeskTopExt();
       Pause();
@@ -274,6 +276,7 @@ void CDUDOzurDlg::OnOff() {
       break;
     case kDispPrimaryOnly:
       HandDesktopToSystemDisplay(device);
+      ReattachOtherDisplays();
       break;
     case kDispExtended:
       device.DetachFromDeskTop();

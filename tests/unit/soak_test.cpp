@@ -85,6 +85,10 @@ enum class Ev {
   kRefusedLogoff,
   kDriverHang,
   kPullDuringCommand,
+  kMonitorPlug,
+  kMonitorUnplug,
+  kUserMonitorMode,
+  kUserMakesMain,
   kCount
 };
 
@@ -109,7 +113,11 @@ constexpr const char* kEventNames[] = {"plug in",
                                        "failed registry write",
                                        "log-off refused by another program",
                                        "driver hangs",
-                                       "cable pulled while a command runs"};
+                                       "cable pulled while a command runs",
+                                       "second monitor plugged in",
+                                       "second monitor unplugged",
+                                       "user sets the second monitor's mode",
+                                       "user makes a display the main one"};
 
 // What a run of seeds did: events by kind, and how many check points ran in full (the program
 // idle, no injected failure excusing any check).
@@ -366,6 +374,7 @@ class SoakWorld {
     os_.registry.SetDword(platform::kHkeyCurrentUser, kNeighbourPath, L"Kept", 1);
     intent_.systemWidth = m.systemWidth;
     intent_.systemHeight = m.systemHeight;
+    intent_.mainDisplay = os_.display.Device(machine_.system).id;
     StartProgram();
   }
 
@@ -536,6 +545,11 @@ class SoakWorld {
     if (stats_ != nullptr && counted) {
       ++stats_->checks;
       stats_->weakened += Excused() ? 1 : 0;
+    }
+    const sim::SimDisplayDevice& ext = os_.display.Device(*machine_.ext);
+    if (ext.present && ext.live.attached && ext.live.primary) {
+      // The adapter's display holds the main place: leaving it, it hands it to the system display.
+      intent_.mainDisplay = os_.display.Device(machine_.system).id;
     }
     if (::testing::AssertionResult sound = ProgramIsSound(os_, *app_, intent_); !sound) {
       failure_ = {step, sound.message()};
@@ -750,7 +764,9 @@ class SoakWorld {
         break;
       }
       case Ev::kMenu:
-        Menu(e);
+        if (!suspended_) {  // no menu while the machine sleeps
+          Menu(e);
+        }
         break;
       case Ev::kTurnoffCopy:
         SecondCopy(L"Turnoff");
@@ -892,9 +908,105 @@ class SoakWorld {
         intent_.saveMayHaveFailed = true;
         Forced();
         break;
+      case Ev::kMonitorPlug:
+      case Ev::kMonitorUnplug:
+      case Ev::kUserMonitorMode:
+      case Ev::kUserMakesMain:
+        SecondMonitorEvent(e);
+        break;
       case Ev::kCount:
         break;
     }
+  }
+
+  // The user's other displays: a second monitor plugged in or out, a mode or the main display
+  // chosen in the display settings. None of it while the machine sleeps.
+  void SecondMonitorEvent(const SoakEvent& e) {
+    if (suspended_) {
+      return;
+    }
+    sim::SimDisplayDevice* monitor =
+        machine_.monitor ? &os_.display.Device(*machine_.monitor) : nullptr;
+    switch (e.kind) {
+      case Ev::kMonitorPlug:
+      case Ev::kMonitorUnplug: {
+        const bool plug = e.kind == Ev::kMonitorPlug;
+        if (monitor == nullptr || monitor->present == plug) {
+          return;
+        }
+        if (plug) {
+          // A display that arrives extends the desktop right of the system display, at its own
+          // mode when a program had taken it off before it went.
+          if (!monitor->stored.attached) {
+            monitor->stored = {true, false, 0, 0, 1024, 768, 32, 60};
+          }
+          const sim::Placement& system = os_.display.Device(machine_.system).live;
+          monitor->stored.x =
+              system.attached ? system.x + static_cast<std::int32_t>(system.width) : 0;
+          monitor->stored.y = 0;
+          monitor->stored.primary = false;
+        }
+        if (monitor->stored.attached) {
+          // Windows keeps the desktop in one piece: the displays right of the monitor move into
+          // its place when it goes, and make room when it returns.
+          const auto width = static_cast<std::int32_t>(monitor->stored.width);
+          const std::int32_t edge = plug ? monitor->stored.x : monitor->stored.x + width;
+          for (std::size_t i = 0; i < os_.display.Devices().size(); ++i) {
+            sim::SimDisplayDevice& device = os_.display.Device(i);
+            if (&device != monitor && device.present && device.stored.attached &&
+                (device.fixedFlags & platform::kDisplayMirroringDriver) == 0 &&
+                device.stored.x >= edge) {
+              device.stored.x += plug ? width : -width;
+            }
+          }
+          if (plug) {
+            os_.display.Reapply();
+          }
+        }
+        monitor->present = plug;
+        os_.display.Reapply();
+        // Windows chose the main display; the adapter's display hands that place to the
+        // system display when it leaves it.
+        intent_.mainDisplay = os_.display.Device(machine_.system).id;
+        for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
+          if (device.present && device.live.attached && device.live.primary &&
+              &device != &os_.display.Device(*machine_.ext)) {
+            intent_.mainDisplay = device.id;
+          }
+        }
+        break;
+      }
+      case Ev::kUserMonitorMode:
+        if (monitor == nullptr || !monitor->present || !monitor->live.attached) {
+          return;
+        }
+        {
+          const sim::SimMode& mode = monitor->modes[e.a % monitor->modes.size()];
+          os_.display.UserChangesMode(monitor->name, mode.width, mode.height, mode.bitsPerPel);
+        }
+        break;
+      case Ev::kUserMakesMain: {
+        sim::SimDisplayDevice& chosen =
+            monitor != nullptr && e.a % 2 == 0 ? *monitor : os_.display.Device(machine_.system);
+        if (!chosen.present || !chosen.live.attached || chosen.live.primary) {
+          return;
+        }
+        const bool adapterWasPrimary = os_.display.Device(*machine_.ext).live.primary;
+        if (os_.display.UserMakesPrimary(chosen.name) != platform::kDispChangeSuccessful) {
+          return;
+        }
+        intent_.mainDisplay = chosen.id;
+        if (adapterWasPrimary) {
+          // The display settings took the adapter's display out of Primary: the user's doing.
+          intent_.choice.reset();
+        }
+        intent_.expectedLive.reset();
+        break;
+      }
+      default:
+        return;
+    }
+    disturbed_ = true;
   }
 
   void Menu(const SoakEvent& e) {
@@ -970,6 +1082,12 @@ class SoakWorld {
     std::uint32_t choice = kChoices[item];
     if (item == 0 && Dialog().m_bIntelChip == 1) {
       choice = kDispPrimaryOnly;
+    }
+    if (item == 0) {
+      // The system display takes the main place back when the adapter's display leaves it; a
+      // Primary that an injected failure may stop leaves the main display unknown.
+      intent_.mainDisplay =
+          FailureArmed() ? std::wstring() : os_.display.Device(machine_.system).id;
     }
     pendingChoices_.push_back(choice);
     if (resumeRetryArmed) {
@@ -1073,6 +1191,10 @@ class SoakWorld {
   // The program puts back the saved state: the desktop must show the user's choice again.
   void Reapplied() {
     disturbed_ = true;
+    const auto saved = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState");
+    if (saved && (*saved == kDispPrimaryExt || *saved == kDispPrimaryOnly)) {
+      intent_.mainDisplay = os_.display.Device(machine_.system).id;
+    }
     if (!injected_ && !suspended_ && intent_.choice && !intent_.saveMayHaveFailed) {
       intent_.expectedLive = intent_.choice;
     } else {
@@ -1104,7 +1226,7 @@ class SoakWorld {
   bool slowDriver_ = false;                // a driver still slow to answer ready
   std::uint32_t driverFailureEvents_ = 0;  // events still to come before the driver recovers
   bool forcedSinceCommand_ = false;        // something took the desktop away after the last command
-  bool shownAtSuspend_ = false;      // an adapter display was on the desktop when it suspended
+  bool shownAtSuspend_ = false;     // an adapter display was on the desktop when it suspended
   bool resumeMayOverride_ = false;  // a command was chosen while a resume retry was pending
 };
 
