@@ -234,6 +234,13 @@ void SimDialogUser::PlanAnswer(std::uint32_t templateId, DialogAnswer answer, st
   plans_[templateId].push_back({answer, delay, false});
 }
 
+void SimDialogUser::DropLastPlan(std::uint32_t templateId) {
+  auto found = plans_.find(templateId);
+  if (found != plans_.end() && !found->second.empty()) {
+    found->second.pop_back();
+  }
+}
+
 void SimDialogUser::PlanCreationFailure(std::uint32_t templateId) {
   plans_[templateId].push_back({DialogAnswer::kNone, 0, true});
 }

@@ -187,6 +187,8 @@ class SimDialogUser : public platform::Windowing {
 
   // The next dialog from `templateId` gets this answer `delay` ms after it opens.
   void PlanAnswer(std::uint32_t templateId, DialogAnswer answer, std::uint64_t delay = 0);
+  // Takes back the last answer planned for `templateId` (its dialog will not open).
+  void DropLastPlan(std::uint32_t templateId);
   // The next dialog from `templateId` cannot be created.
   void PlanCreationFailure(std::uint32_t templateId);
   const std::vector<DialogRun>& Runs() const { return runs_; }

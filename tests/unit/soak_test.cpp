@@ -1013,6 +1013,7 @@ class SoakWorld {
     const std::uint32_t item = e.a % 9;
     std::uint32_t id = kMenuIds[item];
     const bool ready = AdapterUp();
+    bool asks = false;
     if (item == 8) {
       // A resolution of the list the menu is built from; the user answers the confirmation.
       Device().GetDispRes();
@@ -1034,6 +1035,7 @@ class SoakWorld {
       if (chosen.nWidth > 1024 || chosen.nHeight > 768) {
         const auto answer = static_cast<sim::DialogAnswer>((e.b >> 8) % 5);
         user_.PlanAnswer(kDlgWarningTemplate, answer, (e.b >> 12) % 17000);
+        asks = true;
         ScheduleFollowUp(e);
       }
     }
@@ -1059,9 +1061,18 @@ class SoakWorld {
       return timer == kResumePrimaryTimer || timer == kResumeOtherTimer;
     });
     const std::uint64_t menu = ++menusOpened_;
+    const std::size_t trackedBefore = os_.menus.Tracked().size();
     os_.menus.ScriptChoice({200 + e.b % 800, id});
     os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
                             static_cast<std::intptr_t>(platform::kWmRButtonDown));
+    const std::vector<sim::TrackedMenu>& shown = os_.menus.Tracked();
+    if (shown.size() > trackedBefore && shown[trackedBefore].endedByProgram) {
+      // The adapter went while the menu was open: it closed before the user chose.
+      if (asks) {
+        user_.DropLastPlan(kDlgWarningTemplate);
+      }
+      return;
+    }
     const bool alone = !nested && menusOpened_ == menu;  // no other menu opened inside this one
     if (FailureArmed()) {
       intent_.expectedLive.reset();  // the command may be the one an injected failure hits
