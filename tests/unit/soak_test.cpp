@@ -174,7 +174,7 @@ constexpr const char* kAnswerNames[] = {"OK", "Cancel", "Esc", "close box", "no 
 
 bool Injected(Ev kind) {
   return kind == Ev::kSlowDriver || kind == Ev::kFailModeChange || kind == Ev::kFailDeviceRequest ||
-         kind == Ev::kFailRegistryWrite;
+         kind == Ev::kFailRegistryWrite || kind == Ev::kDriverHang;
 }
 
 // Menu commands are what users do most; injected failures are rare, as on a real machine, so
@@ -590,7 +590,9 @@ class SoakWorld {
   // command, plug-in, resume or logon that met no failure; then every check holds again.
   bool Excused() const { return injected_ || intent_.saveMayHaveFailed || intent_.modeRefused; }
 
-  bool FailureLive() const { return FailureArmed() || registryDenied_ || slowDriver_; }
+  bool FailureLive() const {
+    return FailureArmed() || registryDenied_ || slowDriver_ || os_.devices.Hung();
+  }
 
   // An event that re-applies the saved state, with no failure left to meet.
   void MayRecover(Recovery how) {
