@@ -656,6 +656,20 @@ int AttachDisplayExtended(platform::DisplayDevice& adapter, bool keepMainDisplay
   return 1;
 }
 
+bool FindAttachedSystemDisplay(platform::DisplayDevice& out) {
+  if (g_bDisplayLibReady == 0 || g_displayTable[0].bFlag == 0) {
+    return false;
+  }
+  platform::DisplayDevice device;
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (IsSystemDisplay(device) && IsAttached(device)) {
+      out = device;
+      return true;
+    }
+  }
+  return false;
+}
+
 void RestoreSystemPrimary() {
   if (g_bDisplayLibReady == 0 || g_displayTable[0].bFlag != 1 || AnotherDisplayIsMain({})) {
     return;
@@ -694,6 +708,16 @@ void KeepDisplaysBeside(const platform::DisplayDevice& resized,
     return;
   }
   const std::int32_t oldRight = before.x + Width(before);
+  if (oldRight <= 0) {
+    // Left of the main display, it grows to the left: its right edge stays where it touches
+    // the others, and the main display stays at the origin.
+    after.fields = platform::kDmPosition;
+    after.x = before.x - delta;
+    if (Store(resized.name, after, kStoreOnly) == platform::kDispChangeSuccessful) {
+      ApplyAllStored();
+    }
+    return;
+  }
   if (MoveOtherDisplays(
           resized, delta, 0, kPlaceFields,
           [oldRight](const platform::DisplayMode& mode) { return mode.x >= oldRight; })) {

@@ -46,13 +46,16 @@ int AttachDisplayExtended(platform::DisplayDevice& adapter, bool keepMainDisplay
 // the adapter's (`adapterId`; empty when the adapter's display cannot be primary).
 bool AnotherDisplayIsMain(const std::wstring& adapterId);
 void RestoreSystemPrimary();
+// The display recorded as the system display at start, when it is on the desktop now.
+bool FindAttachedSystemDisplay(platform::DisplayDevice& out);
 int WriteAttachToDesktop(const platform::DisplayDevice& device, int attach);
 int GetDeviceSubKey(const std::wstring& deviceKey, std::wstring& subKey);
 int SetAdminOnlyKeySecurity(platform::RegKey key);
 void EnableSecurityPrivilege(int enable);
 int GetLastCdsResult();
 // After `resized` changed width, moves the displays right of its old right edge by the same
-// amount, so that they stay beside it instead of overlapping it or standing apart.
+// amount (or, for a display left of the main one, the display itself), so that they stay beside
+// it instead of overlapping it or standing apart.
 void KeepDisplaysBeside(const platform::DisplayDevice& resized,
                         const platform::DisplayMode& before);
 

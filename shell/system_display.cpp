@@ -8,8 +8,13 @@
 
 namespace {
 
-// The first primary display device that is not a mirroring driver.
+// The system display recorded at start while it is on the desktop: the user may have made
+// another display the main one, and its mode is not the system display's. Else the first
+// primary display device that is not a mirroring driver.
 bool FindSystemDisplay(platform::DisplayDevice& out) {
+  if (FindAttachedSystemDisplay(out)) {
+    return true;
+  }
   platform::DisplayDevice device;
   for (std::uint32_t i = 0; platform::Os().display->EnumDevice(i, device); ++i) {
     if ((device.stateFlags & platform::kDisplayPrimaryDevice) != 0 &&
