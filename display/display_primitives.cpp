@@ -201,7 +201,22 @@ void CarrySize(const platform::DisplayDevice& device, platform::DisplayMode& mod
     platform::DisplayMode current;
     if (!Display().EnumMode(device.name, platform::kEnumCurrentSettings, current) ||
         current.width == 0 || current.height == 0) {
-      return;
+      // Nothing in this process and nothing in Windows knows the size (a detach stored 0x0
+      // before the program last started): the largest mode the device lists that needs no
+      // confirmation, so that the display can come back at all.
+      current = {};
+      platform::DisplayMode listed;
+      for (std::uint32_t i = 0; Display().EnumMode(device.name, i, listed); ++i) {
+        const bool fits = listed.width <= 1024 && listed.height <= 768;
+        const std::uint64_t area = std::uint64_t{listed.width} * listed.height;
+        const std::uint64_t best = std::uint64_t{current.width} * current.height;
+        if (fits && (area > best || (area == best && listed.bitsPerPel > current.bitsPerPel))) {
+          current = listed;
+        }
+      }
+      if (current.width == 0 || current.height == 0) {
+        return;
+      }
     }
     mode.width = current.width;
     mode.height = current.height;
