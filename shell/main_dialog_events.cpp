@@ -43,6 +43,14 @@ void SaveUsersAdapterMode(CDUDOzurDlg& dialog) {
   }
 }
 
+// On Intel graphics the Primary choice takes the "primary only" form, and that is the topology to
+// record for a primary adapter display: a display that joined it since (a monitor plugged in) makes
+// the live read "with extension", which saved would bring the system display back at the next
+// start.
+std::int32_t RecordedTopology(const CDUDOzurDlg& dialog, std::int32_t live) {
+  return dialog.m_bIntelChip == 1 && live == kDispPrimaryExt ? kDispPrimaryOnly : live;
+}
+
 }  // namespace
 
 void CDUDOzurDlg::OnTimer(std::uintptr_t timerId) {
@@ -320,7 +328,7 @@ void CDUDOzurDlg::OnDisplayChange() {
       device.m_bHeldOff = 0;
     }
     if (m_nHandlingDepth == 0 && device.m_bHeldOff == 0) {
-      device.m_nDispState = live;
+      device.m_nDispState = RecordedTopology(*this, live);
     }
     if (live != kDispMirror) {
       ForgetLoweredSystemMode();
@@ -365,7 +373,7 @@ void CDUDOzurDlg::OnDisplayChange() {
       device.m_bHeldOff = 0;
     }
     if (device.m_bHeldOff == 0) {
-      device.m_nDispState = live;
+      device.m_nDispState = RecordedTopology(*this, live);
     }
   }
   SaveUsersAdapterMode(*this);
