@@ -1064,6 +1064,7 @@ class SoakWorld {
     });
     const std::uint64_t menu = ++menusOpened_;
     const std::size_t trackedBefore = os_.menus.Tracked().size();
+    const std::uint32_t adapterMadePrimary = os_.display.Device(*machine_.ext).timesMadePrimary;
     os_.menus.ScriptChoice({200 + e.b % 800, id});
     os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
                             static_cast<std::intptr_t>(platform::kWmRButtonDown));
@@ -1098,9 +1099,13 @@ class SoakWorld {
     }
     if (item == 0) {
       // The system display takes the main place back when the adapter's display leaves it; a
-      // Primary that an injected failure may stop leaves the main display unknown.
-      intent_.mainDisplay =
-          FailureArmed() ? std::wstring() : os_.display.Device(machine_.system).id;
+      // Primary that an injected failure may stop leaves the main display unknown. A Primary
+      // that never made the adapter's display primary (its cable pulled first) leaves it.
+      if (FailureArmed()) {
+        intent_.mainDisplay.clear();
+      } else if (os_.display.Device(*machine_.ext).timesMadePrimary != adapterMadePrimary) {
+        intent_.mainDisplay = os_.display.Device(machine_.system).id;
+      }
     }
     pendingChoices_.push_back(choice);
     if (resumeRetryArmed) {
