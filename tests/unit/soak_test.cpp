@@ -1103,8 +1103,8 @@ class SoakWorld {
       // that never made the adapter's display primary (its cable pulled first) leaves it.
       if (FailureArmed()) {
         intent_.mainDisplay.clear();
-      } else if (os_.display.Device(*machine_.ext).timesMadePrimary != adapterMadePrimary) {
-        intent_.mainDisplay = os_.display.Device(machine_.system).id;
+      } else if (!primaryCountAtChoice_) {
+        primaryCountAtChoice_ = adapterMadePrimary;
       }
     }
     pendingChoices_.push_back(choice);
@@ -1151,6 +1151,10 @@ class SoakWorld {
     }
     if (pendingChoices_.empty() || app_ == nullptr) {
       return;
+    }
+    if (const auto count = std::exchange(primaryCountAtChoice_, std::nullopt);
+        count && os_.display.Device(*machine_.ext).timesMadePrimary != *count) {
+      intent_.mainDisplay = os_.display.Device(machine_.system).id;
     }
     const std::vector<std::uint32_t> choices = std::exchange(pendingChoices_, {});
     const std::uint32_t choice = choices.back();
@@ -1227,6 +1231,8 @@ class SoakWorld {
   Machine machine_;
   UserIntent intent_;
   std::vector<std::uint32_t> pendingChoices_;
+  // How often the adapter's display had become primary when a pending Primary was chosen.
+  std::optional<std::uint32_t> primaryCountAtChoice_;
   std::optional<std::uint32_t> desktopBefore_;
   std::uint64_t menusOpened_ = 0;
   std::vector<std::shared_ptr<std::uint32_t>> refusals_;  // modes the drivers will still refuse
