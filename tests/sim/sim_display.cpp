@@ -384,6 +384,9 @@ std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevi
           before.width != after.width || before.height != after.height ||
           before.bitsPerPel != after.bitsPerPel || before.frequency != after.frequency));
     changed = changed || visibleChange;
+    if (after.attached && after.primary && !(before.attached && before.primary)) {
+      ++devices_[i].timesMadePrimary;
+    }
     devices_[i].live = after;
   }
   if (changed) {

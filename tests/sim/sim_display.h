@@ -131,6 +131,8 @@ struct SimDisplayDevice {
   std::wstring attachValuePath;
   // The driver's answer when a mode is applied; unset accepts every listed mode.
   std::function<bool(const Placement&)> acceptMode;
+  // How often the device became the live primary display (for the test's side).
+  std::uint32_t timesMadePrimary = 0;
 };
 
 // The rules of the header that differ between Windows and Wine; all off is Windows as documented.

@@ -1064,6 +1064,7 @@ class SoakWorld {
     });
     const std::uint64_t menu = ++menusOpened_;
     const std::size_t trackedBefore = os_.menus.Tracked().size();
+    const std::uint32_t adapterMadePrimary = os_.display.Device(*machine_.ext).timesMadePrimary;
     os_.menus.ScriptChoice({200 + e.b % 800, id});
     os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
                             static_cast<std::intptr_t>(platform::kWmRButtonDown));
@@ -1098,9 +1099,13 @@ class SoakWorld {
     }
     if (item == 0) {
       // The system display takes the main place back when the adapter's display leaves it; a
-      // Primary that an injected failure may stop leaves the main display unknown.
-      intent_.mainDisplay =
-          FailureArmed() ? std::wstring() : os_.display.Device(machine_.system).id;
+      // Primary that an injected failure may stop leaves the main display unknown. A Primary
+      // that never made the adapter's display primary (its cable pulled first) leaves it.
+      if (FailureArmed()) {
+        intent_.mainDisplay.clear();
+      } else if (!primaryCountAtChoice_) {
+        primaryCountAtChoice_ = adapterMadePrimary;
+      }
     }
     pendingChoices_.push_back(choice);
     if (resumeRetryArmed) {
@@ -1146,6 +1151,10 @@ class SoakWorld {
     }
     if (pendingChoices_.empty() || app_ == nullptr) {
       return;
+    }
+    if (const auto count = std::exchange(primaryCountAtChoice_, std::nullopt);
+        count && os_.display.Device(*machine_.ext).timesMadePrimary != *count) {
+      intent_.mainDisplay = os_.display.Device(machine_.system).id;
     }
     const std::vector<std::uint32_t> choices = std::exchange(pendingChoices_, {});
     const std::uint32_t choice = choices.back();
@@ -1222,6 +1231,8 @@ class SoakWorld {
   Machine machine_;
   UserIntent intent_;
   std::vector<std::uint32_t> pendingChoices_;
+  // How often the adapter's display had become primary when a pending Primary was chosen.
+  std::optional<std::uint32_t> primaryCountAtChoice_;
   std::optional<std::uint32_t> desktopBefore_;
   std::uint64_t menusOpened_ = 0;
   std::vector<std::shared_ptr<std::uint32_t>> refusals_;  // modes the drivers will still refuse
