@@ -587,7 +587,8 @@ class SoakWorld {
   }
 
   // --- Injected failures excuse the checks only until the program has settled after the next
-  // command, plug-in, resume or logon that met no failure; then every check holds again.
+  // command, plug-in, resume or logon that met no failure, or with the adapter out and no
+  // failure left; then every check holds again.
   bool Excused() const { return injected_ || intent_.saveMayHaveFailed || intent_.modeRefused; }
 
   bool FailureLive() const {
@@ -643,6 +644,14 @@ class SoakWorld {
   void ExpireFailures() {
     if (slowDriver_ && AdapterUp()) {
       slowDriver_ = false;
+    }
+    if (Excused() && !FailureLive() && !suspended_ && !os_.adapter.Plugged()) {
+      // The adapter is gone and no failure is left to meet: what is saved is what the next
+      // plug-in brings back, and the desktop without it is held to in full.
+      Recovered();
+      intent_.choice = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState");
+      intent_.expectedLive.reset();
+      return;
     }
     if (recovery_ != Recovery::kReapply || FailureLive() || suspended_ || !AdapterUp() ||
         Dialog().m_bTurnOnPending != 0) {
