@@ -10,6 +10,8 @@ diff. A mutation that does not compile counts as neither.
 
     scripts/mutate.py --sample 40 --seed 7 --time-limit 3600
     scripts/mutate.py --list            # every mutation, nothing built
+    scripts/mutate.py --revert 809ee69 86f6a00   # each commit's program change undone alone:
+                                                 # the first soak seed that fails
 
 The scratch build is not sanitized (for speed): a mutation that only ASan or UBSan would catch
 survives here. Lines that only trace are left alone.
@@ -187,6 +189,9 @@ def main():
     parser.add_argument("--jobs", type=int, default=2, help="build jobs")
     parser.add_argument("--filter", default="", help="only mutations in files containing this")
     parser.add_argument("--list", action="store_true", help="list the mutations and exit")
+    parser.add_argument("--revert", nargs="+", metavar="COMMIT", default=[],
+                        help="instead of mutations: undo each commit's change to the program "
+                        "alone and run the soak, naming the first seed that fails")
     args = parser.parse_args()
 
     begin = time.monotonic()
@@ -227,6 +232,9 @@ def main():
     test_timeout = max(60.0, 4 * baseline)
     print(f"{len(mutations)} mutations; the unmutated suite takes {baseline:.0f} s", flush=True)
 
+    if args.revert:
+        return revert_each(args.revert, scratch, build_cmd, binary, logs, test_timeout)
+
     killed, survived, stillborn = [], [], []
     for index, (rel, number, kind, mutated, _) in enumerate(mutations):
         if args.time_limit and time.monotonic() - begin > args.time_limit:
@@ -265,6 +273,35 @@ def main():
           f" {len(stillborn)} did not compile")
     for rel, number, kind, diff in survived:
         print(f"\nsurvivor: {rel}:{number + 1} ({kind})\n{diff}", end="")
+    return 0
+
+
+def revert_each(commits, scratch, build_cmd, binary, logs, test_timeout):
+    """Undoes each commit's change to the program in the scratch copy, alone, and runs the soak."""
+    for commit in commits:
+        subject = subprocess.run(["git", "log", "-1", "--format=%h %s", commit], cwd=ROOT,
+                                 capture_output=True, text=True, check=True).stdout.strip()
+        patch = subprocess.run(["git", "show", "--format=", commit, "--", *DIRS, "platform"],
+                               cwd=ROOT, capture_output=True, check=True).stdout
+        name = "revert-" + commit
+        copy_sources(scratch)
+        undone = subprocess.run(["git", "apply", "-R", "-"], cwd=scratch, input=patch,
+                                capture_output=True, check=False)
+        if undone.returncode != 0:
+            outcome = "does not undo cleanly on this tree: " + undone.stderr.decode().strip()
+        elif run(build_cmd, ROOT, os.path.join(logs, name + "-build.log")) != 0:
+            outcome = "does not compile undone"
+        else:
+            log = os.path.join(logs, name + "-soak.log")
+            result = run([binary, "--gtest_filter=Soak.*"], scratch, log, test_timeout)
+            with open(log, encoding="utf-8", errors="replace") as f:
+                failing = [line.strip() for line in f if line.startswith("seed ")]
+            if result == 0:
+                outcome = "the soak PASSES without it"
+            else:
+                outcome = "; ".join(failing) if failing else f"the soak fails ({result})"
+        print(f"{subject[:100]}\n    {outcome}", flush=True)
+    copy_sources(scratch)
     return 0
 
 
