@@ -536,6 +536,7 @@ int DetachOtherDisplays(const platform::DisplayDevice& adapter) {
     return 0;
   }
   bool changed = false;
+  bool mainLeaves = false;
   platform::DisplayDevice device;
   for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
     if (IsSystemDisplay(device) || SameDeviceId(device.id, adapter.id) || !IsAttached(device) ||
@@ -556,10 +557,21 @@ int DetachOtherDisplays(const platform::DisplayDevice& adapter) {
     RememberSize(device, mode);
     MakeDetachRequest(mode);
     Store(device.name, mode, kStoreOnly);
+    g_pendingDetach.push_back(device.id);
+    mainLeaves = mainLeaves || (device.stateFlags & platform::kDisplayPrimaryDevice) != 0;
     slot->bFlag = 1;
     changed = true;
   }
-  if (changed) {
+  if (!changed) {
+    return 1;
+  }
+  platform::DisplayMode system;
+  if (mainLeaves && g_displayTable[0].bFlag == 1 && ReadStoredMode(SystemDisplay().name, system)) {
+    // The user's main display is among them, and Windows keeps the primary on the desktop: the
+    // system display takes the primary over in the same apply.
+    WriteAttachToDesktop(SystemDisplay(), 1);
+    MakePrimaryAndApply(SystemDisplay(), system);
+  } else {
     ApplyAllStored();
   }
   return 1;

@@ -83,6 +83,22 @@ TEST_P(TopologyOpsTest, PrimaryMakesTheAdapterPrimaryAndPutsTheSystemDisplayBesi
   EXPECT_EQ(Device().GetDisplayState(), kDispPrimaryExt);
 }
 
+// Windows keeps the primary on the desktop, so the user's main display cannot simply be taken
+// off: it must come back beside the adapter display like the others, not stay where it was.
+TEST_P(TopologyOpsTest, PrimaryOverTheUsersMainMonitorLeavesNoGap) {
+  if (!HasMonitor()) {
+    return;
+  }
+  Device().AttachToDeskTopExt();
+  os.display.UserMakesPrimary(os.display.Device(*machine.monitor).name);
+  ASSERT_TRUE(Live(*machine.monitor).primary);
+  EXPECT_TRUE(Device().AttachToDeskTopPrimary());
+  EXPECT_TRUE(DesktopIsSound(os));
+  EXPECT_TRUE(Live(Ext()).primary);
+  EXPECT_EQ(Live(*machine.monitor).x, 1024);
+  EXPECT_EQ(Live(machine.system).x, 2048);
+}
+
 TEST_P(TopologyOpsTest, PrimaryFromOffAttachesTheAdapterFirst) {
   ASSERT_FALSE(Live(Ext()).attached);
   EXPECT_TRUE(Device().AttachToDeskTopPrimary());
