@@ -1223,7 +1223,10 @@ class SoakWorld {
   void Reapplied() {
     disturbed_ = true;
     const auto saved = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState");
-    if (saved && (*saved == kDispPrimaryExt || *saved == kDispPrimaryOnly)) {
+    // A saved Primary takes the main place only from a plugged adapter: without it, a logon or a
+    // resume leaves the user's main display where it is.
+    if (os_.adapter.Plugged() && saved &&
+        (*saved == kDispPrimaryExt || *saved == kDispPrimaryOnly)) {
       intent_.mainDisplay = os_.display.Device(machine_.system).id;
     }
     if (!injected_ && !suspended_ && intent_.choice && !intent_.saveMayHaveFailed) {
