@@ -697,6 +697,9 @@ class SoakWorld {
           // brings back only what it took.
           shownAtSuspend_ = LiveTopology(os_, Dialog().m_bIntelChip == 1) != kDispOff;
         }
+        // Choosing Stand by clicks away from the program's open menu: nobody chooses from it in
+        // the machine's sleep.
+        os_.menus.DismissOpenMenus();
         os_.Suspend();
         suspended_ = true;
         Forced();
@@ -1069,8 +1072,10 @@ class SoakWorld {
     os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
                             static_cast<std::intptr_t>(platform::kWmRButtonDown));
     const std::vector<sim::TrackedMenu>& shown = os_.menus.Tracked();
-    if (shown.size() > trackedBefore && shown[trackedBefore].endedByProgram) {
-      // The adapter went while the menu was open: it closed before the user chose.
+    if (shown.size() > trackedBefore &&
+        (shown[trackedBefore].endedByProgram || shown[trackedBefore].dismissed)) {
+      // The adapter went, or the user clicked elsewhere, while the menu was open: it closed
+      // before the user chose.
       if (asks) {
         user_.DropLastPlan(kDlgWarningTemplate);
       }
