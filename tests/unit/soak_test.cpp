@@ -950,6 +950,12 @@ class SoakWorld {
               system.attached ? system.x + static_cast<std::int32_t>(system.width) : 0;
           monitor->stored.y = 0;
           monitor->stored.primary = false;
+          if (!monitor->attachValuePath.empty()) {
+            // Where that value is kept, extending the desktop onto the display records it there
+            // too: a program's earlier 0 no longer holds it off.
+            os_.registry.SetDword(platform::kHkeyLocalMachine, monitor->attachValuePath,
+                                  L"Attach.ToDesktop", 1);
+          }
         }
         if (monitor->stored.attached) {
           // Windows keeps the desktop in one piece: the displays right of the monitor move into
