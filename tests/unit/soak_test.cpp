@@ -546,6 +546,11 @@ class SoakWorld {
       ++stats_->checks;
       stats_->weakened += Excused() ? 1 : 0;
     }
+    for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
+      if (device.present && device.live.attached) {
+        intent_.leftOffByUser.erase(device.id);
+      }
+    }
     const sim::SimDisplayDevice& ext = os_.display.Device(*machine_.ext);
     if (ext.present && ext.live.attached && ext.live.primary) {
       // The adapter's display holds the main place: leaving it, it hands it to the system display.
@@ -1007,6 +1012,11 @@ class SoakWorld {
           return;
         }
         intent_.mainDisplay = chosen.id;
+        for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
+          if (device.present && !device.live.attached) {
+            intent_.leftOffByUser.insert(device.id);
+          }
+        }
         if (adapterWasPrimary) {
           // The display settings took the adapter's display out of Primary: the user's doing.
           intent_.choice.reset();
