@@ -546,6 +546,11 @@ class SoakWorld {
       ++stats_->checks;
       stats_->weakened += Excused() ? 1 : 0;
     }
+    for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
+      if (device.present && device.live.attached) {
+        intent_.leftOffByUser.erase(device.id);
+      }
+    }
     const sim::SimDisplayDevice& ext = os_.display.Device(*machine_.ext);
     if (ext.present && ext.live.attached && ext.live.primary) {
       // The adapter's display holds the main place: leaving it, it hands it to the system display.
@@ -706,6 +711,9 @@ class SoakWorld {
           // brings back only what it took.
           shownAtSuspend_ = LiveTopology(os_, Dialog().m_bIntelChip == 1) != kDispOff;
         }
+        // Choosing Stand by clicks away from the program's open menu: nobody chooses from it in
+        // the machine's sleep.
+        os_.menus.DismissOpenMenus();
         os_.Suspend();
         suspended_ = true;
         Forced();
@@ -956,6 +964,12 @@ class SoakWorld {
               system.attached ? system.x + static_cast<std::int32_t>(system.width) : 0;
           monitor->stored.y = 0;
           monitor->stored.primary = false;
+          if (!monitor->attachValuePath.empty()) {
+            // Where that value is kept, extending the desktop onto the display records it there
+            // too: a program's earlier 0 no longer holds it off.
+            os_.registry.SetDword(platform::kHkeyLocalMachine, monitor->attachValuePath,
+                                  L"Attach.ToDesktop", 1);
+          }
         }
         if (monitor->stored.attached) {
           // Windows keeps the desktop in one piece: the displays right of the monitor move into
@@ -1007,6 +1021,11 @@ class SoakWorld {
           return;
         }
         intent_.mainDisplay = chosen.id;
+        for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
+          if (device.present && !device.live.attached) {
+            intent_.leftOffByUser.insert(device.id);
+          }
+        }
         if (adapterWasPrimary) {
           // The display settings took the adapter's display out of Primary: the user's doing.
           intent_.choice.reset();
@@ -1078,8 +1097,10 @@ class SoakWorld {
     os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
                             static_cast<std::intptr_t>(platform::kWmRButtonDown));
     const std::vector<sim::TrackedMenu>& shown = os_.menus.Tracked();
-    if (shown.size() > trackedBefore && shown[trackedBefore].endedByProgram) {
-      // The adapter went while the menu was open: it closed before the user chose.
+    if (shown.size() > trackedBefore &&
+        (shown[trackedBefore].endedByProgram || shown[trackedBefore].dismissed)) {
+      // The adapter went, or the user clicked elsewhere, while the menu was open: it closed
+      // before the user chose.
       if (asks) {
         user_.DropLastPlan(kDlgWarningTemplate);
       }

@@ -104,7 +104,8 @@ void CheckUsersDisplays(const sim::SimWindows& os, const UserIntent& intent, boo
     if (!device.present || IsMirroring(device) || &device == ext) {
       continue;
     }
-    if (!device.live.attached && !(adapterPrimary && intelGraphics)) {
+    if (!device.live.attached && !(adapterPrimary && intelGraphics) &&
+        intent.leftOffByUser.count(device.id) == 0) {
       problems << Narrow(device.id) << " is plugged in but not on the desktop\n";
     }
     const bool main = sim::FoldCase(device.id) == sim::FoldCase(intent.mainDisplay);

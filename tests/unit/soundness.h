@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
+#include <string>
 
 #include "shell/app.h"
 #include "tests/sim/sim_windows.h"
@@ -34,6 +36,9 @@ struct UserIntent {
   // The display the user has as the main one (DeviceID): the system display, or one the user made
   // primary in the display settings. It stays primary while the adapter's display is not.
   std::wstring mainDisplay;
+  // Displays (DeviceIDs) that were off the desktop when the user last arranged the desktop in
+  // the display settings and that have not been on it since: leaving them off was the user's.
+  std::set<std::wstring> leftOffByUser;
 };
 
 // When the desktop is looked at: once a command or event has finished, or between two steps of
