@@ -201,9 +201,9 @@ void CarrySize(const platform::DisplayDevice& device, platform::DisplayMode& mod
     platform::DisplayMode current;
     if (!Display().EnumMode(device.name, platform::kEnumCurrentSettings, current) ||
         current.width == 0 || current.height == 0) {
-      // Nothing in this process and nothing in Windows knows the size (a detach stored 0x0
-      // before the program last started): the largest mode the device lists that needs no
-      // confirmation, so that the display can come back at all.
+      // Nothing in this process, the user's settings or Windows knows the size (another
+      // display, detached as 0x0 before the program last started): the largest mode it lists
+      // that needs no confirmation, so that it can come back at all.
       current = {};
       platform::DisplayMode listed;
       for (std::uint32_t i = 0; Display().EnumMode(device.name, i, listed); ++i) {
@@ -305,6 +305,16 @@ void MakeDetachRequest(platform::DisplayMode& mode) {
 }
 
 }  // namespace
+
+void KnowSize(const platform::DisplayDevice& device, std::uint32_t width, std::uint32_t height,
+              std::uint32_t bitsPerPel) {
+  const bool known =
+      std::any_of(g_detachedSizes.begin(), g_detachedSizes.end(),
+                  [&device](const RememberedSize& r) { return SameDeviceId(r.id, device.id); });
+  if (!known && !device.id.empty() && width != 0 && height != 0) {
+    g_detachedSizes.push_back({device.id, width, height, bitsPerPel});
+  }
+}
 
 bool SameDeviceId(const std::wstring& a, const std::wstring& b) {
   if (a.size() != b.size()) {

@@ -53,6 +53,10 @@ int GetDeviceSubKey(const std::wstring& deviceKey, std::wstring& subKey);
 int SetAdminOnlyKeySecurity(platform::RegKey key);
 void EnableSecurityPrivilege(int enable);
 int GetLastCdsResult();
+// The size `device` comes back at when nothing this process saw knows better (its stored mode
+// reads 0 x 0 after a detach): the user's saved resolution for the adapter's display.
+void KnowSize(const platform::DisplayDevice& device, std::uint32_t width, std::uint32_t height,
+              std::uint32_t bitsPerPel);
 // After `resized` changed width, moves the displays right of its old right edge by the same
 // amount (or, for a display left of the main one, the display itself), so that they stay beside
 // it instead of overlapping it or standing apart.
