@@ -191,7 +191,8 @@ def main():
     parser.add_argument("--list", action="store_true", help="list the mutations and exit")
     parser.add_argument("--revert", nargs="+", metavar="COMMIT", default=[],
                         help="instead of mutations: undo each commit's change to the program "
-                        "alone and run the soak, naming the first seed that fails")
+                        "(or a patch file's) alone and run the soak, naming the first seed "
+                        "that fails")
     args = parser.parse_args()
 
     begin = time.monotonic()
@@ -278,15 +279,23 @@ def main():
 
 def revert_each(commits, scratch, build_cmd, binary, logs, test_timeout):
     """Undoes each commit's change to the program in the scratch copy, alone, and runs the soak."""
-    for commit in commits:
-        subject = subprocess.run(["git", "log", "-1", "--format=%h %s", commit], cwd=ROOT,
-                                 capture_output=True, text=True, check=True).stdout.strip()
-        patch = subprocess.run(["git", "show", "--format=", commit, "--", *DIRS, "platform"],
-                               cwd=ROOT, capture_output=True, check=True).stdout
-        name = "revert-" + commit
+    for index, commit in enumerate(commits):
+        if os.path.isfile(commit):  # a patch holding part of a commit (one mend of several)
+            subject = os.path.basename(commit)
+            with open(commit, "rb") as f:
+                patch = f.read()
+        else:
+            subject = subprocess.run(["git", "log", "-1", "--format=%h %s", commit], cwd=ROOT,
+                                     capture_output=True, text=True, check=True).stdout.strip()
+            patch = subprocess.run(["git", "show", "--format=", commit, "--", *DIRS, "platform"],
+                                   cwd=ROOT, capture_output=True, check=True).stdout
+        name = f"revert-{index:02d}"
         copy_sources(scratch)
         undone = subprocess.run(["git", "apply", "-R", "-"], cwd=scratch, input=patch,
                                 capture_output=True, check=False)
+        if undone.returncode != 0:  # later changes nearby: one line of context may do
+            undone = subprocess.run(["git", "apply", "-R", "-C1", "-"], cwd=scratch,
+                                    input=patch, capture_output=True, check=False)
         if undone.returncode != 0:
             outcome = "does not undo cleanly on this tree: " + undone.stderr.decode().strip()
         elif run(build_cmd, ROOT, os.path.join(logs, name + "-build.log")) != 0:
