@@ -60,6 +60,9 @@ struct SoakMachine {
   std::uint32_t minor = 1;
   bool pluggedAtStart = true;
   sim::DisplayRules rules;
+  // Windows 8 and later run no mirror driver; a USB adapter's display may be marked removable.
+  bool mirrorDevice = true;
+  bool removable = false;
 };
 
 enum class Ev {
@@ -227,6 +230,8 @@ SoakSequence Generate(std::uint64_t seed) {
   m.rules.detachStoresZeroSize = variants.Below(2) == 0;
   m.rules.primaryShiftsToOrigin = variants.Below(2) == 0;
   m.rules.primaryHandsOver = variants.Below(2) == 0;
+  m.mirrorDevice = m.major < 6 || (m.major == 6 && m.minor < 2);
+  m.removable = variants.Below(4) == 0;
   const std::uint32_t count = 1 + random.Below(60);
   for (std::uint32_t i = 0; i < count; ++i) {
     SoakEvent event;
@@ -302,7 +307,14 @@ std::string Describe(const SoakSequence& sequence) {
        << (m.pluggedAtStart ? ", adapter plugged at start" : ", adapter not plugged")
        << (m.rules.detachStoresZeroSize ? ", detach stores 0x0" : "")
        << (m.rules.primaryShiftsToOrigin ? ", primary shifts to origin" : "")
-       << (m.rules.primaryHandsOver ? ", primary hands over" : "") << "\n";
+       << (m.rules.primaryHandsOver ? ", primary hands over" : "")
+       << (m.rules.layout == sim::DisplayRules::Layout::kXp     ? ", overlaps not applied"
+           : m.rules.layout == sim::DisplayRules::Layout::kWin7 ? ", displays arranged"
+                                                                : "")
+       << (m.rules.storedReadLags ? ", stored read lags" : "")
+       << (m.rules.noResetBadFlags ? ", store-only refused" : "")
+       << (m.mirrorDevice ? "" : ", no mirror device")
+       << (m.removable ? ", adapter display removable" : "") << "\n";
   for (std::size_t i = 0; i < sequence.events.size(); ++i) {
     const SoakEvent& e = sequence.events[i];
     text << "  " << i << ": +" << e.gap << " ms " << kEventNames[static_cast<int>(e.kind)];
@@ -361,6 +373,8 @@ class SoakWorld {
     AdapterSpec adapter;
     adapter.extModes = SoakAdapterModes(m);
     adapter.mirModes = adapter.extModes;
+    adapter.mirrorDevice = m.mirrorDevice;
+    adapter.extFlags = m.removable ? platform::kDisplayRemovable : 0u;
     AddAdapter(os_, machine_, adapter);
     if (m.major == 5 && m.minor == 0) {
       UseWindows2000Keys(os_);
@@ -878,7 +892,7 @@ class SoakWorld {
       case Ev::kFailModeChange: {
         // The adapter's driver refuses the next mode it is given.
         sim::SimDisplayDevice& device =
-            os_.display.Device(e.a % 2 == 0 ? *machine_.ext : *machine_.mir);
+            os_.display.Device(e.a % 2 == 0 || !machine_.mir ? *machine_.ext : *machine_.mir);
         auto refusals = std::make_shared<std::uint32_t>(1 + e.b % 2);
         refusals_.push_back(refusals);
         device.acceptMode = [refusals, earlier = device.acceptMode](const sim::Placement& mode) {
@@ -1048,9 +1062,11 @@ class SoakWorld {
                               static_cast<std::intptr_t>(platform::kWmRButtonDown));
       return;
     }
-    const bool nested = !pendingChoices_.empty() || desktopBefore_ || InsideAHandler();
+    const bool nested =
+        !pendingChoices_.empty() || desktopBefore_ || unchangedBefore_ || InsideAHandler();
     if (nested) {
       desktopBefore_.reset();  // commands in one another's menus may rightly change it
+      unchangedBefore_.reset();
     } else {
       disturbed_ = false;
       forcedSinceCommand_ = false;
@@ -1081,6 +1097,17 @@ class SoakWorld {
       intent_.expectedLive.reset();  // the command may be the one an injected failure hits
     }
     if (!ready) {
+      return;
+    }
+    // Mirror without a mirror device, Primary for a display that cannot be primary: nothing to do.
+    const bool cannot = (item == 2 && !machine_.mir) ||
+                        (item == 0 && (os_.display.Device(*machine_.ext).fixedFlags &
+                                       platform::kDisplayRemovable) != 0);
+    if (cannot) {
+      if (alone && !timerArmed) {
+        unchangedBefore_ = Unchanged{LiveDesktop(), SavedState()};
+        os_.windows.After(0, [this] { SettleWhenMenusClosed(); });
+      }
       return;
     }
     if (item > 3) {
@@ -1139,8 +1166,28 @@ class SoakWorld {
     return attached;
   }
 
+  std::vector<sim::Placement> LiveDesktop() const {
+    std::vector<sim::Placement> live;
+    for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
+      live.push_back(device.present ? device.live : sim::Placement{});
+    }
+    return live;
+  }
+  std::optional<std::uint32_t> SavedState() const {
+    return os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState");
+  }
+
   // Once the posted command has run: what the user chose is what is saved and shown.
   void SettleChoice() {
+    if (unchangedBefore_ && app_ != nullptr) {
+      if (!injected_ && !disturbed_ && !failure_ &&
+          (unchangedBefore_->live != LiveDesktop() || unchangedBefore_->saved != SavedState())) {
+        failure_ = {current_,
+                    "a command that cannot be carried out changed the desktop or the "
+                    "saved choice\n"};
+      }
+      unchangedBefore_.reset();
+    }
     if (desktopBefore_ && app_ != nullptr) {
       // Displays the program took off earlier may come back; none the desktop had may go.
       const bool lost = (*desktopBefore_ & ~AttachedDisplays()) != 0;
@@ -1234,6 +1281,12 @@ class SoakWorld {
   // How often the adapter's display had become primary when a pending Primary was chosen.
   std::optional<std::uint32_t> primaryCountAtChoice_;
   std::optional<std::uint32_t> desktopBefore_;
+  // The desktop and the saved choice before a command that cannot be carried out on this machine.
+  struct Unchanged {
+    std::vector<sim::Placement> live;
+    std::optional<std::uint32_t> saved;
+  };
+  std::optional<Unchanged> unchangedBefore_;
   std::uint64_t menusOpened_ = 0;
   std::vector<std::shared_ptr<std::uint32_t>> refusals_;  // modes the drivers will still refuse
   bool suspended_ = false;
