@@ -321,6 +321,16 @@ std::string Describe(const SoakSequence& sequence) {
     if (e.kind == Ev::kMenu) {
       text << DescribeMenu(e);
     }
+    if (e.kind == Ev::kSuspend && e.b % 5 == 0) {
+      text << " (critical, if awake)";
+    }
+    if (e.kind == Ev::kResume && e.b % 3 == 0) {
+      text << " (unattended, if asleep)";
+    }
+    if (e.kind == Ev::kEndSession) {
+      constexpr const char* kReasonNames[] = {" (log-off)", " (restart manager)", " (critical)"};
+      text << kReasonNames[e.b % 3];
+    }
     if (const std::optional<SoakEvent> command = FollowUp(e)) {
       text << " (if it takes place: then, " << command->gap << " ms later,"
            << DescribeMenu(*command) << ")";
@@ -711,7 +721,12 @@ class SoakWorld {
           // brings back only what it took.
           shownAtSuspend_ = LiveTopology(os_, Dialog().m_bIntelChip == 1) != kDispOff;
         }
-        os_.Suspend();
+        criticalSleep_ = e.b % 5 == 0;
+        if (criticalSleep_) {
+          os_.CriticalSuspend();  // a battery run flat: the windows are told nothing
+        } else {
+          os_.Suspend();
+        }
         suspended_ = true;
         Forced();
         break;
@@ -730,8 +745,30 @@ class SoakWorld {
       }
       case Ev::kResume:
         if (suspended_) {
-          os_.Resume();
+          if (std::exchange(dozing_, false)) {
+            os_.UserArrives();  // input after an unattended wake
+          } else if (e.b % 3 == 0) {
+            // A timer woke the machine with nobody at it; it goes back to sleep, until the user
+            // comes first.
+            os_.Resume(sim::SimWindows::Wake::kUnattended);
+            dozing_ = true;
+            os_.windows.After(500 + e.a % 120000, [this] {
+              if (dozing_ && app_ != nullptr && !failure_) {
+                dozing_ = false;
+                criticalSleep_ = false;
+                os_.Suspend();
+              }
+            });
+            break;
+          } else {
+            os_.Resume();
+          }
           suspended_ = false;
+          if (std::exchange(criticalSleep_, false)) {
+            // Told of no suspend, the program took nothing away and has nothing to bring back.
+            ScheduleFollowUp(e);
+            break;
+          }
           if (shownAtSuspend_) {
             Reapplied();
             MayRecover(Recovery::kReapply);
@@ -815,11 +852,32 @@ class SoakWorld {
         }
         explorer_.RestartTaskbar();
         break;
-      case Ev::kEndSession:
+      case Ev::kEndSession: {
         if (InsideAHandler()) {
           break;
         }
-        if (os_.EndSession(true)) {
+        constexpr std::intptr_t kReasons[] = {sim::SimWindows::kEndSessionLogoff,
+                                              sim::SimWindows::kEndSessionCloseApp,
+                                              sim::SimWindows::kEndSessionCritical};
+        const std::intptr_t reason = kReasons[e.b % 3];
+        if (reason == sim::SimWindows::kEndSessionCloseApp) {
+          if (os_.EndSession(true, reason)) {
+            // The restart manager closes the program for an installer and starts it again; the
+            // session goes on, and Windows applies nothing.
+            app_.reset();
+            os_.system.CloseMutex(kInstanceName);
+            g_dwm.Free();
+            os_.tray.ForgetIcons();
+            StartProgram();
+            intent_.iconWithoutAdapterAllowed = false;
+            Reapplied();
+            MayRecover(Recovery::kReapply);
+          } else {
+            Forced();
+          }
+          break;
+        }
+        if (os_.EndSession(true, reason)) {
           // The process ends with the session, its mutex with it; at the next logon Windows
           // applies what is stored and the program starts again.
           app_.reset();
@@ -835,6 +893,7 @@ class SoakWorld {
           Forced();
         }
         break;
+      }
       case Ev::kRefusedLogoff:
         if (InsideAHandler()) {
           break;
@@ -1290,6 +1349,8 @@ class SoakWorld {
   std::uint64_t menusOpened_ = 0;
   std::vector<std::shared_ptr<std::uint32_t>> refusals_;  // modes the drivers will still refuse
   bool suspended_ = false;
+  bool dozing_ = false;
+  bool criticalSleep_ = false;  // the machine went to sleep without telling the windows     // awake after an unattended wake, nobody at the machine
   bool disturbed_ = false;  // an event came between a menu command and its settling
   bool injected_ = false;
   std::size_t current_ = 0;
