@@ -286,7 +286,7 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
   if (setPrimary) {
     MakePrimary(next, deviceIndex);
   }
-  return finish(Apply(std::move(next), device, forced));
+  return finish(Apply(std::move(next), device, forced, false, toRegistry));
 }
 
 bool SimDisplay::MayBePrimary(const SimDisplayDevice& device) {
@@ -319,7 +319,7 @@ void SimDisplay::MakePrimary(std::vector<Placement>& next, std::size_t index) {
 }
 
 std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevice* target,
-                               bool forced, bool byWindows) {
+                               bool forced, bool byWindows, bool stores) {
   for (SimDisplayDevice& device : devices_) {
     device.staleStored.reset();  // what is stored is read back once it has been applied
   }
@@ -388,7 +388,17 @@ std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevi
     return result;  // answered as a success, and not applied
   }
   if (rules_.layout == DisplayRules::Layout::kWin7) {
+    const std::vector<Placement> asked = next;
     Arrange(next, *primary);
+    if (stores) {
+      // The places it settled on are what it keeps in the registry too.
+      for (std::size_t i = 0; i < devices_.size(); ++i) {
+        if (devices_[i].stored.attached && next[i].attached && !(asked[i] == next[i])) {
+          devices_[i].stored.x = next[i].x;
+          devices_[i].stored.y = next[i].y;
+        }
+      }
+    }
   }
   for (const std::size_t i : refused) {
     devices_[i].stored.attached = false;

@@ -207,8 +207,9 @@ class SimDisplay : public platform::DisplaySettings {
   // Makes `next` (one placement per device) the live desktop; `target` is the device the call
   // named, if any. `byWindows`: Windows itself re-applies (a plug, a pull, the user's display
   // settings) and settles the primary and its place as it must.
+  // `stores`: the call writes the registry (CDS_UPDATEREGISTRY).
   std::int32_t Apply(std::vector<Placement> next, const SimDisplayDevice* target, bool forced,
-                     bool byWindows = false);
+                     bool byWindows = false, bool stores = false);
   static bool MayBePrimary(const SimDisplayDevice& device);
   std::vector<Placement> LiveDesktop() const;
   std::vector<Placement> StoredDesktop() const;

@@ -232,6 +232,12 @@ SoakSequence Generate(std::uint64_t seed) {
   m.rules.primaryHandsOver = variants.Below(2) == 0;
   m.mirrorDevice = m.major < 6 || (m.major == 6 && m.minor < 2);
   m.removable = variants.Below(4) == 0;
+  // Windows 7 and later arrange the displays themselves; Windows 10 may read back a store late.
+  m.rules.layout = variants.Below(3) != 0 && m.major >= 6 ? sim::DisplayRules::Layout::kWin7
+                                                          : sim::DisplayRules::Layout::kAsStored;
+  m.rules.storedReadLags = m.major >= 10 && variants.Below(2) == 0;
+  // Not drawn yet: XP's overlaps answered as done but not applied, and 32-bit Windows 10's
+  // refused store-only calls; the program's steps do not hold under them so far.
   const std::uint32_t count = 1 + random.Below(60);
   for (std::uint32_t i = 0; i < count; ++i) {
     SoakEvent event;
@@ -1349,9 +1355,9 @@ class SoakWorld {
   std::uint64_t menusOpened_ = 0;
   std::vector<std::shared_ptr<std::uint32_t>> refusals_;  // modes the drivers will still refuse
   bool suspended_ = false;
-  bool dozing_ = false;
-  bool criticalSleep_ = false;  // the machine went to sleep without telling the windows     // awake after an unattended wake, nobody at the machine
-  bool disturbed_ = false;  // an event came between a menu command and its settling
+  bool dozing_ = false;         // awake after an unattended wake, nobody at the machine
+  bool criticalSleep_ = false;  // the machine went to sleep without telling the windows
+  bool disturbed_ = false;      // an event came between a menu command and its settling
   bool injected_ = false;
   std::size_t current_ = 0;
   std::optional<std::pair<std::size_t, std::string>> failure_;
