@@ -236,8 +236,9 @@ SoakSequence Generate(std::uint64_t seed) {
   m.rules.layout = variants.Below(3) != 0 && m.major >= 6 ? sim::DisplayRules::Layout::kWin7
                                                           : sim::DisplayRules::Layout::kAsStored;
   m.rules.storedReadLags = m.major >= 10 && variants.Below(2) == 0;
-  // Not drawn yet: XP's overlaps answered as done but not applied, and 32-bit Windows 10's
-  // refused store-only calls; the program's steps do not hold under them so far.
+  m.rules.noResetBadFlags = m.major >= 10 && variants.Below(3) == 0;
+  // Not drawn yet: XP's overlaps answered as done but not applied; the program's steps do not
+  // hold under it so far.
   const std::uint32_t count = 1 + random.Below(60);
   for (std::uint32_t i = 0; i < count; ++i) {
     SoakEvent event;
