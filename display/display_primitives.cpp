@@ -1,6 +1,7 @@
 #include "display/display_primitives.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -39,6 +40,7 @@ constexpr std::uint32_t kPlaceFields = platform::kDmPosition | platform::kDmDisp
 constexpr std::uint32_t kSizeFields = platform::kDmPosition | platform::kDmPelsWidth |
                                       platform::kDmPelsHeight | platform::kDmDisplayFrequency;
 constexpr std::uint32_t kStoreOnly = platform::kCdsNoReset | platform::kCdsUpdateRegistry;
+constexpr std::int32_t kDispChangeBadFlags = -4;
 
 wchar_t FoldAscii(wchar_t c) {
   return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
@@ -57,13 +59,41 @@ bool ReadStoredMode(const std::wstring& deviceName, platform::DisplayMode& mode)
   return Display().EnumMode(deviceName, platform::kEnumRegistrySettings, mode);
 }
 
+// A store that 32-bit Windows 10 refused to make without applying it (DISP_CHANGE_BADFLAGS to
+// CDS_UPDATEREGISTRY | CDS_NORESET): made, and applied, when the stored settings are applied.
+struct HeldStore {
+  std::wstring deviceName;
+  platform::DisplayMode mode;
+  std::uint32_t flags = 0;
+};
+std::vector<HeldStore> g_heldStores;
+
 std::int32_t Store(const std::wstring& deviceName, const platform::DisplayMode& mode,
                    std::uint32_t flags) {
-  return Display().ChangeMode(&deviceName, &mode, flags);
+  const std::int32_t result = Display().ChangeMode(&deviceName, &mode, flags);
+  if (result != kDispChangeBadFlags || (flags & kStoreOnly) != kStoreOnly) {
+    return result;
+  }
+  g_heldStores.erase(std::remove_if(g_heldStores.begin(), g_heldStores.end(),
+                                    [&deviceName](const HeldStore& held) {
+                                      return held.deviceName == deviceName;
+                                    }),
+                     g_heldStores.end());
+  g_heldStores.push_back({deviceName, mode, flags & ~platform::kCdsNoReset});
+  return platform::kDispChangeSuccessful;
 }
 
 std::int32_t ApplyAllStored() {
   g_pendingDetach.clear();
+  // One at a time they apply at once: the new primary first, so that none of them would leave
+  // the desktop without one.
+  std::vector<HeldStore> held = std::exchange(g_heldStores, {});
+  std::stable_partition(held.begin(), held.end(), [](const HeldStore& store) {
+    return (store.flags & platform::kCdsSetPrimary) != 0;
+  });
+  for (const HeldStore& store : held) {
+    Display().ChangeMode(&store.deviceName, &store.mode, store.flags);
+  }
   return Display().ChangeMode(nullptr, nullptr, 0);
 }
 

@@ -63,6 +63,10 @@ class CDongleDevice {
 
   // Turning on from saved settings.
   bool FindDisplayDevices();
+  // Windows 8 and later run no mirror drivers: the adapter then has no mirror display device.
+  bool HasMirrorDevice() const { return !m_ddMir.name.empty(); }
+  // A display that Windows marks removable cannot become the primary one.
+  bool ExtCanBePrimary() const { return (m_ddExt.stateFlags & platform::kDisplayRemovable) == 0; }
   bool TurnONDev();
   bool CheckInitResolution(std::uint32_t width, std::uint32_t height, std::uint32_t depth,
                            std::uint32_t& outWidth, std::uint32_t& outHeight,

@@ -240,6 +240,11 @@ bool CDongleDevice::AttachToDeskTopMir() {
 }
 
 bool CDongleDevice::SetMirror(bool on) {
+  if (on && !HasMirrorDevice()) {
+    // Nothing to mirror with: the adapter's display stays as it is.
+    Trace("SetMirror: the adapter has no mirror display\n");
+    return false;
+  }
   if (on) {
     m_bMirrorActive = 1;
     if (IsAdapterAttached()) {

@@ -105,6 +105,10 @@ void CDUDOzurDlg::OnPrimary() {
   }
   CDongleDevice& device = *m_pDevice;
   Trace("OnPrimary\n");
+  if (!device.ExtCanBePrimary()) {
+    Trace("OnPrimary: the adapter display is removable and cannot be primary, nothing changed\n");
+    return;
+  }
   DisableComposition();
   const std::int32_t state = device.GetDisplayState();
   if (FitOfferedResolution() == -1) {
@@ -217,6 +221,10 @@ void CDUDOzurDlg::OnMirror() {
     return;
   }
   CDongleDevice& device = *m_pDevice;
+  if (!device.HasMirrorDevice()) {
+    Trace("OnMirror: the adapter has no mirror display, nothing changed\n");
+    return;
+  }
   DisableComposition();
   switch (device.GetDisplayState()) {
     case kDispPrimaryExt:

@@ -316,6 +316,9 @@ void CRightMouseClickMsgHandler::Handle() {
 
   if (device.m_bDeviceReady == 1) {
     AppendReadyItems(device, menu, resolutions, rotation);
+    if (!device.HasMirrorDevice()) {
+      menus.EnableItem(menu, ID_MIRROR, platform::kMfByCommand | platform::kMfGrayed);
+    }
   } else {
     MarkSavedState(menu);
   }

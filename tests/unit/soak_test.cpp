@@ -60,6 +60,9 @@ struct SoakMachine {
   std::uint32_t minor = 1;
   bool pluggedAtStart = true;
   sim::DisplayRules rules;
+  // Windows 8 and later run no mirror driver; a USB adapter's display may be marked removable.
+  bool mirrorDevice = true;
+  bool removable = false;
 };
 
 enum class Ev {
@@ -227,6 +230,15 @@ SoakSequence Generate(std::uint64_t seed) {
   m.rules.detachStoresZeroSize = variants.Below(2) == 0;
   m.rules.primaryShiftsToOrigin = variants.Below(2) == 0;
   m.rules.primaryHandsOver = variants.Below(2) == 0;
+  m.mirrorDevice = m.major < 6 || (m.major == 6 && m.minor < 2);
+  m.removable = variants.Below(4) == 0;
+  // Windows 7 and later arrange the displays themselves; Windows 10 may read back a store late.
+  m.rules.layout = variants.Below(3) != 0 && m.major >= 6 ? sim::DisplayRules::Layout::kWin7
+                                                          : sim::DisplayRules::Layout::kAsStored;
+  m.rules.storedReadLags = m.major >= 10 && variants.Below(2) == 0;
+  m.rules.noResetBadFlags = m.major >= 10 && variants.Below(3) == 0;
+  // Not drawn yet: XP's overlaps answered as done but not applied; the program's steps do not
+  // hold under it so far.
   const std::uint32_t count = 1 + random.Below(60);
   for (std::uint32_t i = 0; i < count; ++i) {
     SoakEvent event;
@@ -302,12 +314,29 @@ std::string Describe(const SoakSequence& sequence) {
        << (m.pluggedAtStart ? ", adapter plugged at start" : ", adapter not plugged")
        << (m.rules.detachStoresZeroSize ? ", detach stores 0x0" : "")
        << (m.rules.primaryShiftsToOrigin ? ", primary shifts to origin" : "")
-       << (m.rules.primaryHandsOver ? ", primary hands over" : "") << "\n";
+       << (m.rules.primaryHandsOver ? ", primary hands over" : "")
+       << (m.rules.layout == sim::DisplayRules::Layout::kXp     ? ", overlaps not applied"
+           : m.rules.layout == sim::DisplayRules::Layout::kWin7 ? ", displays arranged"
+                                                                : "")
+       << (m.rules.storedReadLags ? ", stored read lags" : "")
+       << (m.rules.noResetBadFlags ? ", store-only refused" : "")
+       << (m.mirrorDevice ? "" : ", no mirror device")
+       << (m.removable ? ", adapter display removable" : "") << "\n";
   for (std::size_t i = 0; i < sequence.events.size(); ++i) {
     const SoakEvent& e = sequence.events[i];
     text << "  " << i << ": +" << e.gap << " ms " << kEventNames[static_cast<int>(e.kind)];
     if (e.kind == Ev::kMenu) {
       text << DescribeMenu(e);
+    }
+    if (e.kind == Ev::kSuspend && e.b % 5 == 0) {
+      text << " (critical, if awake)";
+    }
+    if (e.kind == Ev::kResume && e.b % 3 == 0) {
+      text << " (unattended, if asleep)";
+    }
+    if (e.kind == Ev::kEndSession) {
+      constexpr const char* kReasonNames[] = {" (log-off)", " (restart manager)", " (critical)"};
+      text << kReasonNames[e.b % 3];
     }
     if (const std::optional<SoakEvent> command = FollowUp(e)) {
       text << " (if it takes place: then, " << command->gap << " ms later,"
@@ -361,6 +390,8 @@ class SoakWorld {
     AdapterSpec adapter;
     adapter.extModes = SoakAdapterModes(m);
     adapter.mirModes = adapter.extModes;
+    adapter.mirrorDevice = m.mirrorDevice;
+    adapter.extFlags = m.removable ? platform::kDisplayRemovable : 0u;
     AddAdapter(os_, machine_, adapter);
     if (m.major == 5 && m.minor == 0) {
       UseWindows2000Keys(os_);
@@ -714,7 +745,12 @@ class SoakWorld {
         // Choosing Stand by clicks away from the program's open menu: nobody chooses from it in
         // the machine's sleep.
         os_.menus.DismissOpenMenus();
-        os_.Suspend();
+        criticalSleep_ = e.b % 5 == 0;
+        if (criticalSleep_) {
+          os_.CriticalSuspend();  // a battery run flat: the windows are told nothing
+        } else {
+          os_.Suspend();
+        }
         suspended_ = true;
         Forced();
         break;
@@ -733,8 +769,30 @@ class SoakWorld {
       }
       case Ev::kResume:
         if (suspended_) {
-          os_.Resume();
+          if (std::exchange(dozing_, false)) {
+            os_.UserArrives();  // input after an unattended wake
+          } else if (e.b % 3 == 0) {
+            // A timer woke the machine with nobody at it; it goes back to sleep, until the user
+            // comes first.
+            os_.Resume(sim::SimWindows::Wake::kUnattended);
+            dozing_ = true;
+            os_.windows.After(500 + e.a % 120000, [this] {
+              if (dozing_ && app_ != nullptr && !failure_) {
+                dozing_ = false;
+                criticalSleep_ = false;
+                os_.Suspend();
+              }
+            });
+            break;
+          } else {
+            os_.Resume();
+          }
           suspended_ = false;
+          if (std::exchange(criticalSleep_, false)) {
+            // Told of no suspend, the program took nothing away and has nothing to bring back.
+            ScheduleFollowUp(e);
+            break;
+          }
           if (shownAtSuspend_) {
             Reapplied();
             MayRecover(Recovery::kReapply);
@@ -818,11 +876,32 @@ class SoakWorld {
         }
         explorer_.RestartTaskbar();
         break;
-      case Ev::kEndSession:
+      case Ev::kEndSession: {
         if (InsideAHandler()) {
           break;
         }
-        if (os_.EndSession(true)) {
+        constexpr std::intptr_t kReasons[] = {sim::SimWindows::kEndSessionLogoff,
+                                              sim::SimWindows::kEndSessionCloseApp,
+                                              sim::SimWindows::kEndSessionCritical};
+        const std::intptr_t reason = kReasons[e.b % 3];
+        if (reason == sim::SimWindows::kEndSessionCloseApp) {
+          if (os_.EndSession(true, reason)) {
+            // The restart manager closes the program for an installer and starts it again; the
+            // session goes on, and Windows applies nothing.
+            app_.reset();
+            os_.system.CloseMutex(kInstanceName);
+            g_dwm.Free();
+            os_.tray.ForgetIcons();
+            StartProgram();
+            intent_.iconWithoutAdapterAllowed = false;
+            Reapplied();
+            MayRecover(Recovery::kReapply);
+          } else {
+            Forced();
+          }
+          break;
+        }
+        if (os_.EndSession(true, reason)) {
           // The process ends with the session, its mutex with it; at the next logon Windows
           // applies what is stored and the program starts again.
           app_.reset();
@@ -838,6 +917,7 @@ class SoakWorld {
           Forced();
         }
         break;
+      }
       case Ev::kRefusedLogoff:
         if (InsideAHandler()) {
           break;
@@ -895,7 +975,7 @@ class SoakWorld {
       case Ev::kFailModeChange: {
         // The adapter's driver refuses the next mode it is given.
         sim::SimDisplayDevice& device =
-            os_.display.Device(e.a % 2 == 0 ? *machine_.ext : *machine_.mir);
+            os_.display.Device(e.a % 2 == 0 || !machine_.mir ? *machine_.ext : *machine_.mir);
         auto refusals = std::make_shared<std::uint32_t>(1 + e.b % 2);
         refusals_.push_back(refusals);
         device.acceptMode = [refusals, earlier = device.acceptMode](const sim::Placement& mode) {
@@ -1076,9 +1156,11 @@ class SoakWorld {
                               static_cast<std::intptr_t>(platform::kWmRButtonDown));
       return;
     }
-    const bool nested = !pendingChoices_.empty() || desktopBefore_ || InsideAHandler();
+    const bool nested =
+        !pendingChoices_.empty() || desktopBefore_ || unchangedBefore_ || InsideAHandler();
     if (nested) {
       desktopBefore_.reset();  // commands in one another's menus may rightly change it
+      unchangedBefore_.reset();
     } else {
       disturbed_ = false;
       forcedSinceCommand_ = false;
@@ -1111,6 +1193,17 @@ class SoakWorld {
       intent_.expectedLive.reset();  // the command may be the one an injected failure hits
     }
     if (!ready) {
+      return;
+    }
+    // Mirror without a mirror device, Primary for a display that cannot be primary: nothing to do.
+    const bool cannot = (item == 2 && !machine_.mir) ||
+                        (item == 0 && (os_.display.Device(*machine_.ext).fixedFlags &
+                                       platform::kDisplayRemovable) != 0);
+    if (cannot) {
+      if (alone && !timerArmed) {
+        unchangedBefore_ = Unchanged{LiveDesktop(), SavedState()};
+        os_.windows.After(0, [this] { SettleWhenMenusClosed(); });
+      }
       return;
     }
     if (item > 3) {
@@ -1169,8 +1262,28 @@ class SoakWorld {
     return attached;
   }
 
+  std::vector<sim::Placement> LiveDesktop() const {
+    std::vector<sim::Placement> live;
+    for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
+      live.push_back(device.present ? device.live : sim::Placement{});
+    }
+    return live;
+  }
+  std::optional<std::uint32_t> SavedState() const {
+    return os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState");
+  }
+
   // Once the posted command has run: what the user chose is what is saved and shown.
   void SettleChoice() {
+    if (unchangedBefore_ && app_ != nullptr) {
+      if (!injected_ && !disturbed_ && !failure_ &&
+          (unchangedBefore_->live != LiveDesktop() || unchangedBefore_->saved != SavedState())) {
+        failure_ = {current_,
+                    "a command that cannot be carried out changed the desktop or the "
+                    "saved choice\n"};
+      }
+      unchangedBefore_.reset();
+    }
     if (desktopBefore_ && app_ != nullptr) {
       // Displays the program took off earlier may come back; none the desktop had may go.
       const bool lost = (*desktopBefore_ & ~AttachedDisplays()) != 0;
@@ -1267,10 +1380,18 @@ class SoakWorld {
   // How often the adapter's display had become primary when a pending Primary was chosen.
   std::optional<std::uint32_t> primaryCountAtChoice_;
   std::optional<std::uint32_t> desktopBefore_;
+  // The desktop and the saved choice before a command that cannot be carried out on this machine.
+  struct Unchanged {
+    std::vector<sim::Placement> live;
+    std::optional<std::uint32_t> saved;
+  };
+  std::optional<Unchanged> unchangedBefore_;
   std::uint64_t menusOpened_ = 0;
   std::vector<std::shared_ptr<std::uint32_t>> refusals_;  // modes the drivers will still refuse
   bool suspended_ = false;
-  bool disturbed_ = false;  // an event came between a menu command and its settling
+  bool dozing_ = false;         // awake after an unattended wake, nobody at the machine
+  bool criticalSleep_ = false;  // the machine went to sleep without telling the windows
+  bool disturbed_ = false;      // an event came between a menu command and its settling
   bool injected_ = false;
   std::size_t current_ = 0;
   std::optional<std::pair<std::size_t, std::string>> failure_;
