@@ -291,11 +291,14 @@ def revert_each(commits, scratch, build_cmd, binary, logs, test_timeout):
                                    cwd=ROOT, capture_output=True, check=True).stdout
         name = f"revert-{index:02d}"
         copy_sources(scratch)
+        # The scratch copy may lie inside this checkout: git must not take it for a subfolder
+        # of the repository, where it would skip every path of the patch.
+        plain = dict(os.environ, GIT_CEILING_DIRECTORIES=os.path.dirname(scratch))
         undone = subprocess.run(["git", "apply", "-R", "-"], cwd=scratch, input=patch,
-                                capture_output=True, check=False)
+                                capture_output=True, check=False, env=plain)
         if undone.returncode != 0:  # later changes nearby: one line of context may do
             undone = subprocess.run(["git", "apply", "-R", "-C1", "-"], cwd=scratch,
-                                    input=patch, capture_output=True, check=False)
+                                    input=patch, capture_output=True, check=False, env=plain)
         if undone.returncode != 0:
             outcome = "does not undo cleanly on this tree: " + undone.stderr.decode().strip()
         elif run(build_cmd, ROOT, os.path.join(logs, name + "-build.log")) != 0:
