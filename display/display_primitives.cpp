@@ -163,8 +163,10 @@ class RowEnd {
 
 // Stores w x h x bpp on the device; on BADMODE retries once at the lowest frequency that the
 // device lists for exactly that mode.
+// A display on the desktop moves `shiftX` to the right with it.
 int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel,
-                        const platform::DisplayDevice& device, std::uint32_t flags) {
+                        const platform::DisplayDevice& device, std::uint32_t flags,
+                        std::int32_t shiftX = 0) {
   platform::DisplayMode mode;
   ReadStoredMode(device.name, mode);
   mode.width = width;
@@ -172,7 +174,11 @@ int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t
   mode.bitsPerPel = bitsPerPel;
   // A position would attach a display that is off the desktop. Only an "Attach.ToDesktop" of 0
   // could hold it back, and that value cannot be written without an elevated administrator.
-  mode.fields = IsAttached(device) ? kModeFields : kModeFields & ~platform::kDmPosition;
+  const std::uint32_t fields =
+      IsAttached(device) ? kModeFields : kModeFields & ~platform::kDmPosition;
+  mode.fields = fields;
+  mode.x += IsAttached(device) ? shiftX : 0;
+  const std::int32_t x = mode.x;
   if (Store(device.name, mode, flags) != platform::kDispChangeBadMode) {
     return 1;
   }
@@ -192,7 +198,9 @@ int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t
   mode.height = height;
   mode.bitsPerPel = bitsPerPel;
   mode.frequency = lowest;
-  mode.fields = kModeFields & ~platform::kDmPosition;
+  // The retry leaves the place to Windows, unless the display is to move with it.
+  mode.fields = shiftX != 0 ? fields : kModeFields & ~platform::kDmPosition;
+  mode.x = x;
   Store(device.name, mode, flags);
   return 0;
 }
@@ -764,32 +772,25 @@ void RestoreSystemPrimary() {
         index == 0 ? platform::kCdsReset | platform::kCdsSetPrimary : 0u);
 }
 
-void KeepDisplaysBeside(const platform::DisplayDevice& resized,
-                        const platform::DisplayMode& before) {
-  platform::DisplayMode after;
-  if (g_bDisplayLibReady == 0 || !ReadStoredMode(resized.name, after)) {
-    return;
+int ResizeDisplay(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel,
+                  const platform::DisplayDevice& device, std::uint32_t flags) {
+  platform::DisplayMode before;
+  if (g_bDisplayLibReady == 0 || !IsAttached(device) || IsMirroring(device) ||
+      !ReadStoredMode(device.name, before) || Width(before) == static_cast<std::int32_t>(width)) {
+    return SetModeWithFallback(width, height, bitsPerPel, device, flags);
   }
-  const std::int32_t delta = Width(after) - Width(before);
-  if (delta == 0) {
-    return;
-  }
+  const std::int32_t delta = static_cast<std::int32_t>(width) - Width(before);
   const std::int32_t oldRight = before.x + Width(before);
-  if (oldRight <= 0) {
-    // Left of the main display, it grows to the left: its right edge stays where it touches
-    // the others, and the main display stays at the origin.
-    after.fields = platform::kDmPosition;
-    after.x = before.x - delta;
-    if (Store(resized.name, after, kStoreOnly) == platform::kDispChangeSuccessful) {
-      ApplyAllStored();
-    }
-    return;
+  // Left of the main display it grows to the left: its right edge stays where it touches the
+  // others, and the main display stays at the origin. Elsewhere the displays right of it move.
+  const std::int32_t shiftX = oldRight <= 0 ? -delta : 0;
+  const int result = SetModeWithFallback(width, height, bitsPerPel, device, kStoreOnly, shiftX);
+  if (oldRight > 0) {
+    MoveOtherDisplays(device, delta, 0, kPlaceFields,
+                      [oldRight](const platform::DisplayMode& mode) { return mode.x >= oldRight; });
   }
-  if (MoveOtherDisplays(
-          resized, delta, 0, kPlaceFields,
-          [oldRight](const platform::DisplayMode& mode) { return mode.x >= oldRight; })) {
-    ApplyAllStored();
-  }
+  ApplyAllStored();
+  return result;
 }
 
 int GetLastCdsResult() {

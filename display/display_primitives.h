@@ -57,11 +57,13 @@ int GetLastCdsResult();
 // reads 0 x 0 after a detach): the user's saved resolution for the adapter's display.
 void KnowSize(const platform::DisplayDevice& device, std::uint32_t width, std::uint32_t height,
               std::uint32_t bitsPerPel);
-// After `resized` changed width, moves the displays right of its old right edge by the same
-// amount (or, for a display left of the main one, the display itself), so that they stay beside
-// it instead of overlapping it or standing apart.
-void KeepDisplaysBeside(const platform::DisplayDevice& resized,
-                        const platform::DisplayMode& before);
+// Sets w x h x bpp on `device` with `flags`. A display on the desktop whose width changes keeps
+// the others beside it (those right of it move, or it grows to the left when it is left of the
+// main display): the new size and the new places are stored first and applied at once, since a
+// desktop changed step by step passes through overlaps (which Windows XP answers as done and
+// does not apply) or gaps.
+int ResizeDisplay(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel,
+                  const platform::DisplayDevice& device, std::uint32_t flags);
 
 // Whole-string, case-insensitive comparison of DeviceIDs.
 bool SameDeviceId(const std::wstring& a, const std::wstring& b);

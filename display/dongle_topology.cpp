@@ -351,16 +351,8 @@ bool CDongleDevice::SetResolution(std::uint32_t width, std::uint32_t height,
     m_nHeight = static_cast<std::int32_t>(height);
     m_nBitDepth = static_cast<std::int32_t>(bitsPerPel);
   }
-  platform::DisplayMode before;
-  // A mirror covers the system display and has no place of its own among the others.
-  const bool attached =
-      (m_ddActive.stateFlags & platform::kDisplayAttachedToDesktop) != 0 &&
-      (m_ddActive.stateFlags & platform::kDisplayMirroringDriver) == 0 &&
-      platform::Os().display->EnumMode(m_ddActive.name, platform::kEnumRegistrySettings, before);
-  SetDisplayModeReset(width, height, bitsPerPel, m_ddActive);
-  if (attached) {
-    KeepDisplaysBeside(m_ddActive, before);
-  }
+  ResizeDisplay(width, height, bitsPerPel, m_ddActive,
+                platform::kCdsReset | platform::kCdsUpdateRegistry);
   RefreshActive();
   // Windows took the mode when the device's stored mode is now that one; a refused change
   // (even at the lowest listed frequency) leaves the stored mode as it was.

@@ -167,7 +167,7 @@ def copy_sources(scratch):
             continue
         os.makedirs(os.path.dirname(target), exist_ok=True)
         if not os.path.exists(target) or not filecmp_same(source, target):
-            shutil.copy2(source, target)
+            shutil.copyfile(source, target)  # a fresh time stamp: what was built from it rebuilds
 
 
 def filecmp_same(a, b):

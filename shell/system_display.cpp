@@ -62,13 +62,7 @@ int CDUDOzurDlg::RestoreSystemMode(std::uint32_t width, std::uint32_t height,
   if (!found) {
     return 0;  // no primary display to address: nothing can be restored
   }
-  platform::DisplayMode before;
-  const bool hadMode = GetStoredMode(system, before);
-  const int result = SetDisplayMode(width, height, bitsPerPel, system);
-  if (hadMode) {
-    KeepDisplaysBeside(system, before);
-  }
-  return result;
+  return ResizeDisplay(width, height, bitsPerPel, system, platform::kCdsUpdateRegistry);
 }
 
 bool CDUDOzurDlg::RestoreRememberedSystemMode() {

@@ -232,13 +232,14 @@ SoakSequence Generate(std::uint64_t seed) {
   m.rules.primaryHandsOver = variants.Below(2) == 0;
   m.mirrorDevice = m.major < 6 || (m.major == 6 && m.minor < 2);
   m.removable = variants.Below(4) == 0;
-  // Windows 7 and later arrange the displays themselves; Windows 10 may read back a store late.
-  m.rules.layout = variants.Below(3) != 0 && m.major >= 6 ? sim::DisplayRules::Layout::kWin7
-                                                          : sim::DisplayRules::Layout::kAsStored;
+  // Windows 7 and later arrange the displays themselves, XP drops a change that would overlap;
+  // Windows 10 may read back a store late.
+  const bool arranged = variants.Below(3) != 0;
+  m.rules.layout = !arranged      ? sim::DisplayRules::Layout::kAsStored
+                   : m.major >= 6 ? sim::DisplayRules::Layout::kWin7
+                                  : sim::DisplayRules::Layout::kXp;
   m.rules.storedReadLags = m.major >= 10 && variants.Below(2) == 0;
   m.rules.noResetBadFlags = m.major >= 10 && variants.Below(3) == 0;
-  // Not drawn yet: XP's overlaps answered as done but not applied; the program's steps do not
-  // hold under it so far.
   const std::uint32_t count = 1 + random.Below(60);
   for (std::uint32_t i = 0; i < count; ++i) {
     SoakEvent event;
