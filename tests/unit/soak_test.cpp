@@ -1450,7 +1450,7 @@ std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
 
 TEST(Soak, RandomWalksLeaveTheMachineSound) {
   const std::uint64_t first = EnvNumber("VGA_SOAK_SEED", 1);
-  const std::uint64_t count = EnvNumber("VGA_SOAK_SEQUENCES", 2000);
+  const std::uint64_t count = EnvNumber("VGA_SOAK_SEQUENCES", 1700);
   std::vector<std::uint64_t> seeds;
   for (std::uint64_t seed = first; seed < first + count; ++seed) {
     seeds.push_back(seed);
