@@ -13,6 +13,9 @@ std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t event,
   if (m_pDevice == nullptr || broadcast == nullptr) {
     return 0;
   }
+  if (m_nHandlingDepth == 0) {
+    ++g_nOutermostMessages;
+  }
   const HandlingMessage handling(*this);
   platform::Platform& os = platform::Os();
   CDongleDevice& device = *m_pDevice;
@@ -65,6 +68,9 @@ std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t event,
         device.m_nDispState = live;
       }
       m_bTurnOnPending = 1;
+      // The next plug-in brings the saved state up; nothing of a sleep is left to resume.
+      device.m_bResumeFromPrimary = 0;
+      device.m_bResumeFromOther = 0;
       device.TurnOffDev();
       Trace("TurnOffDev \n");
       RestoreRememberedSystemMode();

@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "shell/composition.h"
+#include "shell/main_dialog.h"
 
 namespace {
 
@@ -15,25 +16,11 @@ constexpr std::uint32_t kReadyPollRetries = 41;
 constexpr std::uint32_t kSetMirrorRetries = 11;
 constexpr std::uint32_t kRetryPauseMs = 500;
 constexpr std::uint32_t kStatusReady = 1;
+// ERROR_TIMEOUT: the device layer cancelled a request the driver did not complete in time.
+constexpr std::uint32_t kErrorTimeout = 1460;
 
-// Polls a ready query until the driver answers status 1 or the retries run out.
-bool PollReady(platform::DeviceHandle handle, std::uint32_t code) {
-  if (handle == platform::kInvalidDevice) {
-    return false;
-  }
-  platform::Platform& os = platform::Os();
-  for (std::uint32_t retries = 0;; ++retries) {
-    std::uint32_t status = 0;
-    os.devices->Control(handle, code, nullptr, 0, &status, sizeof status);
-    if (status == kStatusReady) {
-      return true;
-    }
-    if (retries == kReadyPollRetries) {
-      return false;
-    }
-    os.system->Sleep(kRetryPauseMs);
-  }
-}
+// A ready poll keeps to the span of its 42 polls by the clock, whatever the requests take.
+constexpr std::uint32_t kReadyPollSpanMs = kReadyPollRetries * kRetryPauseMs;
 
 }  // namespace
 
@@ -64,6 +51,48 @@ bool CDongleDevice::FindAndOpenDevice() {
   return false;
 }
 
+bool CDongleDevice::Request(std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
+                            std::uint32_t outSize) {
+  platform::Platform& os = platform::Os();
+  if (m_bDriverTimedOut != 0 && m_nTimedOutInMessage != g_nOutermostMessages) {
+    m_bDriverTimedOut = 0;
+  }
+  if (m_bDriverTimedOut != 0) {
+    os.system->SetLastError(kErrorTimeout);
+    return false;
+  }
+  os.system->SetLastError(0);
+  const bool done = os.devices->Control(m_hDevice, code, in, inSize, out, outSize);
+  if (!done && os.system->LastError() == kErrorTimeout) {
+    m_bDriverTimedOut = 1;
+    m_nTimedOutInMessage = g_nOutermostMessages;
+  }
+  return done;
+}
+
+// Polls a ready query until the driver answers status 1, the retries or their span run out, or
+// a request times out: a driver that does not answer at all will not be ready within the span.
+bool CDongleDevice::PollReady(std::uint32_t code) {
+  if (m_hDevice == platform::kInvalidDevice) {
+    return false;
+  }
+  platform::Platform& os = platform::Os();
+  const std::uint32_t start = os.system->TickCount();
+  for (std::uint32_t retries = 0;; ++retries) {
+    std::uint32_t status = 0;
+    if (!Request(code, nullptr, 0, &status, sizeof status) && m_bDriverTimedOut != 0) {
+      return false;
+    }
+    if (status == kStatusReady) {
+      return true;
+    }
+    if (retries == kReadyPollRetries || os.system->TickCount() - start >= kReadyPollSpanMs) {
+      return false;
+    }
+    os.system->Sleep(kRetryPauseMs);
+  }
+}
+
 bool CDongleDevice::RegisterHandleNotification(platform::WindowHandle window) {
   if (m_hDevice == platform::kInvalidDevice) {
     return false;
@@ -90,14 +119,14 @@ bool CDongleDevice::UnregisterHandleNotification() {
 }
 
 bool CDongleDevice::WaitExtReady() {
-  return PollReady(m_hDevice, IOCTL_QUERY_EXT_READY);
+  return PollReady(IOCTL_QUERY_EXT_READY);
 }
 
 bool CDongleDevice::WaitMirrorReady() {
   if (m_bMirrorSupported == 0) {
     return true;
   }
-  return PollReady(m_hDevice, IOCTL_QUERY_MIRROR_READY);
+  return PollReady(IOCTL_QUERY_MIRROR_READY);
 }
 
 bool CDongleDevice::SetMirrorCenter(const MirrorCenterRequest& request) {
@@ -105,8 +134,7 @@ bool CDongleDevice::SetMirrorCenter(const MirrorCenterRequest& request) {
     Trace("set mirror center IOCTL failed, handle is invalid\n");
     return false;
   }
-  return platform::Os().devices->Control(m_hDevice, IOCTL_SET_MIRROR_CENTER, &request,
-                                         sizeof request, nullptr, 0);
+  return Request(IOCTL_SET_MIRROR_CENTER, &request, sizeof request, nullptr, 0);
 }
 
 bool CDongleDevice::SetMirrorDriver(bool on) {
@@ -114,16 +142,15 @@ bool CDongleDevice::SetMirrorDriver(bool on) {
     Trace("set mirror IOCTL failed, handle is invalid\n");
     return false;
   }
-  platform::Platform& os = platform::Os();
   const std::uint32_t value = on ? 1 : 0;
   for (std::uint32_t retries = 0;; ++retries) {
-    if (os.devices->Control(m_hDevice, IOCTL_SET_MIRROR, &value, sizeof value, nullptr, 0)) {
+    if (Request(IOCTL_SET_MIRROR, &value, sizeof value, nullptr, 0)) {
       break;
     }
-    if (retries == kSetMirrorRetries) {
+    if (retries == kSetMirrorRetries || m_bDriverTimedOut != 0) {
       break;
     }
-    os.system->Sleep(kRetryPauseMs);
+    platform::Os().system->Sleep(kRetryPauseMs);
   }
   return true;
 }
@@ -136,6 +163,5 @@ bool CDongleDevice::SendRotation(std::uint32_t rotation) {
   if (rotation > 3) {
     return false;
   }
-  return platform::Os().devices->Control(m_hDevice, IOCTL_SET_ROTATION, &rotation, sizeof rotation,
-                                         nullptr, 0);
+  return Request(IOCTL_SET_ROTATION, &rotation, sizeof rotation, nullptr, 0);
 }

@@ -1,6 +1,7 @@
 #include "display/display_primitives.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -39,6 +40,7 @@ constexpr std::uint32_t kPlaceFields = platform::kDmPosition | platform::kDmDisp
 constexpr std::uint32_t kSizeFields = platform::kDmPosition | platform::kDmPelsWidth |
                                       platform::kDmPelsHeight | platform::kDmDisplayFrequency;
 constexpr std::uint32_t kStoreOnly = platform::kCdsNoReset | platform::kCdsUpdateRegistry;
+constexpr std::int32_t kDispChangeBadFlags = -4;
 
 wchar_t FoldAscii(wchar_t c) {
   return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
@@ -57,13 +59,41 @@ bool ReadStoredMode(const std::wstring& deviceName, platform::DisplayMode& mode)
   return Display().EnumMode(deviceName, platform::kEnumRegistrySettings, mode);
 }
 
+// A store that 32-bit Windows 10 refused to make without applying it (DISP_CHANGE_BADFLAGS to
+// CDS_UPDATEREGISTRY | CDS_NORESET): made, and applied, when the stored settings are applied.
+struct HeldStore {
+  std::wstring deviceName;
+  platform::DisplayMode mode;
+  std::uint32_t flags = 0;
+};
+std::vector<HeldStore> g_heldStores;
+
 std::int32_t Store(const std::wstring& deviceName, const platform::DisplayMode& mode,
                    std::uint32_t flags) {
-  return Display().ChangeMode(&deviceName, &mode, flags);
+  const std::int32_t result = Display().ChangeMode(&deviceName, &mode, flags);
+  if (result != kDispChangeBadFlags || (flags & kStoreOnly) != kStoreOnly) {
+    return result;
+  }
+  g_heldStores.erase(std::remove_if(g_heldStores.begin(), g_heldStores.end(),
+                                    [&deviceName](const HeldStore& held) {
+                                      return held.deviceName == deviceName;
+                                    }),
+                     g_heldStores.end());
+  g_heldStores.push_back({deviceName, mode, flags & ~platform::kCdsNoReset});
+  return platform::kDispChangeSuccessful;
 }
 
 std::int32_t ApplyAllStored() {
   g_pendingDetach.clear();
+  // One at a time they apply at once: the new primary first, so that none of them would leave
+  // the desktop without one.
+  std::vector<HeldStore> held = std::exchange(g_heldStores, {});
+  std::stable_partition(held.begin(), held.end(), [](const HeldStore& store) {
+    return (store.flags & platform::kCdsSetPrimary) != 0;
+  });
+  for (const HeldStore& store : held) {
+    Display().ChangeMode(&store.deviceName, &store.mode, store.flags);
+  }
   return Display().ChangeMode(nullptr, nullptr, 0);
 }
 
@@ -133,8 +163,10 @@ class RowEnd {
 
 // Stores w x h x bpp on the device; on BADMODE retries once at the lowest frequency that the
 // device lists for exactly that mode.
+// A display on the desktop moves `shiftX` to the right with it.
 int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel,
-                        const platform::DisplayDevice& device, std::uint32_t flags) {
+                        const platform::DisplayDevice& device, std::uint32_t flags,
+                        std::int32_t shiftX = 0) {
   platform::DisplayMode mode;
   ReadStoredMode(device.name, mode);
   mode.width = width;
@@ -142,7 +174,11 @@ int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t
   mode.bitsPerPel = bitsPerPel;
   // A position would attach a display that is off the desktop. Only an "Attach.ToDesktop" of 0
   // could hold it back, and that value cannot be written without an elevated administrator.
-  mode.fields = IsAttached(device) ? kModeFields : kModeFields & ~platform::kDmPosition;
+  const std::uint32_t fields =
+      IsAttached(device) ? kModeFields : kModeFields & ~platform::kDmPosition;
+  mode.fields = fields;
+  mode.x += IsAttached(device) ? shiftX : 0;
+  const std::int32_t x = mode.x;
   if (Store(device.name, mode, flags) != platform::kDispChangeBadMode) {
     return 1;
   }
@@ -162,7 +198,9 @@ int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t
   mode.height = height;
   mode.bitsPerPel = bitsPerPel;
   mode.frequency = lowest;
-  mode.fields = kModeFields & ~platform::kDmPosition;
+  // The retry leaves the place to Windows, unless the display is to move with it.
+  mode.fields = shiftX != 0 ? fields : kModeFields & ~platform::kDmPosition;
+  mode.x = x;
   Store(device.name, mode, flags);
   return 0;
 }
@@ -201,7 +239,22 @@ void CarrySize(const platform::DisplayDevice& device, platform::DisplayMode& mod
     platform::DisplayMode current;
     if (!Display().EnumMode(device.name, platform::kEnumCurrentSettings, current) ||
         current.width == 0 || current.height == 0) {
-      return;
+      // Nothing in this process, the user's settings or Windows knows the size (another
+      // display, detached as 0x0 before the program last started): the largest mode it lists
+      // that needs no confirmation, so that it can come back at all.
+      current = {};
+      platform::DisplayMode listed;
+      for (std::uint32_t i = 0; Display().EnumMode(device.name, i, listed); ++i) {
+        const bool fits = listed.width <= 1024 && listed.height <= 768;
+        const std::uint64_t area = std::uint64_t{listed.width} * listed.height;
+        const std::uint64_t best = std::uint64_t{current.width} * current.height;
+        if (fits && (area > best || (area == best && listed.bitsPerPel > current.bitsPerPel))) {
+          current = listed;
+        }
+      }
+      if (current.width == 0 || current.height == 0) {
+        return;
+      }
     }
     mode.width = current.width;
     mode.height = current.height;
@@ -290,6 +343,16 @@ void MakeDetachRequest(platform::DisplayMode& mode) {
 }
 
 }  // namespace
+
+void KnowSize(const platform::DisplayDevice& device, std::uint32_t width, std::uint32_t height,
+              std::uint32_t bitsPerPel) {
+  const bool known =
+      std::any_of(g_detachedSizes.begin(), g_detachedSizes.end(),
+                  [&device](const RememberedSize& r) { return SameDeviceId(r.id, device.id); });
+  if (!known && !device.id.empty() && width != 0 && height != 0) {
+    g_detachedSizes.push_back({device.id, width, height, bitsPerPel});
+  }
+}
 
 bool SameDeviceId(const std::wstring& a, const std::wstring& b) {
   if (a.size() != b.size()) {
@@ -521,6 +584,7 @@ int DetachOtherDisplays(const platform::DisplayDevice& adapter) {
     return 0;
   }
   bool changed = false;
+  bool mainLeaves = false;
   platform::DisplayDevice device;
   for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
     if (IsSystemDisplay(device) || SameDeviceId(device.id, adapter.id) || !IsAttached(device) ||
@@ -541,10 +605,21 @@ int DetachOtherDisplays(const platform::DisplayDevice& adapter) {
     RememberSize(device, mode);
     MakeDetachRequest(mode);
     Store(device.name, mode, kStoreOnly);
+    g_pendingDetach.push_back(device.id);
+    mainLeaves = mainLeaves || (device.stateFlags & platform::kDisplayPrimaryDevice) != 0;
     slot->bFlag = 1;
     changed = true;
   }
-  if (changed) {
+  if (!changed) {
+    return 1;
+  }
+  platform::DisplayMode system;
+  if (mainLeaves && g_displayTable[0].bFlag == 1 && ReadStoredMode(SystemDisplay().name, system)) {
+    // The user's main display is among them, and Windows keeps the primary on the desktop: the
+    // system display takes the primary over in the same apply.
+    WriteAttachToDesktop(SystemDisplay(), 1);
+    MakePrimaryAndApply(SystemDisplay(), system);
+  } else {
     ApplyAllStored();
   }
   return 1;
@@ -591,13 +666,27 @@ int ReattachOtherDisplays() {
   return 1;
 }
 
-int AttachDisplayExtended(platform::DisplayDevice& adapter) {
+bool AnotherDisplayIsMain(const std::wstring& adapterId) {
+  if (g_bDisplayLibReady == 0 || g_displayTable[0].bFlag == 0) {
+    return false;
+  }
+  platform::DisplayDevice device;
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (IsAttached(device) && (device.stateFlags & platform::kDisplayPrimaryDevice) != 0) {
+      return !IsMirroring(device) && !IsSystemDisplay(device) &&
+             (adapterId.empty() || !SameDeviceId(device.id, adapterId));
+    }
+  }
+  return false;
+}
+
+int AttachDisplayExtended(platform::DisplayDevice& adapter, bool keepMainDisplay) {
   if (g_bDisplayLibReady == 0 || g_displayTable[0].bFlag == 0) {
     return 0;
   }
   RowEnd row;
   platform::DisplayMode mode;
-  if (ReadStoredMode(SystemDisplay().name, mode)) {
+  if (!keepMainDisplay && ReadStoredMode(SystemDisplay().name, mode)) {
     WriteAttachToDesktop(SystemDisplay(), 1);
     mode.fields = kPlaceFields;
     mode.x = 0;
@@ -610,7 +699,8 @@ int AttachDisplayExtended(platform::DisplayDevice& adapter) {
   DetachDisplay(adapter);
   platform::DisplayDevice device;
   for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
-    if (IsAttached(device) && (device.stateFlags & platform::kDisplayPrimaryDevice) == 0 &&
+    if (IsAttached(device) &&
+        (keepMainDisplay || (device.stateFlags & platform::kDisplayPrimaryDevice) == 0) &&
         !IsMirroring(device) && !SameDeviceId(device.id, adapter.id) &&
         ReadStoredMode(device.name, mode)) {
       row.Add(mode);
@@ -641,8 +731,22 @@ int AttachDisplayExtended(platform::DisplayDevice& adapter) {
   return 1;
 }
 
+bool FindAttachedSystemDisplay(platform::DisplayDevice& out) {
+  if (g_bDisplayLibReady == 0 || g_displayTable[0].bFlag == 0) {
+    return false;
+  }
+  platform::DisplayDevice device;
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (IsSystemDisplay(device) && IsAttached(device)) {
+      out = device;
+      return true;
+    }
+  }
+  return false;
+}
+
 void RestoreSystemPrimary() {
-  if (g_bDisplayLibReady == 0 || g_displayTable[0].bFlag != 1) {
+  if (g_bDisplayLibReady == 0 || g_displayTable[0].bFlag != 1 || AnotherDisplayIsMain({})) {
     return;
   }
   platform::DisplayDevice device;
@@ -668,22 +772,25 @@ void RestoreSystemPrimary() {
         index == 0 ? platform::kCdsReset | platform::kCdsSetPrimary : 0u);
 }
 
-void KeepDisplaysBeside(const platform::DisplayDevice& resized,
-                        const platform::DisplayMode& before) {
-  platform::DisplayMode after;
-  if (g_bDisplayLibReady == 0 || !ReadStoredMode(resized.name, after)) {
-    return;
+int ResizeDisplay(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel,
+                  const platform::DisplayDevice& device, std::uint32_t flags) {
+  platform::DisplayMode before;
+  if (g_bDisplayLibReady == 0 || !IsAttached(device) || IsMirroring(device) ||
+      !ReadStoredMode(device.name, before) || Width(before) == static_cast<std::int32_t>(width)) {
+    return SetModeWithFallback(width, height, bitsPerPel, device, flags);
   }
-  const std::int32_t delta = Width(after) - Width(before);
-  if (delta == 0) {
-    return;
-  }
+  const std::int32_t delta = static_cast<std::int32_t>(width) - Width(before);
   const std::int32_t oldRight = before.x + Width(before);
-  if (MoveOtherDisplays(
-          resized, delta, 0, kPlaceFields,
-          [oldRight](const platform::DisplayMode& mode) { return mode.x >= oldRight; })) {
-    ApplyAllStored();
+  // Left of the main display it grows to the left: its right edge stays where it touches the
+  // others, and the main display stays at the origin. Elsewhere the displays right of it move.
+  const std::int32_t shiftX = oldRight <= 0 ? -delta : 0;
+  const int result = SetModeWithFallback(width, height, bitsPerPel, device, kStoreOnly, shiftX);
+  if (oldRight > 0) {
+    MoveOtherDisplays(device, delta, 0, kPlaceFields,
+                      [oldRight](const platform::DisplayMode& mode) { return mode.x >= oldRight; });
   }
+  ApplyAllStored();
+  return result;
 }
 
 int GetLastCdsResult() {

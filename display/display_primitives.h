@@ -39,17 +39,31 @@ int ReattachSystemDisplayBeside();
 int DetachSystemDisplay();
 int DetachOtherDisplays(const platform::DisplayDevice& adapter);
 int ReattachOtherDisplays();
-int AttachDisplayExtended(platform::DisplayDevice& adapter);
+// With keepMainDisplay the primary display stays as it is and the adapter's display goes to the
+// right end of the desktop; otherwise the system display becomes primary first.
+int AttachDisplayExtended(platform::DisplayDevice& adapter, bool keepMainDisplay = false);
+// Whether the primary display is one the user made the main one: neither the system display nor
+// the adapter's (`adapterId`; empty when the adapter's display cannot be primary).
+bool AnotherDisplayIsMain(const std::wstring& adapterId);
 void RestoreSystemPrimary();
+// The display recorded as the system display at start, when it is on the desktop now.
+bool FindAttachedSystemDisplay(platform::DisplayDevice& out);
 int WriteAttachToDesktop(const platform::DisplayDevice& device, int attach);
 int GetDeviceSubKey(const std::wstring& deviceKey, std::wstring& subKey);
 int SetAdminOnlyKeySecurity(platform::RegKey key);
 void EnableSecurityPrivilege(int enable);
 int GetLastCdsResult();
-// After `resized` changed width, moves the displays right of its old right edge by the same
-// amount, so that they stay beside it instead of overlapping it or standing apart.
-void KeepDisplaysBeside(const platform::DisplayDevice& resized,
-                        const platform::DisplayMode& before);
+// The size `device` comes back at when nothing this process saw knows better (its stored mode
+// reads 0 x 0 after a detach): the user's saved resolution for the adapter's display.
+void KnowSize(const platform::DisplayDevice& device, std::uint32_t width, std::uint32_t height,
+              std::uint32_t bitsPerPel);
+// Sets w x h x bpp on `device` with `flags`. A display on the desktop whose width changes keeps
+// the others beside it (those right of it move, or it grows to the left when it is left of the
+// main display): the new size and the new places are stored first and applied at once, since a
+// desktop changed step by step passes through overlaps (which Windows XP answers as done and
+// does not apply) or gaps.
+int ResizeDisplay(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel,
+                  const platform::DisplayDevice& device, std::uint32_t flags);
 
 // Whole-string, case-insensitive comparison of DeviceIDs.
 bool SameDeviceId(const std::wstring& a, const std::wstring& b);

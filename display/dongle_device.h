@@ -63,6 +63,10 @@ class CDongleDevice {
 
   // Turning on from saved settings.
   bool FindDisplayDevices();
+  // Windows 8 and later run no mirror drivers: the adapter then has no mirror display device.
+  bool HasMirrorDevice() const { return !m_ddMir.name.empty(); }
+  // A display that Windows marks removable cannot become the primary one.
+  bool ExtCanBePrimary() const { return (m_ddExt.stateFlags & platform::kDisplayRemovable) == 0; }
   bool TurnONDev();
   bool CheckInitResolution(std::uint32_t width, std::uint32_t height, std::uint32_t depth,
                            std::uint32_t& outWidth, std::uint32_t& outHeight,
@@ -119,8 +123,16 @@ class CDongleDevice {
   DispResItemList m_pFullResList;
   // The interface path m_hDevice was opened on, to reopen it when a removal is refused.
   std::wstring m_strDevicePath;
+  // A request timed out while the current message is handled: the driver is not asked again
+  // until the next message, so one message waits for at most one time-out.
+  std::uint8_t m_bDriverTimedOut = 0;
+  std::uint32_t m_nTimedOutInMessage = 0;
 
  private:
+  // One control request to the driver, unless one already timed out in this message.
+  bool Request(std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
+               std::uint32_t outSize);
+  bool PollReady(std::uint32_t code);
   // Refreshes m_ddActive from m_strActiveDeviceId; false when the device is not present.
   bool RefreshActive();
   // The active device is attached and is a desktop of its own (not the mirror device).

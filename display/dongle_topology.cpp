@@ -128,7 +128,7 @@ bool CDongleDevice::AttachToDeskTopPrimaryOnly() {
   Trace("AttachToDeskTopPrimaryOnly\n");
   RefreshActive();
   if (RefreshDisplayDevice(m_ddActive) == 0) {
-    AttachDisplayExtended(m_ddActive);
+    AttachDisplayExtended(m_ddActive, AnotherDisplayIsMain(m_ddActive.id));
   }
   // Without the adapter's display on the desktop, taking the system display off would leave
   // another display primary, or none.
@@ -151,7 +151,7 @@ bool CDongleDevice::AttachToDeskTopPrimary() {
   }
   Trace("AttachToDeskTopPrimary\n");
   if (RefreshDisplayDevice(m_ddActive) == 0) {
-    AttachDisplayExtended(m_ddActive);
+    AttachDisplayExtended(m_ddActive, AnotherDisplayIsMain(m_ddActive.id));
   }
   if (!AdapterShowsItsDesktop()) {
     return false;
@@ -170,11 +170,16 @@ bool CDongleDevice::AttachToDeskTopPrimary() {
 
 bool CDongleDevice::AttachToDeskTopExt() {
   Trace("AttachToDeskTopExt\n");
-  SetSystemDisplayPrimary();
+  // The system display takes over as the main display only from the adapter's: a main display
+  // the user chose in the display settings stays the main one.
+  const bool keepMain = AnotherDisplayIsMain(m_ddActive.id);
+  if (!keepMain) {
+    SetSystemDisplayPrimary();
+  }
   RefreshActive();
   DetachDisplay(m_ddActive);
   RefreshActive();
-  AttachDisplayExtended(m_ddActive);
+  AttachDisplayExtended(m_ddActive, keepMain);
   return RefreshDisplayDevice(m_ddActive) != 0;
 }
 
@@ -235,6 +240,11 @@ bool CDongleDevice::AttachToDeskTopMir() {
 }
 
 bool CDongleDevice::SetMirror(bool on) {
+  if (on && !HasMirrorDevice()) {
+    // Nothing to mirror with: the adapter's display stays as it is.
+    Trace("SetMirror: the adapter has no mirror display\n");
+    return false;
+  }
   if (on) {
     m_bMirrorActive = 1;
     if (IsAdapterAttached()) {
@@ -311,6 +321,8 @@ bool CDongleDevice::TurnOffDev() {
       Trace("SetSysToPrimary\n");
       SetSystemDisplayPrimary();
       DetachFromDeskTop();
+      // The other displays that "primary only" took away come back with the system display.
+      ReattachOtherDisplays();
       break;
     case kDispExtended:
       DetachFromDeskTop();
@@ -339,16 +351,8 @@ bool CDongleDevice::SetResolution(std::uint32_t width, std::uint32_t height,
     m_nHeight = static_cast<std::int32_t>(height);
     m_nBitDepth = static_cast<std::int32_t>(bitsPerPel);
   }
-  platform::DisplayMode before;
-  // A mirror covers the system display and has no place of its own among the others.
-  const bool attached =
-      (m_ddActive.stateFlags & platform::kDisplayAttachedToDesktop) != 0 &&
-      (m_ddActive.stateFlags & platform::kDisplayMirroringDriver) == 0 &&
-      platform::Os().display->EnumMode(m_ddActive.name, platform::kEnumRegistrySettings, before);
-  SetDisplayModeReset(width, height, bitsPerPel, m_ddActive);
-  if (attached) {
-    KeepDisplaysBeside(m_ddActive, before);
-  }
+  ResizeDisplay(width, height, bitsPerPel, m_ddActive,
+                platform::kCdsReset | platform::kCdsUpdateRegistry);
   RefreshActive();
   // Windows took the mode when the device's stored mode is now that one; a refused change
   // (even at the lowest listed frequency) leaves the stored mode as it was.

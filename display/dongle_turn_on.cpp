@@ -107,6 +107,8 @@ bool CDongleDevice::TurnONDev() {
   if (!LoadSettings()) {
     m_nDispState = kDispExtended;
   }
+  KnowSize(m_ddExt, static_cast<std::uint32_t>(m_nWidth), static_cast<std::uint32_t>(m_nHeight),
+           static_cast<std::uint32_t>(m_nBitDepth));
   const std::int32_t state = m_nDispState;
 
   m_nFirstRun = ReadDongleInt(kValueFirstRun, 0);

@@ -101,12 +101,18 @@ bool VIDAZazoVez::StartUp() {
   LoadSystemResolution();
   if (m_nSysX != 0 && m_nSysY != 0 && m_nSysZ != 0) {
     Trace("Init %d %d %d\n", m_nSysX, m_nSysY, m_nSysZ);
-    dialog->RestoreSystemMode(static_cast<std::uint32_t>(m_nSysX),
-                              static_cast<std::uint32_t>(m_nSysY),
-                              static_cast<std::uint32_t>(m_nSysZ));
+    const auto width = static_cast<std::uint32_t>(m_nSysX);
+    const auto height = static_cast<std::uint32_t>(m_nSysY);
+    const auto depth = static_cast<std::uint32_t>(m_nSysZ);
+    dialog->RestoreSystemMode(width, height, depth);
     m_nSysZ = 0;
     m_nSysY = 0;
     m_nSysX = 0;
+    // Once back, the stored copy goes too: left there, it would undo at every later logon a
+    // mode the user has set for the system display since.
+    if (dialog->SystemDisplayRunsAt(width, height, depth)) {
+      SaveSystemResolution();
+    }
   }
 
   // 12-13.
@@ -194,6 +200,13 @@ void VIDAZazoVez::SaveSystemResolution() {
   WriteProfileInt(kSectionConfig, kValueSysX, static_cast<std::uint32_t>(m_nSysX));
   WriteProfileInt(kSectionConfig, kValueSysY, static_cast<std::uint32_t>(m_nSysY));
   WriteProfileInt(kSectionConfig, kValueSysZ, static_cast<std::uint32_t>(m_nSysZ));
+}
+
+void VIDAZazoVez::ForgetSystemResolution() {
+  m_nSysX = 0;
+  m_nSysY = 0;
+  m_nSysZ = 0;
+  SaveSystemResolution();
 }
 
 void VIDAZazoVez::SetRegistryKey(const std::wstring& company) {

@@ -44,6 +44,8 @@ class VIDAZazoVez {
   bool RegisterUsbNotification();
   void LoadSystemResolution();
   void SaveSystemResolution();
+  // Nothing to return to any more, in memory and in the profile.
+  void ForgetSystemResolution();
 
   // The framework's profile functions.
   void SetRegistryKey(const std::wstring& company);

@@ -43,6 +43,9 @@ std::optional<std::intptr_t> CDUDOzurDlg::OnMessage(std::uint32_t message, std::
 
 std::optional<std::intptr_t> CDUDOzurDlg::OnWndMsg(std::uint32_t message, std::uintptr_t wParam,
                                                    std::intptr_t lParam) {
+  if (m_nHandlingDepth == 0) {
+    ++g_nOutermostMessages;  // a new message may ask the driver again
+  }
   if (message == platform::kWmDisplayChange) {
     OnDisplayChange();
     return DispatchMessageMap(message, wParam, lParam);
@@ -69,7 +72,7 @@ std::optional<std::intptr_t> CDUDOzurDlg::DispatchMessageMap(std::uint32_t messa
       OnTimer(wParam);
       return std::nullopt;
     case platform::kWmEndSession:
-      OnEndSession();
+      OnEndSession(wParam != 0);
       return 0;
     case platform::kWmQueryEndSession:
       return OnQueryEndSession() ? 1 : 0;
@@ -120,6 +123,17 @@ void CDUDOzurDlg::DropResumeRetries(bool adapterMayBeOff) {
 }
 
 bool CDUDOzurDlg::OnCommand(std::uint32_t id) {
+  // While a new resolution waits for its confirmation, another topology or a rotation would
+  // change the display the question is about, and its answer would then save or revert a mode
+  // that is not shown. The menu greys them; one chosen in a menu opened before the question runs
+  // once the question is answered.
+  const bool topologyOrRotation = id == ID_PRIMARY || id == ID_EXTENDED || id == ID_OFF ||
+                                  id == ID_MIRROR || (id >= ID_ROTATE_0 && id <= ID_ROTATE_LAST);
+  if (topologyOrRotation && m_dlgWarning.GetSafeHwnd() != 0) {
+    m_nCommandAfterQuestion = id;
+    platform::Os().windows->SetForegroundWindow(m_dlgWarning.GetSafeHwnd());
+    return true;
+  }
   // A command the user gives for an adapter that is open is the user's choice, to be saved even
   // after another copy's "TurnOff" or a log-off that did not happen blocked saving.
   if (m_pDevice != nullptr && m_pDevice->m_hDevice != platform::kInvalidDevice && id != ID_BRAND) {

@@ -58,12 +58,14 @@ class CDUDOzurDlg : public DialogWindow {
   void OnTimer(std::uintptr_t timerId);
   std::intptr_t OnTurnOff(std::uintptr_t wParam, std::intptr_t lParam);
   bool OnQueryEndSession();
-  void OnEndSession();
+  void OnEndSession(bool ending);
   void OnClose();
   void OnPM(std::uintptr_t event);
   void OnDisplayChange();
   void ForgetLoweredSystemMode();
   void DropResumeRetries(bool adapterMayBeOff);
+  void UndoRefusedSuspend();
+  bool ResumeRetriesExhausted();
 
   // Device arrival and removal.
   std::intptr_t OnDeviceChange(std::uint32_t event,
@@ -94,6 +96,7 @@ class CDUDOzurDlg : public DialogWindow {
   int RestoreSystemMode(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel);
   // Puts back the system display's mode that mirror sync lowered, when one is remembered.
   bool RestoreRememberedSystemMode();
+  bool SystemDisplayRunsAt(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel);
 
   // Fields in declaration order.
   DispModeItemList m_sysResList;
@@ -113,6 +116,14 @@ class CDUDOzurDlg : public DialogWindow {
   // Set while mirror sync lowers the system display, so that the display change it causes is
   // not taken for the user's.
   std::int32_t m_bLoweringSystemMode = 0;
+  // A suspend query took effect and neither the suspend nor its refusal has come yet; what
+  // m_bSuspended was before it.
+  std::int32_t m_bQuerySuspendPending = 0;
+  std::int32_t m_bSuspendedBeforeQuery = 0;
+  // A topology or rotation chosen while a resolution waited for its confirmation.
+  std::uint32_t m_nCommandAfterQuestion = 0;
+  // Attempts of the resume timers since the last resume.
+  std::uint32_t m_nResumeAttempts = 0;
   // How many messages other than WM_DISPLAYCHANGE are being handled, nested.
   std::int32_t m_nHandlingDepth = 0;
   // A display change sent while another message is handled comes from the program's own steps.
@@ -157,3 +168,5 @@ class CDUDOzurDlg : public DialogWindow {
 };
 
 extern std::int32_t g_nResumeCount;
+// Counts the messages the main window handles from its loop (not those nested in another).
+extern std::uint32_t g_nOutermostMessages;

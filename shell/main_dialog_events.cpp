@@ -9,8 +9,17 @@
 #include "tray/tray_icon.h"
 
 std::int32_t g_nResumeCount = 0;
+std::uint32_t g_nOutermostMessages = 0;
 
 namespace {
+
+// Resume retries stop after this many attempts. Each attempt already waits up to about 21 s for
+// the driver, and an adapter that woke up answers within seconds: an hour of retries would only
+// keep the window busy. A re-plug brings the adapter up afresh.
+constexpr std::uint32_t kMaxResumeAttempts = 15;
+
+// Windows 2000 and XP: the suspend a PBT_APMQUERYSUSPEND announced was refused.
+constexpr std::uintptr_t kPbtApmQuerySuspendFailed = 2;
 
 bool AdapterOpen(const CDongleDevice* device) {
   return device != nullptr && device->m_hDevice != platform::kInvalidDevice;
@@ -19,6 +28,27 @@ bool AdapterOpen(const CDongleDevice* device) {
 // The ready polls and the display-device search that every bring-up step starts with.
 bool AdapterReady(CDongleDevice& device) {
   return device.WaitExtReady() && device.WaitMirrorReady() && device.FindDisplayDevices();
+}
+
+// Only a change the user made in the display settings is saved; the program's own steps take the
+// adapter off and back on the desktop on the way to the state they record.
+void SaveUsersAdapterMode(CDUDOzurDlg& dialog) {
+  if (dialog.m_bTurnOnPending == 0 && dialog.m_bSuspended == 0 && dialog.m_nHandlingDepth == 0 &&
+      dialog.SyncAdapterMode() != 0) {
+    const CDongleDevice& device = *dialog.m_pDevice;
+    Trace("The extended resolution was changed\n");
+    Trace("DISPLAYCHANGE x = %d, y = %d, z = %d\n", device.m_nWidth, device.m_nHeight,
+          device.m_nBitDepth);
+    dialog.m_pDevice->SaveSettings();
+  }
+}
+
+// On Intel graphics the Primary choice takes the "primary only" form, and that is the topology to
+// record for a primary adapter display: a display that joined it since (a monitor plugged in) makes
+// the live read "with extension", which saved would bring the system display back at the next
+// start.
+std::int32_t RecordedTopology(const CDUDOzurDlg& dialog, std::int32_t live) {
+  return dialog.m_bIntelChip == 1 && live == kDispPrimaryExt ? kDispPrimaryOnly : live;
 }
 
 }  // namespace
@@ -96,6 +126,10 @@ bool CDUDOzurDlg::ResumeFromPrimary() {
       return true;
     }
   }
+  if (ResumeRetriesExhausted()) {
+    device.m_bResumeFromPrimary = 0;
+    return true;
+  }
   device.m_bResumeFromPrimary = 1;
   platform::Os().windows->SetTimer(m_hWnd, kResumePrimaryTimer, 2000);
   return false;
@@ -109,9 +143,13 @@ bool CDUDOzurDlg::ResumeDevice() {
   if (AdapterReady(device)) {
     device.TurnONDev();
     device.m_bResumeFromOther = 0;
-    if (device.IsAdapterAttached()) {
+    // Off, as saved, is reached when the adapter stays off the desktop.
+    if (device.IsAdapterAttached() || device.m_nDispState == kDispOff) {
       return true;
     }
+  }
+  if (ResumeRetriesExhausted()) {
+    return true;
   }
   device.m_bResumeFromOther = 1;
   platform::Os().windows->SetTimer(m_hWnd, kResumeOtherTimer, 4000);
@@ -135,8 +173,13 @@ bool CDUDOzurDlg::OnQueryEndSession() {
   return true;
 }
 
-void CDUDOzurDlg::OnEndSession() {
-  Default(platform::kWmEndSession, 0, 0);
+void CDUDOzurDlg::OnEndSession(bool ending) {
+  Default(platform::kWmEndSession, ending ? 1 : 0, 0);
+  // A log-off that another program or the user cancelled leaves the session as it is: the
+  // query only saved the frequency, and the desktop stays as the user had it.
+  if (!ending) {
+    return;
+  }
   if (m_bCompositionWasOn != 0 && !g_dwm.IsCompositionEnabled()) {
     g_dwm.EnableComposition(DWM_EC_ENABLECOMPOSITION);
   }
@@ -157,8 +200,41 @@ void CDUDOzurDlg::OnClose() {
   platform::Os().windows->PostQuitMessage(0);
 }
 
+bool CDUDOzurDlg::ResumeRetriesExhausted() {
+  ++m_nResumeAttempts;
+  return m_nResumeAttempts >= kMaxResumeAttempts;
+}
+
+// Windows 2000 and XP: another program or the user refused the suspend the query announced. The
+// machine stays awake, so the adapter's display comes back as saved and nothing waits for a
+// resume.
+void CDUDOzurDlg::UndoRefusedSuspend() {
+  if (m_bQuerySuspendPending == 0) {
+    return;
+  }
+  m_bQuerySuspendPending = 0;
+  m_bSuspended = m_bSuspendedBeforeQuery;
+  CDongleDevice& device = *m_pDevice;
+  const bool tookAdapter = device.m_bResumeFromPrimary != 0 || device.m_bResumeFromOther != 0;
+  device.m_bResumeFromPrimary = 0;
+  device.m_bResumeFromOther = 0;
+  if (tookAdapter && AdapterOpen(m_pDevice) && device.m_bDeviceReady != 0) {
+    device.TurnONDev();
+  }
+}
+
 void CDUDOzurDlg::OnPM(std::uintptr_t event) {
   CDongleDevice& device = *m_pDevice;
+  if (event == kPbtApmQuerySuspendFailed) {
+    UndoRefusedSuspend();
+    return;
+  }
+  if (event == platform::kPbtApmQuerySuspend) {
+    m_bSuspendedBeforeQuery = m_bQuerySuspendPending != 0 ? m_bSuspendedBeforeQuery : m_bSuspended;
+    m_bQuerySuspendPending = 1;
+  } else if (event == platform::kPbtApmSuspend) {
+    m_bQuerySuspendPending = 0;
+  }
   if (event == platform::kPbtApmQuerySuspend || event == platform::kPbtApmSuspend) {
     m_bSuspended = 1;
     Trace("Goto suspend\n");
@@ -171,7 +247,9 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
       ReattachSystemDisplayBeside();
       SetSystemDisplayPrimary();
       device.DetachFromDeskTop();
+      ReattachOtherDisplays();
       device.m_bResumeFromPrimary = 1;
+      device.m_bResumeFromOther = 0;
     } else if (state == kDispPrimaryExt) {
       Trace("Goto suspend from Primary\n");
       DetachOtherDisplays(device.m_ddActive);
@@ -180,10 +258,11 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
       device.DetachFromDeskTop();
       ReattachOtherDisplays();
       device.m_bResumeFromPrimary = 1;
+      device.m_bResumeFromOther = 0;
     } else {
-      if (state != kDispOff) {
-        device.m_bResumeFromOther = 1;
-      }
+      // What an earlier sleep noted is stale: this one decides what the resume brings back.
+      device.m_bResumeFromPrimary = 0;
+      device.m_bResumeFromOther = state != kDispOff ? 1 : 0;
       device.SaveSettings();
       if (state == kDispExtended) {
         device.DetachFromDeskTop();
@@ -199,6 +278,8 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
     return;
   }
   if (event == platform::kPbtApmResumeSuspend) {
+    m_bQuerySuspendPending = 0;
+    m_nResumeAttempts = 0;
     if (device.m_hDevice == platform::kInvalidDevice) {
       return;
     }
@@ -247,10 +328,12 @@ void CDUDOzurDlg::OnDisplayChange() {
       device.m_bHeldOff = 0;
     }
     if (m_nHandlingDepth == 0 && device.m_bHeldOff == 0) {
-      device.m_nDispState = live;
+      device.m_nDispState = RecordedTopology(*this, live);
     }
     if (live != kDispMirror) {
       ForgetLoweredSystemMode();
+      // The primary display may be the adapter's own, whose new mode is the user's to keep.
+      SaveUsersAdapterMode(*this);
       return;
     }
     device.SetMirrorFilter(1);
@@ -281,13 +364,17 @@ void CDUDOzurDlg::OnDisplayChange() {
     }
     return;
   }
-  // Only a change the user made in the display settings is saved; the program's own steps
-  // take the adapter off and back on the desktop on the way to the state they record.
-  if (m_bTurnOnPending == 0 && m_bSuspended == 0 && m_nHandlingDepth == 0 &&
-      SyncAdapterMode() != 0) {
-    Trace("The extended resolution was changed\n");
-    Trace("DISPLAYCHANGE x = %d, y = %d, z = %d\n", device.m_nWidth, device.m_nHeight,
-          device.m_nBitDepth);
-    device.SaveSettings();
+  if (device.m_hDevice != platform::kInvalidDevice && m_nHandlingDepth == 0 &&
+      m_bTurnOnPending == 0) {
+    // The user may have changed the topology without changing the main display's mode (another
+    // display of the same mode made the main one): the recorded topology follows.
+    const std::int32_t live = device.GetDisplayState();
+    if (live != kDispOff) {
+      device.m_bHeldOff = 0;
+    }
+    if (device.m_bHeldOff == 0) {
+      device.m_nDispState = RecordedTopology(*this, live);
+    }
   }
+  SaveUsersAdapterMode(*this);
 }

@@ -8,8 +8,13 @@
 
 namespace {
 
-// The first primary display device that is not a mirroring driver.
+// The system display recorded at start while it is on the desktop: the user may have made
+// another display the main one, and its mode is not the system display's. Else the first
+// primary display device that is not a mirroring driver.
 bool FindSystemDisplay(platform::DisplayDevice& out) {
+  if (FindAttachedSystemDisplay(out)) {
+    return true;
+  }
   platform::DisplayDevice device;
   for (std::uint32_t i = 0; platform::Os().display->EnumDevice(i, device); ++i) {
     if ((device.stateFlags & platform::kDisplayPrimaryDevice) != 0 &&
@@ -57,22 +62,30 @@ int CDUDOzurDlg::RestoreSystemMode(std::uint32_t width, std::uint32_t height,
   if (!found) {
     return 0;  // no primary display to address: nothing can be restored
   }
-  platform::DisplayMode before;
-  const bool hadMode = GetStoredMode(system, before);
-  const int result = SetDisplayMode(width, height, bitsPerPel, system);
-  if (hadMode) {
-    KeepDisplaysBeside(system, before);
-  }
-  return result;
+  return ResizeDisplay(width, height, bitsPerPel, system, platform::kCdsUpdateRegistry);
 }
 
 bool CDUDOzurDlg::RestoreRememberedSystemMode() {
-  const VIDAZazoVez& app = TheApp();
+  VIDAZazoVez& app = TheApp();
   if (app.m_nSysX == 0 || app.m_nSysY == 0 || app.m_nSysZ == 0) {
     return false;
   }
-  RestoreSystemMode(static_cast<std::uint32_t>(app.m_nSysX),
-                    static_cast<std::uint32_t>(app.m_nSysY),
-                    static_cast<std::uint32_t>(app.m_nSysZ));
+  const auto width = static_cast<std::uint32_t>(app.m_nSysX);
+  const auto height = static_cast<std::uint32_t>(app.m_nSysY);
+  const auto depth = static_cast<std::uint32_t>(app.m_nSysZ);
+  RestoreSystemMode(width, height, depth);
+  if (SystemDisplayRunsAt(width, height, depth)) {
+    // Put back once: a copy kept after this would later undo the user's own change of the
+    // system display's mode (seen or not while another display is primary), even at next logon.
+    app.ForgetSystemResolution();
+  }
   return true;
+}
+
+bool CDUDOzurDlg::SystemDisplayRunsAt(std::uint32_t width, std::uint32_t height,
+                                      std::uint32_t bitsPerPel) {
+  platform::DisplayDevice system;
+  platform::DisplayMode mode;
+  return FindSystemDisplay(system) && GetStoredMode(system, mode) && mode.width == width &&
+         mode.height == height && mode.bitsPerPel == bitsPerPel;
 }

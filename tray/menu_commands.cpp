@@ -1,5 +1,7 @@
 // The popup menu's commands: each reads the live topology, walks the display engine through the
 // steps that lead from there to the chosen one, and saves the result.
+#include <utility>
+
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
 #include "platform/platform.h"
@@ -54,6 +56,33 @@ std::optional<platform::Rect> ActiveDisplayRect(const CDongleDevice& device) {
                         static_cast<std::int32_t>(mode.y + std::int64_t{mode.height})};
 }
 
+// What the adapter's display shows: the handle it is open on and its stored mode, when attached
+// (wherever other displays moved it).
+struct AdapterShows {
+  platform::DeviceHandle handle = platform::kInvalidDevice;
+  std::optional<platform::DisplayMode> mode;
+  bool operator==(const AdapterShows& other) const {
+    const auto same = [](const platform::DisplayMode& a, const platform::DisplayMode& b) {
+      return a.width == b.width && a.height == b.height && a.bitsPerPel == b.bitsPerPel;
+    };
+    return handle == other.handle && mode.has_value() == other.mode.has_value() &&
+           (!mode || same(*mode, *other.mode));
+  }
+};
+
+AdapterShows WhatTheAdapterShows(const CDongleDevice& device) {
+  AdapterShows shows;
+  shows.handle = device.m_hDevice;
+  platform::DisplayDevice active = device.m_ddActive;
+  platform::DisplayMode mode;
+  if (device.m_hDevice != platform::kInvalidDevice && RefreshDisplayDevice(active) != 0 &&
+      (active.stateFlags & platform::kDisplayAttachedToDesktop) != 0 &&
+      platform::Os().display->EnumMode(active.name, platform::kEnumRegistrySettings, mode)) {
+    shows.mode = mode;
+  }
+  return shows;
+}
+
 void TraceRotationSkip() {
   Trace("OnExt [recheckresolution] it's rotation status! skip check with code %d\n", -1);
 }
@@ -76,6 +105,10 @@ void CDUDOzurDlg::OnPrimary() {
   }
   CDongleDevice& device = *m_pDevice;
   Trace("OnPrimary\n");
+  if (!device.ExtCanBePrimary()) {
+    Trace("OnPrimary: the adapter display is removable and cannot be primary, nothing changed\n");
+    return;
+  }
   DisableComposition();
   const std::int32_t state = device.GetDisplayState();
   if (FitOfferedResolution() == -1) {
@@ -157,6 +190,7 @@ void CDUDOzurDlg::OnExt() {
       break;
     case kDispPrimaryOnly:
       HandDesktopToSystemDisplay(device);
+      ReattachOtherDisplays();
       Pause();
       device.AttachToDeskTopExt();
       CycleMonitorPower();
@@ -187,6 +221,10 @@ void CDUDOzurDlg::OnMirror() {
     return;
   }
   CDongleDevice& device = *m_pDevice;
+  if (!device.HasMirrorDevice()) {
+    Trace("OnMirror: the adapter has no mirror display, nothing changed\n");
+    return;
+  }
   DisableComposition();
   switch (device.GetDisplayState()) {
     case kDispPrimaryExt:
@@ -202,6 +240,7 @@ void CDUDOzurDlg::OnMirror() {
       break;
     case kDispPrimaryOnly:
       HandDesktopToSystemDisplay(device);
+      ReattachOtherDisplays();
       Pause();
       device.AttachToDeskTopExt();
       Pause();
@@ -245,6 +284,7 @@ void CDUDOzurDlg::OnOff() {
       break;
     case kDispPrimaryOnly:
       HandDesktopToSystemDisplay(device);
+      ReattachOtherDisplays();
       break;
     case kDispExtended:
       device.DetachFromDeskTop();
@@ -305,11 +345,25 @@ void CDUDOzurDlg::OnResolution(std::uint32_t id) {
                        static_cast<std::uint32_t>(record.nBitDepth));
   if (record.nWidth > kConfirmAboveWidth || record.nHeight > kConfirmAboveHeight) {
     m_dlgWarning.m_rcDisplay = ActiveDisplayRect(device);
+    const AdapterShows asked = WhatTheAdapterShows(device);
     // Owned by the main window, whose thread holds the foreground after the menu's click.
     std::intptr_t answer = 0;
     {
       const UserWait waiting(*this);
       answer = m_dlgWarning.DoModal(m_hWnd);
+    }
+    if (m_nCommandAfterQuestion != 0) {
+      // Runs after this answer is carried out and saved.
+      platform::Os().windows->PostMessage(m_hWnd, platform::kWmCommand,
+                                          std::exchange(m_nCommandAfterQuestion, 0U), 0);
+    }
+    if (!(WhatTheAdapterShows(device) == asked)) {
+      // The adapter went, or another copy, a re-plug or a sleep changed its display while the
+      // question was open: the answer is about a mode no longer shown. Nothing is reverted and
+      // the mode from before the question stays the one to keep.
+      m_dlgWarning.m_nTimer = 0;
+      device.SaveSettings();
+      return;
     }
     if (answer == platform::kIdOk) {
       device.m_nWidth = record.nWidth;

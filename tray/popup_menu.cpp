@@ -275,6 +275,18 @@ void MarkSavedState(platform::MenuHandle menu) {
   menus.CheckItem(menu, ticked, platform::kMfByCommand | platform::kMfChecked);
 }
 
+// A resolution waits for its confirmation: only another resolution (which shows the question
+// again) stays offered.
+void GreyWhileAsking(platform::MenuHandle menu, platform::MenuHandle rotation) {
+  platform::Menus& menus = *platform::Os().menus;
+  for (const std::uint32_t id : {ID_PRIMARY, ID_EXTENDED, ID_MIRROR, ID_OFF}) {
+    menus.EnableItem(menu, id, platform::kMfByCommand | platform::kMfGrayed);
+  }
+  for (std::uint32_t id = ID_ROTATE_0; id <= ID_ROTATE_270; ++id) {
+    menus.EnableItem(rotation, id, platform::kMfByCommand | platform::kMfGrayed);
+  }
+}
+
 }  // namespace
 
 void CRightMouseClickMsgHandler::Handle() {
@@ -304,8 +316,14 @@ void CRightMouseClickMsgHandler::Handle() {
 
   if (device.m_bDeviceReady == 1) {
     AppendReadyItems(device, menu, resolutions, rotation);
+    if (!device.HasMirrorDevice()) {
+      menus.EnableItem(menu, ID_MIRROR, platform::kMfByCommand | platform::kMfGrayed);
+    }
   } else {
     MarkSavedState(menu);
+  }
+  if (dialog->m_dlgWarning.GetSafeHwnd() != 0) {
+    GreyWhileAsking(menu, rotation);
   }
 
   // The menu closes when the user clicks elsewhere only if our window is in the foreground.

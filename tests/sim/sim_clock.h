@@ -14,9 +14,16 @@ class Clock {
       now_ = time;
     }
   }
+  // Time a thread of the program spent in Sleep, the pauses it waits on purpose.
+  void Sleep(std::uint64_t milliseconds) {
+    now_ += milliseconds;
+    slept_ += milliseconds;
+  }
+  std::uint64_t Slept() const { return slept_; }
 
  private:
   std::uint64_t now_ = 0;
+  std::uint64_t slept_ = 0;
 };
 
 }  // namespace sim

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/platform.h"
 #include "tests/sim/sim_clock.h"
 #include "tests/sim/sim_message_sink.h"
 #include "tests/sim/sim_windowing.h"
@@ -56,6 +57,14 @@ bool SimDevices::Control(platform::DeviceHandle handle, std::uint32_t code, cons
     record.input.assign(bytes, bytes + inSize);
   }
   auto open = handles_.find(handle);
+  if (hung_ && open != handles_.end() && !open->second.deviceGone) {
+    clock_.Advance(kRequestTimeoutMs);
+    controls_.push_back(record);
+    if (platform::Os().system != nullptr) {
+      platform::Os().system->SetLastError(kErrorTimeout);
+    }
+    return false;
+  }
   if (open != handles_.end() && !open->second.deviceGone) {
     for (const UsbDevice& device : usb_) {
       if (device.present && device.path == open->second.path && device.driver != nullptr) {

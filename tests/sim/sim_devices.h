@@ -86,6 +86,10 @@ class SimDevices : public platform::DeviceIo {
   void FailDetailAt(std::uint32_t index) { failDetailAt_ = index; }
   // The interface leaves (without broadcasts) just after the next enumeration has taken its set.
   void LeaveDuringNextWalk(const std::wstring& path) { leavesDuringWalk_ = path; }
+  // A driver that stops answering: every request to an open handle waits the device layer's
+  // whole time-out, is cancelled and fails with ERROR_TIMEOUT, as the Win32 side does.
+  void SetHung(bool hung) { hung_ = hung; }
+  bool Hung() const { return hung_; }
   const std::vector<ControlRecord>& Controls() const { return controls_; }
   std::vector<ControlRecord> ControlsWithCode(std::uint32_t code) const;
   std::size_t OpenHandleCount() const { return handles_.size(); }
@@ -125,6 +129,12 @@ class SimDevices : public platform::DeviceIo {
   std::uint32_t failDetailAt_ = UINT32_MAX;
   std::wstring leavesDuringWalk_;
   std::vector<ControlRecord> controls_;
+  bool hung_ = false;
 };
+
+// How long the Win32 device layer waits for a request before it cancels it, and the error the
+// cancelled request fails with (ERROR_TIMEOUT).
+inline constexpr std::uint64_t kRequestTimeoutMs = 5000;
+inline constexpr std::uint32_t kErrorTimeout = 1460;
 
 }  // namespace sim

@@ -1,7 +1,9 @@
 #include "tests/sim/sim_display.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
+#include <utility>
 
 #include "tests/sim/sim_message_sink.h"
 #include "tests/sim/sim_registry.h"
@@ -22,6 +24,22 @@ constexpr std::uint32_t kStoredFields = kListedFields | platform::kDmPosition;
 
 bool IsMirroring(const SimDisplayDevice& device) {
   return (device.fixedFlags & platform::kDisplayMirroringDriver) != 0;
+}
+
+std::int32_t Right(const Placement& p) {
+  return p.x + static_cast<std::int32_t>(p.width);
+}
+std::int32_t Bottom(const Placement& p) {
+  return p.y + static_cast<std::int32_t>(p.height);
+}
+bool Overlaps(const Placement& a, const Placement& b) {
+  return a.x < Right(b) && b.x < Right(a) && a.y < Bottom(b) && b.y < Bottom(a);
+}
+bool Touches(const Placement& a, const Placement& b) {
+  const bool sideBySide =
+      (Right(a) == b.x || Right(b) == a.x) && a.y < Bottom(b) && b.y < Bottom(a);
+  const bool stacked = (Bottom(a) == b.y || Bottom(b) == a.y) && a.x < Right(b) && b.x < Right(a);
+  return sideBySide || stacked;
 }
 
 }  // namespace
@@ -97,13 +115,14 @@ bool SimDisplay::EnumMode(const std::wstring& deviceName, std::uint32_t index,
     if (device->failStoredRead) {
       return false;
     }
+    const Placement& stored = device->staleStored ? *device->staleStored : device->stored;
     out.fields = kStoredFields;
-    out.x = device->stored.x;
-    out.y = device->stored.y;
-    out.width = device->stored.width;
-    out.height = device->stored.height;
-    out.bitsPerPel = device->stored.bitsPerPel;
-    out.frequency = device->stored.frequency;
+    out.x = stored.x;
+    out.y = stored.y;
+    out.width = stored.width;
+    out.height = stored.height;
+    out.bitsPerPel = stored.bitsPerPel;
+    out.frequency = stored.frequency;
     return true;
   }
   if (index >= device->modes.size()) {
@@ -167,7 +186,7 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
   if (device == nullptr) {
     return finish(platform::kDispChangeBadParam);
   }
-  if ((flags & platform::kCdsNoReset) != 0 && !toRegistry) {
+  if ((flags & platform::kCdsNoReset) != 0 && (!toRegistry || rules_.noResetBadFlags)) {
     return finish(kDispChangeBadFlags);
   }
   const bool setPrimary = (flags & platform::kCdsSetPrimary) != 0;
@@ -248,6 +267,9 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
     if (device->failRegistryWrites) {
       return finish(platform::kDispChangeNotUpdated);
     }
+    if (rules_.storedReadLags && (flags & platform::kCdsNoReset) != 0 && !device->staleStored) {
+      device->staleStored = device->stored;
+    }
     device->stored = wanted;
     if (setPrimary) {
       for (SimDisplayDevice& other : devices_) {
@@ -264,7 +286,7 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
   if (setPrimary) {
     MakePrimary(next, deviceIndex);
   }
-  return finish(Apply(std::move(next), device, forced));
+  return finish(Apply(std::move(next), device, forced, false, toRegistry));
 }
 
 bool SimDisplay::MayBePrimary(const SimDisplayDevice& device) {
@@ -297,7 +319,10 @@ void SimDisplay::MakePrimary(std::vector<Placement>& next, std::size_t index) {
 }
 
 std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevice* target,
-                               bool forced, bool byWindows) {
+                               bool forced, bool byWindows, bool stores) {
+  for (SimDisplayDevice& device : devices_) {
+    device.staleStored.reset();  // what is stored is read back once it has been applied
+  }
   std::int32_t result = platform::kDispChangeSuccessful;
   std::vector<std::size_t> refused;
   for (std::size_t i = 0; i < devices_.size(); ++i) {
@@ -352,15 +377,31 @@ std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevi
   if ((shiftX != 0 || shiftY != 0) && !rules_.primaryShiftsToOrigin && !byWindows) {
     return kRefused;  // the primary display holds (0, 0)
   }
-  for (const std::size_t i : refused) {
-    devices_[i].stored.attached = false;
-  }
   for (std::size_t i = 0; i < devices_.size(); ++i) {
     next[i].primary = i == *primary;
     if (!IsMirroring(devices_[i]) && next[i].attached) {
       next[i].x -= shiftX;
       next[i].y -= shiftY;
     }
+  }
+  if (rules_.layout == DisplayRules::Layout::kXp && !byWindows && Overlapping(next)) {
+    return result;  // answered as a success, and not applied
+  }
+  if (rules_.layout == DisplayRules::Layout::kWin7) {
+    const std::vector<Placement> asked = next;
+    Arrange(next, *primary);
+    if (stores) {
+      // The places it settled on are what it keeps in the registry too.
+      for (std::size_t i = 0; i < devices_.size(); ++i) {
+        if (devices_[i].stored.attached && next[i].attached && !(asked[i] == next[i])) {
+          devices_[i].stored.x = next[i].x;
+          devices_[i].stored.y = next[i].y;
+        }
+      }
+    }
+  }
+  for (const std::size_t i : refused) {
+    devices_[i].stored.attached = false;
   }
   if (target == nullptr) {
     // Wine writes the places and the primary it settled on back when it applies what is stored.
@@ -384,6 +425,9 @@ std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevi
           before.width != after.width || before.height != after.height ||
           before.bitsPerPel != after.bitsPerPel || before.frequency != after.frequency));
     changed = changed || visibleChange;
+    if (after.attached && after.primary && !(before.attached && before.primary)) {
+      ++devices_[i].timesMadePrimary;
+    }
     devices_[i].live = after;
   }
   if (changed) {
@@ -394,6 +438,70 @@ std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevi
     windows_.SendToTopLevelWindows(platform::kWmDisplayChange, main.bitsPerPel, lParam);
   }
   return result;
+}
+
+bool SimDisplay::Overlapping(const std::vector<Placement>& next) const {
+  for (std::size_t i = 0; i < devices_.size(); ++i) {
+    for (std::size_t j = i + 1; j < devices_.size(); ++j) {
+      if (next[i].attached && next[j].attached && !IsMirroring(devices_[i]) &&
+          !IsMirroring(devices_[j]) && Overlaps(next[i], next[j])) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+void SimDisplay::Arrange(std::vector<Placement>& next, std::size_t primary) const {
+  std::vector<std::size_t> others;
+  for (std::size_t i = 0; i < devices_.size(); ++i) {
+    if (i != primary && next[i].attached && !IsMirroring(devices_[i])) {
+      others.push_back(i);
+    }
+  }
+  // Nearest the primary first: those are the ones the others lean on.
+  std::stable_sort(others.begin(), others.end(), [&next](std::size_t a, std::size_t b) {
+    return std::abs(next[a].x) + std::abs(next[a].y) < std::abs(next[b].x) + std::abs(next[b].y);
+  });
+  std::vector<std::size_t> placed{primary};
+  const auto fits = [&](const Placement& candidate) {
+    return std::none_of(placed.begin(), placed.end(),
+                        [&](std::size_t p) { return Overlaps(candidate, next[p]); });
+  };
+  for (const std::size_t d : others) {
+    Placement& wanted = next[d];
+    const bool touching = std::any_of(placed.begin(), placed.end(),
+                                      [&](std::size_t p) { return Touches(wanted, next[p]); });
+    if (!fits(wanted) || !touching) {
+      const auto w = static_cast<std::int32_t>(wanted.width);
+      const auto h = static_cast<std::int32_t>(wanted.height);
+      std::optional<std::pair<std::int32_t, std::int32_t>> best;
+      std::int64_t bestDistance = 0;
+      for (const std::size_t p : placed) {
+        const Placement& at = next[p];
+        const std::int32_t y = std::clamp(wanted.y, at.y - h + 1, Bottom(at) - 1);
+        const std::int32_t x = std::clamp(wanted.x, at.x - w + 1, Right(at) - 1);
+        for (const auto& [cx, cy] : {std::pair{Right(at), y}, std::pair{at.x - w, y},
+                                     std::pair{x, Bottom(at)}, std::pair{x, at.y - h}}) {
+          Placement candidate = wanted;
+          candidate.x = cx;
+          candidate.y = cy;
+          const std::int64_t dx = cx - wanted.x;
+          const std::int64_t dy = cy - wanted.y;
+          const std::int64_t distance = dx * dx + dy * dy;
+          if (fits(candidate) && (!best || distance < bestDistance)) {
+            best = {cx, cy};
+            bestDistance = distance;
+          }
+        }
+      }
+      if (best) {
+        wanted.x = best->first;
+        wanted.y = best->second;
+      }
+    }
+    placed.push_back(d);
+  }
 }
 
 std::int32_t SimDisplay::UserChangesMode(const std::wstring& deviceName, std::uint32_t width,
@@ -434,6 +542,16 @@ std::int32_t SimDisplay::UserMakesPrimary(const std::wstring& deviceName) {
   }
   const std::int32_t dx = device->live.x;
   const std::int32_t dy = device->live.y;
+  // The display settings have calls of their own that no variant of these refuses.
+  DisplayRules userRules = rules_;
+  userRules.noResetBadFlags = false;
+  userRules.storedReadLags = false;
+  const DisplayRules rules = std::exchange(rules_, userRules);
+  const struct Restore {
+    DisplayRules& rules;
+    DisplayRules kept;
+    ~Restore() { rules = kept; }
+  } restore{rules_, rules};
   const std::uint32_t store = platform::kCdsUpdateRegistry | platform::kCdsNoReset;
   platform::DisplayMode mode;
   mode.fields = platform::kDmPosition;
@@ -463,22 +581,6 @@ void SimDisplay::Reapply() {
       rowEnd = std::max(rowEnd, device.live.x + static_cast<std::int32_t>(device.live.width));
     }
   }
-  const auto overlaps = [](const Placement& a, const Placement& b) {
-    return a.x < b.x + static_cast<std::int32_t>(b.width) &&
-           b.x < a.x + static_cast<std::int32_t>(a.width) &&
-           a.y < b.y + static_cast<std::int32_t>(b.height) &&
-           b.y < a.y + static_cast<std::int32_t>(a.height);
-  };
-  const auto touches = [](const Placement& a, const Placement& b) {
-    const auto right = [](const Placement& p) { return p.x + static_cast<std::int32_t>(p.width); };
-    const auto bottom = [](const Placement& p) {
-      return p.y + static_cast<std::int32_t>(p.height);
-    };
-    const bool sideBySide =
-        (right(a) == b.x || right(b) == a.x) && a.y < bottom(b) && b.y < bottom(a);
-    const bool stacked = (bottom(a) == b.y || bottom(b) == a.y) && a.x < right(b) && b.x < right(a);
-    return sideBySide || stacked;
-  };
   for (SimDisplayDevice& returning : devices_) {
     if (!returning.present || returning.live.attached || !returning.stored.attached ||
         IsMirroring(returning)) {
@@ -490,8 +592,8 @@ void SimDisplay::Reapply() {
     for (const SimDisplayDevice& other : devices_) {
       if (&other != &returning && other.present && other.live.attached && !IsMirroring(other)) {
         anyOther = true;
-        misplaced = misplaced || overlaps(returning.stored, other.live);
-        touching = touching || touches(returning.stored, other.live);
+        misplaced = misplaced || Overlaps(returning.stored, other.live);
+        touching = touching || Touches(returning.stored, other.live);
       }
     }
     if (anyOther && (misplaced || !touching)) {

@@ -62,10 +62,21 @@
 //   `primaryShiftsToOrigin`: every display is shifted so that the primary lands at (0, 0). Wine
 //   `primaryHandsOver`: when the primary leaves, the first display that may be primary takes
 //   over. Under either, an apply of the stored settings writes the result back to them.
-// - Positions are otherwise kept as the caller stored them. Windows 7 and later would move an
-//   overlapping display next to the others and close gaps (conformance: "position conflict",
-//   "extra space will be removed"), but XP does not apply an overlapping position; the program
-//   computes every position itself, and the soundness checks see what it left.
+// - Positions are otherwise kept as the caller stored them (the default; the program computes
+//   every position itself, and the soundness checks see what it left). `layout` kXp: Windows XP
+//   answers DISP_CHANGE_SUCCESSFUL to a change that would leave two displays overlapping and
+//   does not apply it (conformance: test_ChangeDisplaySettingsEx "position conflict", broken()
+//   on XP). `layout` kWin7: Windows 7 and later move an overlapping display to the nearest free
+//   place beside the others and close gaps (conformance: "position conflict", "extra space will
+//   be removed"), so that after a display is resized its neighbours follow.
+// - Windows 10 (conformance comment in test_ChangeDisplaySettingsEx): `storedReadLags`: right
+//   after a CDS_UPDATEREGISTRY | CDS_NORESET store, reading the stored mode returns the settings
+//   before the store until they are applied. `noResetBadFlags`: 32-bit Windows 10 may answer
+//   DISP_CHANGE_BADFLAGS to CDS_UPDATEREGISTRY | CDS_NORESET and store nothing (broken()); the
+//   variant refuses every such store.
+// - Windows 8 and later (6.2) install and run no mirror drivers, nor display drivers of the older
+//   model (Microsoft's "Mirror Drivers" and "Video Port" pages): a machine of such a version has
+//   no mirroring display device; the desktop builders leave the adapter's out.
 // - When Windows itself re-applies (a plug, a pull, a driver switch) and the primary has left,
 //   the first display that may be primary takes over and all shift to put it at (0, 0).
 // - A display that Windows itself brings back (a plug, a driver switch) where its stored place
@@ -131,6 +142,10 @@ struct SimDisplayDevice {
   std::wstring attachValuePath;
   // The driver's answer when a mode is applied; unset accepts every listed mode.
   std::function<bool(const Placement&)> acceptMode;
+  // How often the device became the live primary display (for the test's side).
+  std::uint32_t timesMadePrimary = 0;
+  // `storedReadLags`: what a stored read answers until the next apply.
+  std::optional<Placement> staleStored;
 };
 
 // The rules of the header that differ between Windows and Wine; all off is Windows as documented.
@@ -138,6 +153,10 @@ struct DisplayRules {
   bool detachStoresZeroSize = false;
   bool primaryShiftsToOrigin = false;
   bool primaryHandsOver = false;
+  enum class Layout { kAsStored, kXp, kWin7 };
+  Layout layout = Layout::kAsStored;
+  bool storedReadLags = false;
+  bool noResetBadFlags = false;
 };
 
 struct ChangeRecord {
@@ -188,12 +207,16 @@ class SimDisplay : public platform::DisplaySettings {
   // Makes `next` (one placement per device) the live desktop; `target` is the device the call
   // named, if any. `byWindows`: Windows itself re-applies (a plug, a pull, the user's display
   // settings) and settles the primary and its place as it must.
+  // `stores`: the call writes the registry (CDS_UPDATEREGISTRY).
   std::int32_t Apply(std::vector<Placement> next, const SimDisplayDevice* target, bool forced,
-                     bool byWindows = false);
+                     bool byWindows = false, bool stores = false);
   static bool MayBePrimary(const SimDisplayDevice& device);
   std::vector<Placement> LiveDesktop() const;
   std::vector<Placement> StoredDesktop() const;
   static void MakePrimary(std::vector<Placement>& next, std::size_t index);
+  bool Overlapping(const std::vector<Placement>& next) const;
+  // Windows 7 and later: every display beside the others, none overlapping, no gaps.
+  void Arrange(std::vector<Placement>& next, std::size_t primary) const;
   std::optional<std::uint32_t> AttachValue(const SimDisplayDevice& device) const;
 
   Clock& clock_;

@@ -351,6 +351,13 @@ void SimRegistry::DenyAccess(platform::RegKey root, const std::wstring& path,
   Walk(Root(root), path, true, error)->deniedRights |= rights;
 }
 
+void SimRegistry::AllowAccess(platform::RegKey root, const std::wstring& path,
+                              std::uint32_t rights) {
+  if (Key* key = FindPath(root, path)) {
+    key->deniedRights &= ~rights;
+  }
+}
+
 bool SimRegistry::HasAdminOnlyDacl(platform::RegKey root, const std::wstring& path) const {
   const Key* key = FindPath(root, path);
   return key != nullptr && key->adminOnlyDacl;

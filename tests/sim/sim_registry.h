@@ -80,6 +80,7 @@ class SimRegistry : public platform::Registry {
   // Removes a key with everything below it, as another program (or the user) would.
   void RemoveTree(platform::RegKey root, const std::wstring& path);
   void DenyAccess(platform::RegKey root, const std::wstring& path, std::uint32_t rights);
+  void AllowAccess(platform::RegKey root, const std::wstring& path, std::uint32_t rights);
   bool HasAdminOnlyDacl(platform::RegKey root, const std::wstring& path) const;
   void SetToken(Token token) { token_ = token; }
   void SetUserIsAdmin(bool admin) { token_ = admin ? Token::kElevatedAdmin : Token::kStandardUser; }

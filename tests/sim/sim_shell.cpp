@@ -135,24 +135,31 @@ bool SimMenus::TrackPopupMenu(platform::MenuHandle menu, std::uint32_t flags, in
     script_.pop_front();
   }
   bool ended = false;
+  bool dismissed = false;
   if (choice.delay > 0) {
     const std::uint64_t closeAt = clock_.Now() + choice.delay;
     const std::uint64_t endsBefore = endMenuCalls_;
+    const std::uint64_t dismissalsBefore = dismissals_;
     ++tracking_;
     windows_.RunModalLoop(
-        [this, closeAt, endsBefore] {
-          return clock_.Now() >= closeAt || endMenuCalls_ != endsBefore;
+        [this, closeAt, endsBefore, dismissalsBefore] {
+          return clock_.Now() >= closeAt || endMenuCalls_ != endsBefore ||
+                 dismissals_ != dismissalsBefore;
         },
         closeAt);
     --tracking_;
     ended = endMenuCalls_ != endsBefore;
-    if (!ended) {
+    // A click elsewhere after the user's choice fell due closes nothing: the choice came first.
+    dismissed = !ended && dismissals_ != dismissalsBefore && dismissedAt_ < closeAt;
+    if (!ended && !dismissed) {
       clock_.AdvanceTo(closeAt);
     }
+    windows_.Answering();
   }
   tracked_[index].closedAt = clock_.Now();
   tracked_[index].endedByProgram = ended;
-  if (ended || !choice.commandId) {
+  tracked_[index].dismissed = dismissed;
+  if (ended || dismissed || !choice.commandId) {
     return false;
   }
   const MenuItem* item = FindItem(menu, *choice.commandId, platform::kMfByCommand);
@@ -199,6 +206,9 @@ std::optional<std::intptr_t> SimExplorer::HandleMessage(platform::WindowHandle w
   if (message == platform::kWmSysCommand && (wParam & 0xFFF0u) == platform::kScMonitorPower) {
     powerRequests_.push_back({clock_.Now(), lParam});
     monitorsOn_ = lParam == -1;
+  }
+  if (message == platform::kWmQueryEndSession) {
+    return 1;  // the shell lets the session end
   }
   return 0;
 }

@@ -64,6 +64,7 @@ struct TrackedMenu {
   std::map<std::uintptr_t, std::vector<MenuItem>> submenus;  // every submenu as shown
   std::uint64_t closedAt = 0;
   bool endedByProgram = false;  // EndMenu closed it before the user chose
+  bool dismissed = false;       // the user closed it without choosing, clicking elsewhere
 };
 
 class SimTray : public platform::Tray {
@@ -111,6 +112,13 @@ class SimMenus : public platform::Menus {
 
   // --- The test's side ---
   void ScriptChoice(MenuChoice choice) { script_.push_back(choice); }
+  // The user clicks elsewhere: every open menu closes without a choice.
+  void DismissOpenMenus() {
+    if (tracking_ != 0) {
+      ++dismissals_;
+      dismissedAt_ = clock_.Now();
+    }
+  }
   const std::vector<TrackedMenu>& Tracked() const { return tracked_; }
   std::size_t LiveMenus() const { return menus_.size(); }
 
@@ -126,6 +134,8 @@ class SimMenus : public platform::Menus {
   std::vector<TrackedMenu> tracked_;
   int tracking_ = 0;                // menu loops running now, nested
   std::uint64_t endMenuCalls_ = 0;  // EndMenu calls while a menu loop ran
+  std::uint64_t dismissals_ = 0;    // clicks elsewhere while a menu loop ran
+  std::uint64_t dismissedAt_ = 0;
 };
 
 class SimWindowing;

@@ -1,13 +1,17 @@
 #include "tests/sim/sim_system.h"
 
 #include <string>
+#include <utility>
 
 namespace sim {
 
 void SimSystem::Sleep(std::uint32_t milliseconds) {
+  if (atPause_ && pausesToAction_ != 0 && --pausesToAction_ == 0) {
+    std::exchange(atPause_, {})();
+  }
   sleepStarts_.push_back(clock_.Now());
   totalSlept_ += milliseconds;
-  clock_.Advance(milliseconds);
+  clock_.Sleep(milliseconds);
 }
 
 std::uintptr_t SimSystem::CreateMutex(const std::wstring& name, bool initialOwner) {

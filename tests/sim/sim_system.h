@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,6 +39,12 @@ class SimSystem : public platform::System {
 
   // --- The test's side ---
   void SetVersion(std::uint32_t major, std::uint32_t minor) { version_ = {major, minor, 0, 2}; }
+  // Runs `action` once, when the program next starts its `nth` pause (1 = the next one); an
+  // empty action disarms it.
+  void AtPause(std::uint32_t nth, std::function<void()> action) {
+    pausesToAction_ = nth;
+    atPause_ = std::move(action);
+  }
   void SetStrings(std::map<std::uint32_t, std::wstring> strings) { strings_ = std::move(strings); }
   void SetModuleBaseName(std::wstring name) { moduleBaseName_ = std::move(name); }
   void SetSystemDirectory(std::wstring folder) { systemDirectory_ = std::move(folder); }
@@ -53,6 +60,8 @@ class SimSystem : public platform::System {
 
  private:
   Clock& clock_;
+  std::uint32_t pausesToAction_ = 0;
+  std::function<void()> atPause_;
   platform::OsVersion version_{6, 1, 7601, 2};
   std::uint32_t lastError_ = 0;
   std::map<std::wstring, std::uintptr_t> mutexes_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <utility>
 
 namespace sim {
 
@@ -407,6 +408,7 @@ void SimWindowing::RunUntil(std::uint64_t time) {
   while (PumpOne(time)) {
   }
   clock_.AdvanceTo(time);
+  Answering();
 }
 
 void SimWindowing::RunFor(std::uint64_t milliseconds) {
@@ -423,7 +425,29 @@ bool SimWindowing::RunModalLoop(const std::function<bool()>& done, std::uint64_t
   return ended;
 }
 
+// The thread pumps: whatever it was handling, it answers now. The stretch closes here and a new
+// one starts with what the pump hands out.
+void SimWindowing::Answering() {
+  if (dispatchDepth_ == 0) {
+    return;
+  }
+  const std::uint64_t length = clock_.Now() - openStretch_.start;
+  if (length > longestStretch_.length) {
+    longestStretch_ = openStretch_;
+    longestStretch_.length = length;
+    longestStretch_.slept = clock_.Slept() - openStretchSlept_;
+  }
+  openStretch_.start = clock_.Now();
+  openStretchSlept_ = clock_.Slept();
+}
+
+SimWindowing::BusyStretch SimWindowing::TakeLongestBusyStretch() {
+  Answering();
+  return std::exchange(longestStretch_, {});
+}
+
 bool SimWindowing::PumpOne(std::uint64_t horizon) {
+  Answering();
   if (!queue_.empty()) {
     Queued next = std::move(queue_.front());
     queue_.pop_front();
@@ -450,6 +474,7 @@ bool SimWindowing::PumpOne(std::uint64_t horizon) {
       return false;
     }
     clock_.AdvanceTo(event->time);
+    Answering();
     const std::uint64_t sequence = event->sequence;
     auto found = std::find_if(scheduled_.begin(), scheduled_.end(),
                               [sequence](const Scheduled& s) { return s.sequence == sequence; });
@@ -462,6 +487,7 @@ bool SimWindowing::PumpOne(std::uint64_t horizon) {
     return false;
   }
   clock_.AdvanceTo(timer->due);
+  Answering();
   TimerRecord fired = *timer;
   for (TimerRecord& t : timers_) {
     if (t.window == fired.window && t.id == fired.id) {
@@ -488,12 +514,22 @@ void SimWindowing::SendToTopLevelWindows(std::uint32_t message, std::uintptr_t w
     targets.push_back(record->handle);
   }
   for (platform::WindowHandle target : targets) {
-    Dispatch({clock_.Now(), target, message, wParam, lParam}, nullptr);
+    if (queueSentMessages_) {
+      queue_.push_back({{clock_.Now(), target, message, wParam, lParam}, nullptr});
+    } else {
+      Dispatch({clock_.Now(), target, message, wParam, lParam}, nullptr);
+    }
   }
 }
 
 std::intptr_t SimWindowing::SendDeviceChange(platform::WindowHandle window, std::uint32_t event,
                                              const platform::DeviceBroadcast* broadcast) {
+  if (queueSentMessages_) {
+    queue_.push_back(
+        {{clock_.Now(), window, platform::kWmDeviceChange, event, 0},
+         broadcast != nullptr ? std::make_shared<platform::DeviceBroadcast>(*broadcast) : nullptr});
+    return 1;
+  }
   return Dispatch({clock_.Now(), window, platform::kWmDeviceChange, event, 0}, broadcast);
 }
 
@@ -507,13 +543,26 @@ std::intptr_t SimWindowing::Dispatch(const MessageRecord& message,
   if (record->handler == nullptr) {
     return 0;
   }
-  platform::WindowHandler* handler = record->handler;
+  if (dispatchDepth_ == 0) {
+    openStretch_ = {clock_.Now(), 0, 0, message.message, message.wParam};
+    openStretchSlept_ = clock_.Slept();
+  }
+  ++dispatchDepth_;
+  const std::intptr_t answer = DispatchToHandler(*record->handler, message, broadcast);
+  Answering();
+  --dispatchDepth_;
+  return answer;
+}
+
+std::intptr_t SimWindowing::DispatchToHandler(platform::WindowHandler& handler,
+                                              const MessageRecord& message,
+                                              const platform::DeviceBroadcast* broadcast) {
   if (message.message == platform::kWmDeviceChange) {
-    return handler->HandleDeviceChange(message.window, static_cast<std::uint32_t>(message.wParam),
-                                       broadcast);
+    return handler.HandleDeviceChange(message.window, static_cast<std::uint32_t>(message.wParam),
+                                      broadcast);
   }
   std::optional<std::intptr_t> result =
-      handler->HandleMessage(message.window, message.message, message.wParam, message.lParam);
+      handler.HandleMessage(message.window, message.message, message.wParam, message.lParam);
   if (result.has_value()) {
     return *result;
   }

@@ -156,6 +156,23 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   void SetLoopHorizon(std::uint64_t time) { loopHorizon_ = time; }
   // Modal loops (menus, dialogs) running now, nested.
   int ModalLoops() const { return modalLoops_; }
+  // The longest stretch in which the thread handled messages without pumping (so no window of
+  // it answered), since the last call: its length, the time spent in Sleep within it, and the
+  // outermost message being handled.
+  struct BusyStretch {
+    std::uint64_t start = 0;
+    std::uint64_t length = 0;
+    std::uint64_t slept = 0;
+    std::uint32_t message = 0;
+    std::uintptr_t wParam = 0;
+  };
+  BusyStretch TakeLongestBusyStretch();
+  // While set, the broadcasts sent to the windows (WM_DEVICECHANGE, WM_DISPLAYCHANGE) are queued,
+  // as Windows holds messages sent from elsewhere for a thread busy with something else: they
+  // reach the window when the thread next waits for messages.
+  void QueueSentMessages(bool queue) { queueSentMessages_ = queue; }
+  // The thread waits for messages now (a pump, a modal loop's idle wait): it answers.
+  void Answering();
   // Modal dialogs whose loop ran out of things to do, or past the horizon, without ending.
   int AbandonedDialogs() const { return abandonedDialogs_; }
 
@@ -211,6 +228,8 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   platform::WindowHandle NewWindow(std::uint32_t templateId, platform::WindowHandle parent,
                                    platform::WindowHandler* handler);
   std::intptr_t Dispatch(const MessageRecord& message, const platform::DeviceBroadcast* broadcast);
+  std::intptr_t DispatchToHandler(platform::WindowHandler& handler, const MessageRecord& message,
+                                  const platform::DeviceBroadcast* broadcast);
   // One step of a loop: a queued message, else the next timer or event up to `horizon`.
   bool PumpOne(std::uint64_t horizon);
 
@@ -229,6 +248,12 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   std::uint64_t loopHorizon_ = UINT64_MAX;
   int abandonedDialogs_ = 0;
   int modalLoops_ = 0;
+  // Unanswered time: the open stretch of the outermost dispatch, and the worst one seen.
+  int dispatchDepth_ = 0;
+  bool queueSentMessages_ = false;
+  BusyStretch openStretch_;
+  std::uint64_t openStretchSlept_ = 0;
+  BusyStretch longestStretch_;
   platform::WindowHandle foreground_ = 0;
   bool foregroundAllowed_ = false;
   platform::WindowHandle dryRun_ = 0;  // the dialog whose buttons are being tried

@@ -1,5 +1,7 @@
 #include "tests/sim/sim_windows.h"
 
+#include <utility>
+
 namespace sim {
 
 SimWindows::SimWindows() {
@@ -45,6 +47,7 @@ bool SimWindows::AsksBeforeSuspend() {
 }
 
 void SimWindows::Suspend() {
+  criticalSleep_ = false;
   if (AsksBeforeSuspend()) {
     windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, platform::kPbtApmQuerySuspend, 0);
   }
@@ -60,11 +63,25 @@ void SimWindows::CancelledSuspend() {
   windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, kPbtApmQuerySuspendFailed, 0);
 }
 
-void SimWindows::Resume() {
+void SimWindows::Resume(Wake wake) {
+  constexpr std::uintptr_t kPbtApmResumeCritical = 6;
+  constexpr std::uintptr_t kPbtApmResumeAutomatic = 0x12;
+  if (std::exchange(criticalSleep_, false)) {
+    windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, kPbtApmResumeCritical, 0);
+    return;
+  }
+  windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, kPbtApmResumeAutomatic, 0);
+  if (wake == Wake::kAttended) {
+    UserArrives();
+  }
+}
+
+void SimWindows::UserArrives() {
   windows.SendToTopLevelWindows(platform::kWmPowerBroadcast, platform::kPbtApmResumeSuspend, 0);
 }
 
-bool SimWindows::EndSession(bool ends) {
+bool SimWindows::EndSession(bool ends, std::intptr_t reason) {
+  const bool critical = (reason & kEndSessionCritical) != 0;
   std::vector<platform::WindowHandle> asked;
   bool agreed = true;
   for (const WindowRecord* window : windows.TopLevelWindows()) {
@@ -72,14 +89,15 @@ bool SimWindows::EndSession(bool ends) {
       continue;
     }
     asked.push_back(window->handle);
-    if (windows.SendMessage(window->handle, platform::kWmQueryEndSession, 0, 0) == 0) {
+    if (windows.SendMessage(window->handle, platform::kWmQueryEndSession, 0, reason) == 0 &&
+        !critical) {
       agreed = false;
       break;
     }
   }
-  const bool ended = agreed && ends;
+  const bool ended = agreed && (ends || critical);
   for (platform::WindowHandle window : asked) {
-    windows.SendMessage(window, platform::kWmEndSession, ended ? 1 : 0, 0);
+    windows.SendMessage(window, platform::kWmEndSession, ended ? 1 : 0, reason);
   }
   return ended;
 }

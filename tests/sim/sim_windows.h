@@ -34,14 +34,29 @@ class SimWindows {
   // Windows Vista and later send PBT_APMSUSPEND alone and cannot be asked to wait (Microsoft's
   // documentation of PBT_APMQUERYSUSPEND: "not supported" from Vista on). The simulated
   // version decides which order runs; CancelledSuspend does nothing from Vista on.
+  // A critical suspend (a battery run flat) sends nothing before the sleep (CriticalSuspend).
+  // Waking (documentation of PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND and
+  // PBT_APMRESUMECRITICAL): every resume sends PBT_APMRESUMEAUTOMATIC; PBT_APMRESUMESUSPEND
+  // follows only when a user is at the machine (Wake::kAttended), at once or when the user's
+  // input comes after an unattended wake (UserArrives); after a critical suspend the windows,
+  // which saw no PBT_APMSUSPEND, get PBT_APMRESUMECRITICAL instead.
   void Suspend();
+  void CriticalSuspend() { criticalSleep_ = true; }
   void CancelledSuspend();
-  void Resume();
+  enum class Wake { kAttended, kUnattended };
+  void Resume(Wake wake = Wake::kAttended);
+  void UserArrives();
   // WM_QUERYENDSESSION to every top-level window until one answers 0 (that stops the log-off,
   // and the rest are not asked), then WM_ENDSESSION to the windows asked, with TRUE only when
-  // every one agreed and the session really ends (documentation of WM_QUERYENDSESSION).
-  // Returns whether the session ended.
-  bool EndSession(bool ends);
+  // every one agreed and the session really ends (documentation of WM_QUERYENDSESSION). lParam
+  // says why (documentation of WM_ENDSESSION): ENDSESSION_LOGOFF a log-off, ENDSESSION_CLOSEAPP
+  // the restart manager closing the program (an installer replacing its files: the session goes
+  // on), ENDSESSION_CRITICAL a forced end that no answer of 0 stops. `ends` false: a program
+  // asked after every window vetoes it. Returns whether the windows were told it ends.
+  static constexpr std::intptr_t kEndSessionCloseApp = 0x1;
+  static constexpr std::intptr_t kEndSessionCritical = 0x40000000;
+  static constexpr std::intptr_t kEndSessionLogoff = static_cast<std::intptr_t>(0x80000000u);
+  bool EndSession(bool ends, std::intptr_t reason = kEndSessionLogoff);
 
   bool AsksBeforeSuspend();
 
@@ -55,6 +70,9 @@ class SimWindows {
   SimMenus menus{clock, windows};
   SimComposition composition;
   SimSystem system{clock};
+
+ private:
+  bool criticalSleep_ = false;
 };
 
 }  // namespace sim

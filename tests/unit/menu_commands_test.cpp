@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 
@@ -136,6 +137,53 @@ INSTANTIATE_TEST_SUITE_P(
                       TopologyCase{"Off", kOff, 2, true, "off", 4, 0},
                       TopologyCase{"Off", kOff, 3, true, "off", 4, 0},
                       TopologyCase{"Off", kOff, 4, true, "off", 4, 0}));
+
+// Mirror on a machine without a mirror device (Windows 8 and later), Primary for a display that
+// Windows marks removable: the desktop and the saved choice stay; the menu greys what it cannot do.
+struct CannotCase {
+  const char* command;
+  std::uint32_t id;
+  std::uint32_t from;
+  bool mirrorDevice;
+  std::uint32_t extFlags;
+};
+
+void PrintTo(const CannotCase& c, std::ostream* out) {
+  *out << c.command << " from " << c.from;
+}
+
+class CommandItCannotCarryOut : public MenuCommandTest,
+                                public ::testing::WithParamInterface<CannotCase> {};
+
+TEST_P(CommandItCannotCarryOut, LeavesTheDesktopAndTheSavedChoice) {
+  const CannotCase& c = GetParam();
+  AdapterSpec adapter;
+  adapter.mirrorDevice = c.mirrorDevice;
+  adapter.extFlags = c.extFlags;
+  Build(false, adapter);
+  SaveProfile({c.from, 1024, 768, 32, 0});
+  StartWithAdapter();
+  const std::string before = os.display.Describe();
+  ScribbleOverSavedSettings();
+
+  const sim::TrackedMenu menu = RightClick(c.id);
+  Command(c.id);  // the command as if it came some other way than the menu
+
+  EXPECT_EQ(os.display.Describe(), before);
+  EXPECT_EQ(SavedValue(L"DispState"), kScribbled);
+  EXPECT_TRUE(DesktopIsSound(os));
+  const bool greyed =
+      std::any_of(menu.items.begin(), menu.items.end(),
+                  [&c](const sim::MenuItem& item) { return item.id == c.id && item.Grayed(); });
+  EXPECT_EQ(greyed, c.id == kMirror);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Machines, CommandItCannotCarryOut,
+    ::testing::Values(CannotCase{"Mirror", kMirror, 2, false, 0},
+                      CannotCase{"Mirror", kMirror, 4, false, 0},
+                      CannotCase{"Primary", kPrimary, 2, true, platform::kDisplayRemovable},
+                      CannotCase{"Primary", kPrimary, 4, true, platform::kDisplayRemovable}));
 
 // A second copy's "Turnoff" while mirroring must not leave the driver mirroring, or Primary would
 // make the mirror device primary and the adapter's own display would never appear.

@@ -94,6 +94,27 @@ void CheckProfile(const sim::SimWindows& os, std::ostringstream& problems) {
   }
 }
 
+// The displays the user keeps: the main one stays primary unless the adapter's display took
+// that place, and the others stay on the desktop unless the adapter's display is the only one.
+void CheckUsersDisplays(const sim::SimWindows& os, const UserIntent& intent, bool intelGraphics,
+                        std::ostringstream& problems) {
+  const sim::SimDisplayDevice* ext = ById(os, kAdapterExtId);
+  const bool adapterPrimary = ext != nullptr && IsShown(*ext) && ext->live.primary;
+  for (const sim::SimDisplayDevice& device : os.display.Devices()) {
+    if (!device.present || IsMirroring(device) || &device == ext) {
+      continue;
+    }
+    if (!device.live.attached && !(adapterPrimary && intelGraphics) &&
+        intent.leftOffByUser.count(device.id) == 0) {
+      problems << Narrow(device.id) << " is plugged in but not on the desktop\n";
+    }
+    const bool main = sim::FoldCase(device.id) == sim::FoldCase(intent.mainDisplay);
+    if (main && device.live.attached && !adapterPrimary && !device.live.primary) {
+      problems << "the user's main display " << Narrow(device.id) << " is not the primary one\n";
+    }
+  }
+}
+
 ::testing::AssertionResult Verdict(const std::ostringstream& problems, const sim::SimWindows& os) {
   const std::string found = problems.str();
   if (found.empty()) {
@@ -257,9 +278,20 @@ bool ProgramIsIdle(const sim::SimWindows& os, const VIDAZazoVez& app) {
                << " where the user chose " << *intent.choice << "\n";
     }
   }
+  CheckUsersDisplays(os, intent, dialog != nullptr && dialog->m_bIntelChip == 1, problems);
   const sim::SimDisplayDevice* mir = ById(os, kAdapterMirId);
   const bool mirroring = mir != nullptr && IsShown(*mir);
   const sim::SimDisplayDevice& system = os.display.Devices().front();
+  const auto remembered = [&os](const wchar_t* name) {
+    return os.registry.GetDword(platform::kHkeyCurrentUser, kConfigPath, name).value_or(0);
+  };
+  // A refused mirror may leave in memory the mode the user set while it ran: the one showing.
+  const bool inMemory = app.m_nSysX != 0 && !intent.modeRefused;
+  if (!mirroring && (inMemory || remembered(L"SysX") != 0 || remembered(L"SysZ") != 0)) {
+    // A mode that mirror sync lowered is put back once, then forgotten.
+    problems << "away from mirror a system display mode to put back is still remembered ("
+             << app.m_nSysX << " in memory, " << remembered(L"SysX") << " in the profile)\n";
+  }
   if (intent.systemModeKnown && !mirroring && IsShown(system) &&
       (system.live.width != intent.systemWidth || system.live.height != intent.systemHeight)) {
     problems << "the system display runs at " << system.live.width << "x" << system.live.height

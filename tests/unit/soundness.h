@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
+#include <string>
 
 #include "shell/app.h"
 #include "tests/sim/sim_windows.h"
@@ -31,6 +33,12 @@ struct UserIntent {
   // A display mode was refused on the way: the program may not have been able to place every
   // display, and a gap may stay where Windows 7 and later would close it.
   bool modeRefused = false;
+  // The display the user has as the main one (DeviceID): the system display, or one the user made
+  // primary in the display settings. It stays primary while the adapter's display is not.
+  std::wstring mainDisplay;
+  // Displays (DeviceIDs) that were off the desktop when the user last arranged the desktop in
+  // the display settings and that have not been on it since: leaving them off was the user's.
+  std::set<std::wstring> leftOffByUser;
 };
 
 // When the desktop is looked at: once a command or event has finished, or between two steps of
@@ -53,7 +61,9 @@ bool ProgramIsIdle(const sim::SimWindows& os, const VIDAZazoVez& app);
 // Everything above, and: the tray icon shows exactly while the adapter is open; the profile
 // holds the user's last choice and only values in range; the desktop shows what the user chose
 // unless something forced another topology; away from mirror the system display runs at the
-// user's mode.
+// user's mode and no mode to put it back to is remembered; while the adapter's display is not
+// primary the user's main display is, and unless it is primary alone every other display
+// plugged in is on the desktop.
 ::testing::AssertionResult ProgramIsSound(const sim::SimWindows& os, const VIDAZazoVez& app,
                                           const UserIntent& intent);
 

@@ -84,8 +84,11 @@ std::size_t AddMonitorAtRight(sim::SimWindows& os, const DisplaySpec& shape) {
 
 void AddAdapter(sim::SimWindows& os, Machine& machine, const AdapterSpec& shape) {
   machine.ext =
-      AddDisplay(os, kAdapterExtId, 0, shape.extModes.empty() ? AdapterModes() : shape.extModes, {},
-                 shape.extStored);
+      AddDisplay(os, kAdapterExtId, shape.extFlags,
+                 shape.extModes.empty() ? AdapterModes() : shape.extModes, {}, shape.extStored);
+  if (!shape.mirrorDevice) {
+    return;
+  }
   machine.mir =
       AddDisplay(os, kAdapterMirId, platform::kDisplayMirroringDriver,
                  shape.mirModes.empty() ? AdapterModes() : shape.mirModes, {}, shape.mirStored);

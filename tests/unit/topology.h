@@ -53,6 +53,10 @@ struct AdapterSpec {
   // What Windows has stored for the detached devices (a fresh adapter: 1024x768x32 at (0, 0)).
   sim::Placement extStored{false, false, 0, 0, 1024, 768, 32, 60};
   sim::Placement mirStored{false, false, 0, 0, 1024, 768, 32, 60};
+  // Windows 8 and later install no mirror driver: the adapter then has no mirror device.
+  bool mirrorDevice = true;
+  // Flags of the extended display device beyond Windows' own (REMOVABLE, say).
+  std::uint32_t extFlags = 0;
 };
 
 // Indices (in os.display.Devices()) of the devices a builder added.
@@ -80,7 +84,7 @@ std::size_t AddSystemDisplay(sim::SimWindows& os, const DisplaySpec& shape = {})
 // A monitor attached to the right of every attached display.
 std::size_t AddMonitorAtRight(sim::SimWindows& os, const DisplaySpec& shape);
 // The adapter's two display devices, both detached: the extended one (a normal display device)
-// and the mirror one (DISPLAY_DEVICE_MIRRORING_DRIVER).
+// and the mirror one (DISPLAY_DEVICE_MIRRORING_DRIVER), unless the shape has none.
 void AddAdapter(sim::SimWindows& os, Machine& machine, const AdapterSpec& shape = {});
 
 Machine SystemOnly(sim::SimWindows& os, const DisplaySpec& system = {});

@@ -180,26 +180,24 @@ setup_win=$(winepath -w "$setup" 2>/dev/null)
 link_ja="VGA Adapter Utility のアンインストール.lnk"
 link_en="Uninstall VGA Adapter Utility.lnk"
 
+# install_quoted LOCALE FOLDER ARGUMENT LINK-KEPT LINK-ABSENT: a silent install into FOLDER given
+# as ARGUMENT, its Start-menu entry in the locale's language only, then its uninstall.
+install_quoted() {
+  local locale=$1 folder=$2 argument=$3 kept=$4 absent=$5
+  [[ $(LC_ALL=$locale run_exactly "\"$setup_win\" /S $argument") == 0 ]] ||
+    fail "the setup with $argument failed"
+  expect_value "$uninstall_key" InstallLocation "$folder"
+  same_file "$(winepath -u "$folder")/vgatray.exe" "$vgatray" || fail "not installed into $folder"
+  [[ ! -e $dir/vgatray.exe ]] || fail "$argument installed into the default folder"
+  [[ -f "$menu/$kept" && ! -e "$menu/$absent" ]] ||
+    fail "Start-menu entries after $argument ($locale): $(ls "$menu" 2>&1)"
+  uninstall_from "$folder"
+}
 quoted='C:\Tools A\VGA Utility'
-[[ $(LC_ALL=ja_JP.UTF-8 run_exactly "\"$setup_win\" /S \"/D=$quoted\"") == 0 ]] ||
-  fail "the setup with \"/D=$quoted\" failed"
-expect_value "$uninstall_key" InstallLocation "$quoted"
-same_file "$(winepath -u "$quoted")/vgatray.exe" "$vgatray" || fail "not installed into $quoted"
-[[ ! -e $dir/vgatray.exe ]] || fail "\"/D=$quoted\" installed into the default folder"
-[[ -f "$menu/$link_ja" && ! -e "$menu/$link_en" ]] ||
-  fail "a Japanese install's Start-menu entries: $(ls "$menu" 2>&1)"
-uninstall_from "$quoted"
+install_quoted ja_JP.UTF-8 "$quoted" "\"/D=$quoted\"" "$link_ja" "$link_en"
 [[ ! -e $menu ]] || fail "the Start-menu folder stays after uninstall: $(ls "$menu" 2>&1)"
-
 quoted='C:\Tools B\VGA Utility'
-[[ $(run_exactly "\"$setup_win\" /S /D=\"$quoted\"") == 0 ]] ||
-  fail "the setup with /D=\"$quoted\" failed"
-expect_value "$uninstall_key" InstallLocation "$quoted"
-same_file "$(winepath -u "$quoted")/vgatray.exe" "$vgatray" || fail "not installed into $quoted"
-[[ ! -e $dir/vgatray.exe ]] || fail "/D=\"$quoted\" installed into the default folder"
-[[ -f "$menu/$link_en" && ! -e "$menu/$link_ja" ]] ||
-  fail "an English install's Start-menu entries: $(ls "$menu" 2>&1)"
-uninstall_from "$quoted"
+install_quoted C "$quoted" "/D=\"$quoted\"" "$link_en" "$link_ja"
 
 rc=$(run_exactly "\"$setup_win\" /S \"/D=Tools C\"")
 [[ $rc == 87 ]] || fail "a relative /D= gave exit code $rc, expected 87"
