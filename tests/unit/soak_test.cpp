@@ -591,6 +591,7 @@ class SoakWorld {
     if (::testing::AssertionResult sound = ProgramIsSound(os_, *app_, intent_); !sound) {
       failure_ = {step, sound.message()};
     }
+    CheckResolutionKept(step);
     return true;
   }
 
@@ -704,6 +705,7 @@ class SoakWorld {
   }
 
   void Perform(const SoakEvent& event) {
+    resolutionAtBringUp_.reset();
     SoakEvent e = event;
     if (suspended_ && !HappensAsleep(e.kind)) {
       e.kind = Ev::kResume;  // a machine that sleeps does nothing else: the user wakes it first
@@ -1354,9 +1356,37 @@ class SoakWorld {
     disturbed_ = true;
     forcedSinceCommand_ = true;
   }
+  // The resolution the user saved, as three values; none while any is missing.
+  std::optional<std::array<std::uint32_t, 3>> SavedResolution() const {
+    const auto width = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"Width");
+    const auto height = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"Height");
+    const auto depth = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"BitDepth");
+    if (!width || !height || !depth) {
+      return std::nullopt;
+    }
+    return std::array<std::uint32_t, 3>{*width, *height, *depth};
+  }
+
+  // A bring-up puts back what the user saved; it never replaces the user's resolution.
+  void CheckResolutionKept(std::size_t step) {
+    const auto before = std::exchange(resolutionAtBringUp_, std::nullopt);
+    const auto now = SavedResolution();
+    if (failure_ || !before || Excused() || !now || *now == *before) {
+      return;
+    }
+    std::ostringstream text;
+    text << "a bring-up replaced the saved resolution " << (*before)[0] << "x" << (*before)[1]
+         << "x" << (*before)[2] << " by " << (*now)[0] << "x" << (*now)[1] << "x" << (*now)[2]
+         << "\n";
+    failure_ = {step, text.str()};
+  }
+
   // The program puts back the saved state: the desktop must show the user's choice again.
   void Reapplied() {
     disturbed_ = true;
+    if (!Excused()) {
+      resolutionAtBringUp_ = SavedResolution();
+    }
     const auto saved = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState");
     // A saved Primary takes the main place only from a plugged adapter: without it, a logon or a
     // resume leaves the user's main display where it is.
@@ -1381,6 +1411,7 @@ class SoakWorld {
   // How often the adapter's display had become primary when a pending Primary was chosen.
   std::optional<std::uint32_t> primaryCountAtChoice_;
   std::optional<std::uint32_t> desktopBefore_;
+  std::optional<std::array<std::uint32_t, 3>> resolutionAtBringUp_;
   // The desktop and the saved choice before a command that cannot be carried out on this machine.
   struct Unchanged {
     std::vector<sim::Placement> live;
