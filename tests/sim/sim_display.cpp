@@ -93,6 +93,20 @@ bool SimDisplay::EnumDevice(std::uint32_t index, platform::DisplayDevice& out) {
   return false;
 }
 
+namespace {
+
+void AnswerMode(const Placement& placement, platform::DisplayMode& out) {
+  out.fields = kStoredFields;
+  out.x = placement.x;
+  out.y = placement.y;
+  out.width = placement.width;
+  out.height = placement.height;
+  out.bitsPerPel = placement.bitsPerPel;
+  out.frequency = placement.frequency;
+}
+
+}  // namespace
+
 bool SimDisplay::EnumMode(const std::wstring& deviceName, std::uint32_t index,
                           platform::DisplayMode& out) {
   const SimDisplayDevice* device = DeviceByName(deviceName);
@@ -101,28 +115,14 @@ bool SimDisplay::EnumMode(const std::wstring& deviceName, std::uint32_t index,
   }
   if (index == platform::kEnumCurrentSettings) {
     const Placement none;
-    const Placement& live = device->live.attached ? device->live : none;
-    out.fields = kStoredFields;
-    out.x = live.x;
-    out.y = live.y;
-    out.width = live.width;
-    out.height = live.height;
-    out.bitsPerPel = live.bitsPerPel;
-    out.frequency = live.frequency;
+    AnswerMode(device->live.attached ? device->live : none, out);
     return true;
   }
   if (index == platform::kEnumRegistrySettings) {
     if (device->failStoredRead) {
       return false;
     }
-    const Placement& stored = device->staleStored ? *device->staleStored : device->stored;
-    out.fields = kStoredFields;
-    out.x = stored.x;
-    out.y = stored.y;
-    out.width = stored.width;
-    out.height = stored.height;
-    out.bitsPerPel = stored.bitsPerPel;
-    out.frequency = stored.frequency;
+    AnswerMode(device->staleStored ? *device->staleStored : device->stored, out);
     return true;
   }
   if (index >= device->modes.size()) {

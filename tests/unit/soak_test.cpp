@@ -891,14 +891,7 @@ class SoakWorld {
           if (os_.EndSession(true, reason)) {
             // The restart manager closes the program for an installer and starts it again; the
             // session goes on, and Windows applies nothing.
-            app_.reset();
-            os_.system.CloseMutex(kInstanceName);
-            g_dwm.Free();
-            os_.tray.ForgetIcons();
-            StartProgram();
-            intent_.iconWithoutAdapterAllowed = false;
-            Reapplied();
-            MayRecover(Recovery::kReapply);
+            RestartProgram(false);
           } else {
             Forced();
           }
@@ -907,15 +900,7 @@ class SoakWorld {
         if (os_.EndSession(true, reason)) {
           // The process ends with the session, its mutex with it; at the next logon Windows
           // applies what is stored and the program starts again.
-          app_.reset();
-          os_.system.CloseMutex(kInstanceName);
-          g_dwm.Free();
-          os_.tray.ForgetIcons();
-          os_.display.Reapply();
-          StartProgram();
-          intent_.iconWithoutAdapterAllowed = false;
-          Reapplied();
-          MayRecover(Recovery::kReapply);
+          RestartProgram(true);
         } else {
           Forced();
         }
@@ -1379,6 +1364,22 @@ class SoakWorld {
          << "x" << (*before)[2] << " by " << (*now)[0] << "x" << (*now)[1] << "x" << (*now)[2]
          << "\n";
     failure_ = {step, text.str()};
+  }
+
+  // The program's process ended; a new one starts, after Windows applied what is stored when
+  // `windowsReapplies` (a new logon).
+  void RestartProgram(bool windowsReapplies) {
+    app_.reset();
+    os_.system.CloseMutex(kInstanceName);
+    g_dwm.Free();
+    os_.tray.ForgetIcons();
+    if (windowsReapplies) {
+      os_.display.Reapply();
+    }
+    StartProgram();
+    intent_.iconWithoutAdapterAllowed = false;
+    Reapplied();
+    MayRecover(Recovery::kReapply);
   }
 
   // The program puts back the saved state: the desktop must show the user's choice again.
