@@ -1,6 +1,7 @@
 #include "display/display_primitives.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -205,13 +206,16 @@ int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t
   return 0;
 }
 
+std::vector<RememberedSize>::iterator RememberedSizeOf(const platform::DisplayDevice& device) {
+  return std::find_if(g_detachedSizes.begin(), g_detachedSizes.end(),
+                      [&device](const RememberedSize& r) { return SameDeviceId(r.id, device.id); });
+}
+
 void RememberSize(const platform::DisplayDevice& device, const platform::DisplayMode& mode) {
   if (mode.width == 0 || mode.height == 0) {
     return;
   }
-  auto known =
-      std::find_if(g_detachedSizes.begin(), g_detachedSizes.end(),
-                   [&device](const RememberedSize& r) { return SameDeviceId(r.id, device.id); });
+  auto known = RememberedSizeOf(device);
   if (known == g_detachedSizes.end()) {
     g_detachedSizes.push_back({device.id, 0, 0, 0});
     known = g_detachedSizes.end() - 1;
@@ -228,9 +232,7 @@ void CarrySize(const platform::DisplayDevice& device, platform::DisplayMode& mod
   if (mode.width != 0 && mode.height != 0) {
     return;
   }
-  const auto known =
-      std::find_if(g_detachedSizes.begin(), g_detachedSizes.end(),
-                   [&device](const RememberedSize& r) { return SameDeviceId(r.id, device.id); });
+  const auto known = RememberedSizeOf(device);
   if (known != g_detachedSizes.end()) {
     mode.width = known->width;
     mode.height = known->height;
@@ -333,6 +335,17 @@ std::int32_t MakePrimaryAndApply(const platform::DisplayDevice& primary,
   return ApplyAllStored();
 }
 
+// The system display, put (back) on the desktop, becomes the primary one; nothing when its
+// stored mode cannot be read.
+std::optional<std::int32_t> SystemDisplayTakesPrimary() {
+  platform::DisplayMode system;
+  if (!ReadStoredMode(SystemDisplay().name, system)) {
+    return std::nullopt;
+  }
+  WriteAttachToDesktop(SystemDisplay(), 1);
+  return MakePrimaryAndApply(SystemDisplay(), system);
+}
+
 // Width and height 0 at (0, 0): the request that takes a display off the desktop.
 void MakeDetachRequest(platform::DisplayMode& mode) {
   mode.fields = kSizeFields;
@@ -346,10 +359,8 @@ void MakeDetachRequest(platform::DisplayMode& mode) {
 
 void KnowSize(const platform::DisplayDevice& device, std::uint32_t width, std::uint32_t height,
               std::uint32_t bitsPerPel) {
-  const bool known =
-      std::any_of(g_detachedSizes.begin(), g_detachedSizes.end(),
-                  [&device](const RememberedSize& r) { return SameDeviceId(r.id, device.id); });
-  if (!known && !device.id.empty() && width != 0 && height != 0) {
+  if (RememberedSizeOf(device) == g_detachedSizes.end() && !device.id.empty() && width != 0 &&
+      height != 0) {
     g_detachedSizes.push_back({device.id, width, height, bitsPerPel});
   }
 }
@@ -494,16 +505,17 @@ int DetachDisplay(platform::DisplayDevice& device) {
   mode.y = 0;
   mode.width = 0;
   mode.height = 0;
-  platform::DisplayMode system;
   if ((device.stateFlags & platform::kDisplayPrimaryDevice) != 0 && !IsSystemDisplay(device) &&
-      g_displayTable[0].bFlag == 1 && ReadStoredMode(SystemDisplay().name, system)) {
+      g_displayTable[0].bFlag == 1) {
     // Windows keeps the primary on the desktop: the system display takes the primary over in
     // the same apply.
     Store(device.name, mode, kStoreOnly);
     g_pendingDetach.push_back(device.id);
-    WriteAttachToDesktop(SystemDisplay(), 1);
-    g_nLastCdsResult = MakePrimaryAndApply(SystemDisplay(), system);
-    return 1;
+    if (const auto result = SystemDisplayTakesPrimary()) {
+      g_nLastCdsResult = *result;
+      return 1;
+    }
+    g_pendingDetach.pop_back();
   }
   g_nLastCdsResult = Store(device.name, mode, platform::kCdsReset | platform::kCdsUpdateRegistry);
   return 1;
@@ -613,13 +625,9 @@ int DetachOtherDisplays(const platform::DisplayDevice& adapter) {
   if (!changed) {
     return 1;
   }
-  platform::DisplayMode system;
-  if (mainLeaves && g_displayTable[0].bFlag == 1 && ReadStoredMode(SystemDisplay().name, system)) {
-    // The user's main display is among them, and Windows keeps the primary on the desktop: the
-    // system display takes the primary over in the same apply.
-    WriteAttachToDesktop(SystemDisplay(), 1);
-    MakePrimaryAndApply(SystemDisplay(), system);
-  } else {
+  // The user's main display is among them, and Windows keeps the primary on the desktop: the
+  // system display takes the primary over in the same apply.
+  if (!mainLeaves || g_displayTable[0].bFlag != 1 || !SystemDisplayTakesPrimary()) {
     ApplyAllStored();
   }
   return 1;
