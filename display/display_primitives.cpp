@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "display/desktop_layout.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 
@@ -119,49 +120,6 @@ bool IsSystemDisplay(const platform::DisplayDevice& device) {
   return SameDeviceId(device.id, SystemDisplay().id);
 }
 
-std::int32_t Width(const platform::DisplayMode& mode) {
-  return static_cast<std::int32_t>(mode.width);
-}
-
-// The stored modes' rectangles of the displays on the desktop, for placing another one.
-struct Rect {
-  std::int32_t x = 0;
-  std::int32_t y = 0;
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  bool Overlaps(const Rect& other) const {
-    return x < other.x + other.width && other.x < x + width && y < other.y + other.height &&
-           other.y < y + height;
-  }
-};
-
-Rect RectOf(const platform::DisplayMode& mode) {
-  return {mode.x, mode.y, Width(mode), static_cast<std::int32_t>(mode.height)};
-}
-
-// Where the next display goes: right of the others, at the sum of their widths, or further
-// right when a gap left between them would make that sum land on one of them.
-class RowEnd {
- public:
-  void Add(const platform::DisplayMode& mode) {
-    sum_ += Width(mode);
-    right_ = std::max(right_, mode.x + Width(mode));
-    taken_.push_back(RectOf(mode));
-  }
-  // The sum of the widths is the right edge of a row that starts at 0; a display left of the
-  // primary would push the sum past the edge and leave a gap, so the edge wins.
-  std::int32_t X() const { return taken_.empty() ? sum_ : right_; }
-  bool IsFree(const platform::DisplayMode& mode) const {
-    return std::none_of(taken_.begin(), taken_.end(),
-                        [&mode](const Rect& other) { return RectOf(mode).Overlaps(other); });
-  }
-
- private:
-  std::int32_t sum_ = 0;
-  std::int32_t right_ = 0;
-  std::vector<Rect> taken_;
-};
-
 // Stores w x h x bpp on the device; on BADMODE retries once at the lowest frequency that the
 // device lists for exactly that mode.
 // A display on the desktop moves `shiftX` to the right with it.
@@ -226,42 +184,35 @@ void RememberSize(const platform::DisplayDevice& device, const platform::Display
 }
 
 // A request that puts a display (back) on the desktop carries a size when its stored one is
-// 0 x 0: the size it had when it was taken off, else the one it runs at now. A size the display
-// has never shown is not made up: without one the request goes as it is.
+// 0 x 0.
 void CarrySize(const platform::DisplayDevice& device, platform::DisplayMode& mode) {
-  if (mode.width != 0 && mode.height != 0) {
+  const auto known = RememberedSizeOf(device);
+  const std::optional<ModeSize> remembered =
+      known == g_detachedSizes.end()
+          ? std::nullopt
+          : std::optional<ModeSize>{{known->width, known->height, known->bitsPerPel}};
+  const auto current = [&device]() -> std::optional<ModeSize> {
+    platform::DisplayMode now;
+    if (!Display().EnumMode(device.name, platform::kEnumCurrentSettings, now)) {
+      return std::nullopt;
+    }
+    return SizeOf(now);
+  };
+  const auto listed = [&device]() {
+    std::vector<platform::DisplayMode> modes;
+    platform::DisplayMode listedMode;
+    for (std::uint32_t i = 0; Display().EnumMode(device.name, i, listedMode); ++i) {
+      modes.push_back(listedMode);
+    }
+    return modes;
+  };
+  const std::optional<ModeSize> size = SizeToCarry(mode, remembered, current, listed);
+  if (!size) {
     return;
   }
-  const auto known = RememberedSizeOf(device);
-  if (known != g_detachedSizes.end()) {
-    mode.width = known->width;
-    mode.height = known->height;
-    mode.bitsPerPel = known->bitsPerPel;
-  } else {
-    platform::DisplayMode current;
-    if (!Display().EnumMode(device.name, platform::kEnumCurrentSettings, current) ||
-        current.width == 0 || current.height == 0) {
-      // Nothing in this process, the user's settings or Windows knows the size (another
-      // display, detached as 0x0 before the program last started): the largest mode it lists
-      // that needs no confirmation, so that it can come back at all.
-      current = {};
-      platform::DisplayMode listed;
-      for (std::uint32_t i = 0; Display().EnumMode(device.name, i, listed); ++i) {
-        const bool fits = listed.width <= 1024 && listed.height <= 768;
-        const std::uint64_t area = std::uint64_t{listed.width} * listed.height;
-        const std::uint64_t best = std::uint64_t{current.width} * current.height;
-        if (fits && (area > best || (area == best && listed.bitsPerPel > current.bitsPerPel))) {
-          current = listed;
-        }
-      }
-      if (current.width == 0 || current.height == 0) {
-        return;
-      }
-    }
-    mode.width = current.width;
-    mode.height = current.height;
-    mode.bitsPerPel = current.bitsPerPel;
-  }
+  mode.width = size->width;
+  mode.height = size->height;
+  mode.bitsPerPel = size->bitsPerPel;
   mode.fields |= platform::kDmPelsWidth | platform::kDmPelsHeight | platform::kDmBitsPerPel;
 }
 
@@ -314,10 +265,11 @@ bool MoveOtherDisplays(const platform::DisplayDevice& except, std::int32_t dx, s
 // so that nothing ends up overlapping the new primary.
 bool KeepOthersBesideNewPrimary(const platform::DisplayDevice& primary,
                                 const platform::DisplayMode& primaryMode) {
-  if (primaryMode.x == 0 && primaryMode.y == 0) {
+  const std::optional<platform::Point> shift = ShiftForNewPrimary(primaryMode);
+  if (!shift) {
     return false;
   }
-  return MoveOtherDisplays(primary, -primaryMode.x, -primaryMode.y, platform::kDmPosition,
+  return MoveOtherDisplays(primary, shift->x, shift->y, platform::kDmPosition,
                            [](const platform::DisplayMode&) { return true; });
 }
 
@@ -657,9 +609,9 @@ int ReattachOtherDisplays() {
     WriteAttachToDesktop(slot->dd, 1);
     const bool read = ReadStoredMode(device.name, mode);
     if (read) {
-      if (mode.x == 0 && mode.y == 0) {
-        mode.x = row.X();
-      }
+      const platform::Point place = PlaceOnReturn(mode, row);
+      mode.x = place.x;
+      mode.y = place.y;
       mode.fields = kPlaceFields;
       CarrySize(device, mode);
       Store(device.name, mode, kStoreOnly);
@@ -718,11 +670,9 @@ int AttachDisplayExtended(platform::DisplayDevice& adapter, bool keepMainDisplay
 
   WriteAttachToDesktop(adapter, 1);
   ReadStoredMode(adapter.name, mode);
-  // A remembered place is kept unless another display has taken it meanwhile.
-  if ((mode.x == 0 && mode.y == 0) || !row.IsFree(mode)) {
-    mode.x = x;
-    mode.y = 0;
-  }
+  const platform::Point place = PlaceExtended(mode, row);
+  mode.x = place.x;
+  mode.y = place.y;
   mode.fields = kPlaceFields;
   CarrySize(adapter, mode);
   if (Store(adapter.name, mode, kStoreOnly) != platform::kDispChangeSuccessful) {
@@ -784,18 +734,15 @@ int ResizeDisplay(std::uint32_t width, std::uint32_t height, std::uint32_t bitsP
                   const platform::DisplayDevice& device, std::uint32_t flags) {
   platform::DisplayMode before;
   if (g_bDisplayLibReady == 0 || !IsAttached(device) || IsMirroring(device) ||
-      !ReadStoredMode(device.name, before) || Width(before) == static_cast<std::int32_t>(width)) {
+      !ReadStoredMode(device.name, before) || before.width == width) {
     return SetModeWithFallback(width, height, bitsPerPel, device, flags);
   }
-  const std::int32_t delta = static_cast<std::int32_t>(width) - Width(before);
-  const std::int32_t oldRight = before.x + Width(before);
-  // Left of the main display it grows to the left: its right edge stays where it touches the
-  // others, and the main display stays at the origin. Elsewhere the displays right of it move.
-  const std::int32_t shiftX = oldRight <= 0 ? -delta : 0;
-  const int result = SetModeWithFallback(width, height, bitsPerPel, device, kStoreOnly, shiftX);
-  if (oldRight > 0) {
-    MoveOtherDisplays(device, delta, 0, kPlaceFields,
-                      [oldRight](const platform::DisplayMode& mode) { return mode.x >= oldRight; });
+  const WidthChange change = PlanWidthChange(before, width);
+  const int result =
+      SetModeWithFallback(width, height, bitsPerPel, device, kStoreOnly, change.selfDx);
+  if (change.othersMove) {
+    MoveOtherDisplays(device, change.othersDx, 0, kPlaceFields,
+                      [&change](const platform::DisplayMode& mode) { return change.Moves(mode); });
   }
   ApplyAllStored();
   return result;
