@@ -1,5 +1,6 @@
 // Display device primitives: one fixed step of a topology change each, over the display-settings
-// interface and the "Attach.ToDesktop" registry values, with a little module state.
+// interface and the "Attach.ToDesktop" registry values, with a little module state. How their
+// changes reach Windows is in display_store.h, where they put displays in desktop_layout.h.
 #pragma once
 
 #include <cstdint>
