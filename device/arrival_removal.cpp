@@ -13,10 +13,10 @@ std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t event,
   if (m_pDevice == nullptr || broadcast == nullptr) {
     return 0;
   }
-  if (m_nHandlingDepth == 0) {
+  if (!m_ownChange.StepUnderWay()) {
     ++g_nOutermostMessages;
   }
-  const HandlingMessage handling(*this);
+  const OwnDisplayChange::Step step(m_ownChange);
   platform::Platform& os = platform::Os();
   CDongleDevice& device = *m_pDevice;
 

@@ -210,9 +210,10 @@ void CDongleDevice::SyncMirrorDPI(platform::DisplayMode& wanted) {
     Trace("Sync mirror DPI\n");
     // The display change this causes is the program's own: the mode to return to stays the
     // one the user set.
-    dialog->m_bLoweringSystemMode = 1;
-    dialog->RestoreSystemMode(candidate.width, candidate.height, systemDepth);
-    dialog->m_bLoweringSystemMode = 0;
+    {
+      const OwnDisplayChange::Lowering lowering(dialog->m_ownChange);
+      dialog->RestoreSystemMode(candidate.width, candidate.height, systemDepth);
+    }
     wanted = candidate;
     Trace("Mirror match %d %d %d \n", static_cast<int>(wanted.width),
           static_cast<int>(wanted.height), static_cast<int>(wanted.bitsPerPel));

@@ -43,14 +43,14 @@ std::optional<std::intptr_t> CDUDOzurDlg::OnMessage(std::uint32_t message, std::
 
 std::optional<std::intptr_t> CDUDOzurDlg::OnWndMsg(std::uint32_t message, std::uintptr_t wParam,
                                                    std::intptr_t lParam) {
-  if (m_nHandlingDepth == 0) {
+  if (!m_ownChange.StepUnderWay()) {
     ++g_nOutermostMessages;  // a new message may ask the driver again
   }
   if (message == platform::kWmDisplayChange) {
     OnDisplayChange();
     return DispatchMessageMap(message, wParam, lParam);
   }
-  const HandlingMessage handling(*this);
+  const OwnDisplayChange::Step step(m_ownChange);
   if (message == platform::kWmPowerBroadcast) {
     OnPM(wParam);
   }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "display/own_display_change.h"
 #include "display/res_list.h"
 #include "platform/records.h"
 #include "shell/dialog_window.h"
@@ -113,9 +114,8 @@ class CDUDOzurDlg : public DialogWindow {
   CDlgWarning m_dlgWarning;
   std::uint8_t m_bIntelChip = 0;
   std::int32_t m_bCompositionWasOn = 0;
-  // Set while mirror sync lowers the system display, so that the display change it causes is
-  // not taken for the user's.
-  std::int32_t m_bLoweringSystemMode = 0;
+  // Tells the program's own display changes from the user's.
+  OwnDisplayChange m_ownChange;
   // A suspend query took effect and neither the suspend nor its refusal has come yet; what
   // m_bSuspended was before it.
   std::int32_t m_bQuerySuspendPending = 0;
@@ -124,34 +124,6 @@ class CDUDOzurDlg : public DialogWindow {
   std::uint32_t m_nCommandAfterQuestion = 0;
   // Attempts of the resume timers since the last resume.
   std::uint32_t m_nResumeAttempts = 0;
-  // How many messages other than WM_DISPLAYCHANGE are being handled, nested.
-  std::int32_t m_nHandlingDepth = 0;
-  // A display change sent while another message is handled comes from the program's own steps.
-  class HandlingMessage {
-   public:
-    explicit HandlingMessage(CDUDOzurDlg& dialog) : dialog_(dialog) { ++dialog_.m_nHandlingDepth; }
-    ~HandlingMessage() { --dialog_.m_nHandlingDepth; }
-    HandlingMessage(const HandlingMessage&) = delete;
-    HandlingMessage& operator=(const HandlingMessage&) = delete;
-
-   private:
-    CDUDOzurDlg& dialog_;
-  };
-  // While a menu or dialog waits for the user, a display change is the user's, not a step of
-  // the message that opened it.
-  class UserWait {
-   public:
-    explicit UserWait(CDUDOzurDlg& dialog) : dialog_(dialog), depth_(dialog.m_nHandlingDepth) {
-      dialog_.m_nHandlingDepth = 0;
-    }
-    ~UserWait() { dialog_.m_nHandlingDepth = depth_; }
-    UserWait(const UserWait&) = delete;
-    UserWait& operator=(const UserWait&) = delete;
-
-   private:
-    CDUDOzurDlg& dialog_;
-    std::int32_t depth_;
-  };
 
  protected:
   bool OnInitDialog() override;

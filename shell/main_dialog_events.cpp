@@ -33,8 +33,8 @@ bool AdapterReady(CDongleDevice& device) {
 // Only a change the user made in the display settings is saved; the program's own steps take the
 // adapter off and back on the desktop on the way to the state they record.
 void SaveUsersAdapterMode(CDUDOzurDlg& dialog) {
-  if (dialog.m_bTurnOnPending == 0 && dialog.m_bSuspended == 0 && dialog.m_nHandlingDepth == 0 &&
-      dialog.SyncAdapterMode() != 0) {
+  if (dialog.m_bTurnOnPending == 0 && dialog.m_bSuspended == 0 &&
+      !dialog.m_ownChange.StepUnderWay() && dialog.SyncAdapterMode() != 0) {
     const CDongleDevice& device = *dialog.m_pDevice;
     Trace("The extended resolution was changed\n");
     Trace("DISPLAYCHANGE x = %d, y = %d, z = %d\n", device.m_nWidth, device.m_nHeight,
@@ -302,7 +302,7 @@ void CDUDOzurDlg::ForgetLoweredSystemMode() {
   const bool nothingRemembered = app.m_nSysX == 0 && app.m_nSysY == 0 && app.m_nSysZ == 0;
   const bool backAtIt =
       app.m_nSysX == m_nSysWidth && app.m_nSysY == m_nSysHeight && app.m_nSysZ == m_nSysBitDepth;
-  if (m_nHandlingDepth != 0 || nothingRemembered || backAtIt) {
+  if (m_ownChange.StepUnderWay() || nothingRemembered || backAtIt) {
     return;
   }
   app.m_nSysX = 0;
@@ -314,7 +314,7 @@ void CDUDOzurDlg::ForgetLoweredSystemMode() {
 void CDUDOzurDlg::OnDisplayChange() {
   CDongleDevice& device = *m_pDevice;
   if (RefreshSystemMode()) {
-    if (m_bLoweringSystemMode != 0) {
+    if (m_ownChange.LoweringSystemMode()) {
       return;
     }
     if (device.m_hDevice == platform::kInvalidDevice) {
@@ -327,7 +327,7 @@ void CDUDOzurDlg::OnDisplayChange() {
     if (live != kDispOff) {
       device.m_bHeldOff = 0;
     }
-    if (m_nHandlingDepth == 0 && device.m_bHeldOff == 0) {
+    if (!m_ownChange.StepUnderWay() && device.m_bHeldOff == 0) {
       device.m_nDispState = RecordedTopology(*this, live);
     }
     if (live != kDispMirror) {
@@ -364,7 +364,7 @@ void CDUDOzurDlg::OnDisplayChange() {
     }
     return;
   }
-  if (device.m_hDevice != platform::kInvalidDevice && m_nHandlingDepth == 0 &&
+  if (device.m_hDevice != platform::kInvalidDevice && !m_ownChange.StepUnderWay() &&
       m_bTurnOnPending == 0) {
     // The user may have changed the topology without changing the main display's mode (another
     // display of the same mode made the main one): the recorded topology follows.

@@ -349,7 +349,7 @@ void CDUDOzurDlg::OnResolution(std::uint32_t id) {
     // Owned by the main window, whose thread holds the foreground after the menu's click.
     std::intptr_t answer = 0;
     {
-      const UserWait waiting(*this);
+      const OwnDisplayChange::UserWait waiting(m_ownChange);
       answer = m_dlgWarning.DoModal(m_hWnd);
     }
     if (m_nCommandAfterQuestion != 0) {

@@ -618,7 +618,9 @@ class SoakWorld {
   }
 
   // An event the test runs from inside a modal loop of the program (its menu or confirmation).
-  bool InsideAHandler() { return Dialog().m_nHandlingDepth != 0 || os_.windows.ModalLoops() != 0; }
+  bool InsideAHandler() {
+    return Dialog().m_ownChange.StepUnderWay() || os_.windows.ModalLoops() != 0;
+  }
 
   bool AdapterUp() {
     return Device().m_hDevice != platform::kInvalidDevice && Device().m_bDeviceReady == 1;
