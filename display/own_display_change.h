@@ -50,6 +50,15 @@ class OwnDisplayChange {
     std::int32_t depth_;
   };
 
+  // A message reaches the main window: outside a step it is a new one, from the message loop or
+  // from the loop of a menu or dialog that waits for the user.
+  void MessageArrives() {
+    if (m_nHandlingDepth == 0) {
+      ++m_nMessages;
+    }
+  }
+  // Counts the new messages: the one being handled is the latest.
+  std::uint32_t Messages() const { return m_nMessages; }
   // A display change now comes from a step of the program.
   bool StepUnderWay() const { return m_nHandlingDepth != 0; }
   // A display change now is mirror sync lowering the system display.
@@ -58,4 +67,5 @@ class OwnDisplayChange {
  private:
   std::int32_t m_nHandlingDepth = 0;
   std::int32_t m_bLoweringSystemMode = 0;
+  std::uint32_t m_nMessages = 0;
 };

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "display/own_display_change.h"
-#include "display/res_list.h"
+#include "display/system_display.h"
 #include "platform/records.h"
 #include "shell/dialog_window.h"
 #include "tray/dlg_warning.h"
@@ -47,10 +47,8 @@ class CDUDOzurDlg : public DialogWindow {
   CDUDOzurDlg();
   ~CDUDOzurDlg() override;
 
-  // Start-up helpers.
-  void DetectIntelChip();
+  // Start-up helper.
   void CreateTrayIcon();
-  int EnumSystemDispMode();
 
   // Bring-up, resume and the window events.
   bool StartDevice();
@@ -89,30 +87,21 @@ class CDUDOzurDlg : public DialogWindow {
   void OnBrand();
   void CycleMonitorPower();
 
-  // Resolution bookkeeping of the system display and of the adapter.
-  bool RefreshSystemMode();
+  // Resolution bookkeeping of the adapter.
   int FitOfferedResolution();
   int FitResolutionAfterRotation(int flag);
   int SyncAdapterMode();
-  int RestoreSystemMode(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel);
-  // Puts back the system display's mode that mirror sync lowered, when one is remembered.
-  bool RestoreRememberedSystemMode();
-  bool SystemDisplayRunsAt(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel);
 
   // Fields in declaration order.
-  DispModeItemList m_sysResList;
-  std::uint32_t m_nSysResCount = 0;
+  // The system display's modes, its stored mode as last read and the Intel flag.
+  SystemDisplay m_sysDisplay;
   platform::OsVersion m_osvi;
   std::int32_t m_bSuspended = 0;
   std::int32_t m_bTurnOnPending = 1;
   platform::IconHandle m_hIcon = 0;
   CTrayIcon* m_pTrayIcon = nullptr;
   CDongleDevice* m_pDevice = nullptr;
-  std::int32_t m_nSysBitDepth = 0;
-  std::int32_t m_nSysWidth = 0;
-  std::int32_t m_nSysHeight = 0;
   CDlgWarning m_dlgWarning;
-  std::uint8_t m_bIntelChip = 0;
   std::int32_t m_bCompositionWasOn = 0;
   // Tells the program's own display changes from the user's.
   OwnDisplayChange m_ownChange;
@@ -140,5 +129,3 @@ class CDUDOzurDlg : public DialogWindow {
 };
 
 extern std::int32_t g_nResumeCount;
-// Counts the messages the main window handles from its loop (not those nested in another).
-extern std::uint32_t g_nOutermostMessages;

@@ -1,15 +1,14 @@
 // The main window's timers, power broadcasts, display changes, "TurnOff", session end and close.
+#include "display/composition.h"
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "shell/app.h"
-#include "shell/composition.h"
 #include "shell/main_dialog.h"
 #include "tray/tray_icon.h"
 
 std::int32_t g_nResumeCount = 0;
-std::uint32_t g_nOutermostMessages = 0;
 
 namespace {
 
@@ -48,7 +47,7 @@ void SaveUsersAdapterMode(CDUDOzurDlg& dialog) {
 // the live read "with extension", which saved would bring the system display back at the next
 // start.
 std::int32_t RecordedTopology(const CDUDOzurDlg& dialog, std::int32_t live) {
-  return dialog.m_bIntelChip == 1 && live == kDispPrimaryExt ? kDispPrimaryOnly : live;
+  return dialog.m_sysDisplay.m_bIntelChip == 1 && live == kDispPrimaryExt ? kDispPrimaryOnly : live;
 }
 
 }  // namespace
@@ -189,8 +188,8 @@ void CDUDOzurDlg::OnEndSession(bool ending) {
   }
   m_pDevice->m_pOfferedResList.clear();
   m_pDevice->m_pFullResList.clear();
-  m_sysResList.clear();
-  m_nSysResCount = 0;
+  m_sysDisplay.m_sysResList.clear();
+  m_sysDisplay.m_nSysResCount = 0;
 }
 
 // Asked to end (by an installer replacing the program, or by the task list): the loop ends and
@@ -272,7 +271,7 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
           device.SetMirror(false);
         }
         Trace("OnPM\n");
-        RestoreRememberedSystemMode();
+        m_sysDisplay.RestoreRememberedSystemMode(TheApp().m_sysResolution);
       }
     }
     return;
@@ -298,22 +297,26 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
 // The user set the system display's mode while no mirror runs: a mode remembered from an
 // earlier mirror sync is not the one to return to any more, now or at the next start.
 void CDUDOzurDlg::ForgetLoweredSystemMode() {
-  VIDAZazoVez& app = TheApp();
-  const bool nothingRemembered = app.m_nSysX == 0 && app.m_nSysY == 0 && app.m_nSysZ == 0;
-  const bool backAtIt =
-      app.m_nSysX == m_nSysWidth && app.m_nSysY == m_nSysHeight && app.m_nSysZ == m_nSysBitDepth;
+  SystemResolution& remembered = TheApp().m_sysResolution;
+  const SystemDisplay& system = m_sysDisplay;
+  const bool nothingRemembered =
+      remembered.m_nSysX == 0 && remembered.m_nSysY == 0 && remembered.m_nSysZ == 0;
+  const bool backAtIt = remembered.m_nSysX == system.m_nSysWidth &&
+                        remembered.m_nSysY == system.m_nSysHeight &&
+                        remembered.m_nSysZ == system.m_nSysBitDepth;
   if (m_ownChange.StepUnderWay() || nothingRemembered || backAtIt) {
     return;
   }
-  app.m_nSysX = 0;
-  app.m_nSysY = 0;
-  app.m_nSysZ = 0;
-  app.SaveSystemResolution();
+  remembered.m_nSysX = 0;
+  remembered.m_nSysY = 0;
+  remembered.m_nSysZ = 0;
+  remembered.SaveSystemResolution();
 }
 
 void CDUDOzurDlg::OnDisplayChange() {
   CDongleDevice& device = *m_pDevice;
-  if (RefreshSystemMode()) {
+  const SystemDisplay& system = m_sysDisplay;
+  if (m_sysDisplay.RefreshSystemMode()) {
     if (m_ownChange.LoweringSystemMode()) {
       return;
     }
@@ -338,14 +341,14 @@ void CDUDOzurDlg::OnDisplayChange() {
     }
     device.SetMirrorFilter(1);
     Trace("Display resolution change [Mirror]\n");
-    VIDAZazoVez& app = TheApp();
-    app.m_nSysX = m_nSysWidth;
-    app.m_nSysY = m_nSysHeight;
-    app.m_nSysZ = m_nSysBitDepth;
+    SystemResolution& remembered = TheApp().m_sysResolution;
+    remembered.m_nSysX = system.m_nSysWidth;
+    remembered.m_nSysY = system.m_nSysHeight;
+    remembered.m_nSysZ = system.m_nSysBitDepth;
     platform::DisplayMode mode;
-    mode.width = static_cast<std::uint32_t>(m_nSysWidth);
-    mode.height = static_cast<std::uint32_t>(m_nSysHeight);
-    mode.bitsPerPel = static_cast<std::uint32_t>(m_nSysBitDepth);
+    mode.width = static_cast<std::uint32_t>(system.m_nSysWidth);
+    mode.height = static_cast<std::uint32_t>(system.m_nSysHeight);
+    mode.bitsPerPel = static_cast<std::uint32_t>(system.m_nSysBitDepth);
     MirrorCenterRequest request{};
     if (device.MatchMirrorResolution(mode, request) == 0) {
       device.SyncMirrorDPI(mode);
