@@ -6,8 +6,8 @@
 
 #include "display/own_display_change.h"
 #include "display/system_display.h"
+#include "platform/dialog_window.h"
 #include "platform/records.h"
-#include "shell/dialog_window.h"
 #include "tray/dlg_warning.h"
 
 class CDongleDevice;
