@@ -1,10 +1,10 @@
 // The adapter plugged in and pulled out while the program runs (WM_DEVICECHANGE).
 #include "device/contains_no_case.h"
+#include "display/composition.h"
 #include "display/dongle_device.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "shell/app.h"
-#include "shell/composition.h"
 #include "shell/main_dialog.h"
 #include "tray/tray_icon.h"
 
@@ -13,10 +13,8 @@ std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t event,
   if (m_pDevice == nullptr || broadcast == nullptr) {
     return 0;
   }
-  if (m_nHandlingDepth == 0) {
-    ++g_nOutermostMessages;
-  }
-  const HandlingMessage handling(*this);
+  m_ownChange.MessageArrives();
+  const OwnDisplayChange::Step step(m_ownChange);
   platform::Platform& os = platform::Os();
   CDongleDevice& device = *m_pDevice;
 
@@ -73,7 +71,7 @@ std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t event,
       device.m_bResumeFromOther = 0;
       device.TurnOffDev();
       Trace("TurnOffDev \n");
-      RestoreRememberedSystemMode();
+      m_sysDisplay.RestoreRememberedSystemMode(TheApp().m_sysResolution);
       os.devices->CloseDevice(device.m_hDevice);
       device.m_hDevice = platform::kInvalidDevice;
       if (m_pTrayIcon != nullptr) {

@@ -4,11 +4,11 @@
 
 #include "device/contains_no_case.h"
 #include "device/driver_codes.h"
+#include "display/composition.h"
 #include "display/dongle_device.h"
+#include "display/own_display_change.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
-#include "shell/composition.h"
-#include "shell/main_dialog.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ bool CDongleDevice::FindAndOpenDevice() {
 bool CDongleDevice::Request(std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
                             std::uint32_t outSize) {
   platform::Platform& os = platform::Os();
-  if (m_bDriverTimedOut != 0 && m_nTimedOutInMessage != g_nOutermostMessages) {
+  if (m_bDriverTimedOut != 0 && m_nTimedOutInMessage != m_around.ownChange.Messages()) {
     m_bDriverTimedOut = 0;
   }
   if (m_bDriverTimedOut != 0) {
@@ -65,7 +65,7 @@ bool CDongleDevice::Request(std::uint32_t code, const void* in, std::uint32_t in
   const bool done = os.devices->Control(m_hDevice, code, in, inSize, out, outSize);
   if (!done && os.system->LastError() == kErrorTimeout) {
     m_bDriverTimedOut = 1;
-    m_nTimedOutInMessage = g_nOutermostMessages;
+    m_nTimedOutInMessage = m_around.ownChange.Messages();
   }
   return done;
 }

@@ -3,11 +3,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "device/driver_codes.h"
 #include "display/res_list.h"
 #include "platform/records.h"
+
+class OwnDisplayChange;
+class Profile;
+class SystemDisplay;
+class SystemResolution;
 
 // Topology of the adapter's display; also the saved "DispState".
 enum DispStateValue : std::int32_t {
@@ -21,10 +27,25 @@ enum DispStateValue : std::int32_t {
 // Topology argument of Rotate that re-applies nothing.
 inline constexpr std::int32_t kRotateNoTopology = 100;
 
+// What the adapter object reads of the program around it: the application's profile and the
+// system display's mode to return to, the main window's view of the system display and its word
+// on whose display change it is. Their owners hand them over when they make the adapter object.
+struct DongleSurroundings {
+  const Profile& profile;
+  SystemResolution& sysResolution;
+  SystemDisplay& sysDisplay;
+  OwnDisplayChange& ownChange;
+};
+
 class CDongleDevice {
  public:
+  // An adapter object of its own, with surroundings of its own (no main window, nothing saved
+  // or remembered).
   CDongleDevice(const std::wstring& hardwareId, const std::wstring& extDeviceId,
                 const std::wstring& mirDeviceId, bool mirrorSupported);
+  CDongleDevice(const std::wstring& hardwareId, const std::wstring& extDeviceId,
+                const std::wstring& mirDeviceId, bool mirrorSupported,
+                const DongleSurroundings& surroundings);
   ~CDongleDevice();
   CDongleDevice(const CDongleDevice&) = delete;
   CDongleDevice& operator=(const CDongleDevice&) = delete;
@@ -57,6 +78,9 @@ class CDongleDevice {
   int MirrorDepthMatch(platform::DisplayMode& wanted);
   void SyncMirrorDPI(platform::DisplayMode& wanted);
   int SetMirrorFilter(int flag);
+  // Moves the resolution to the first offered one at least as large in every respect, else to
+  // the largest offered one (result 0).
+  int FitToOffered();
 
   // Rotation.
   bool Rotate(bool apply, std::uint32_t rotation, std::int32_t topology);
@@ -129,6 +153,8 @@ class CDongleDevice {
   std::uint32_t m_nTimedOutInMessage = 0;
 
  private:
+  struct Alone;
+
   // One control request to the driver, unless one already timed out in this message.
   bool Request(std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
                std::uint32_t outSize);
@@ -142,6 +168,9 @@ class CDongleDevice {
   // Out of mirror mode, with the system display back at the mode mirror sync lowered it from.
   void LeaveMirrorMode();
   bool SendRotation(std::uint32_t rotation);
+
+  std::unique_ptr<Alone> m_alone;
+  DongleSurroundings m_around;
 };
 
 // Identities the program gives its one adapter object.

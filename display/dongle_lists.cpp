@@ -4,9 +4,9 @@
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
 #include "display/res_list.h"
+#include "display/system_display.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
-#include "shell/main_dialog.h"
 
 namespace {
 
@@ -178,7 +178,7 @@ bool CDongleDevice::EnumFullDispMode() {
   return true;
 }
 
-int CDUDOzurDlg::EnumSystemDispMode() {
+int SystemDisplay::EnumSystemDispMode() {
   Trace("Enum system display resolution\n");
   platform::DisplayDevice device;
   bool found = false;

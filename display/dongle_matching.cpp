@@ -8,10 +8,11 @@
 #include "device/driver_codes.h"
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
+#include "display/own_display_change.h"
+#include "display/system_display.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
-#include "shell/app.h"
-#include "shell/main_dialog.h"
+#include "settings/system_resolution.h"
 
 namespace {
 
@@ -126,9 +127,8 @@ int CDongleDevice::MatchMirrorResolution(platform::DisplayMode& wanted,
   if (selected) {
     TakeSelected(m_pOfferedResList, *selected, wanted);
   }
-  const CDUDOzurDlg* dialog = MainDialog();
-  request.sysWidth = dialog != nullptr ? static_cast<std::uint32_t>(dialog->m_nSysWidth) : 0;
-  request.sysHeight = dialog != nullptr ? static_cast<std::uint32_t>(dialog->m_nSysHeight) : 0;
+  request.sysWidth = static_cast<std::uint32_t>(m_around.sysDisplay.m_nSysWidth);
+  request.sysHeight = static_cast<std::uint32_t>(m_around.sysDisplay.m_nSysHeight);
   request.width = wanted.width;
   request.height = wanted.height;
   request.frequency = 60;
@@ -174,11 +174,8 @@ void CDongleDevice::SyncMirrorDPI(platform::DisplayMode& wanted) {
     wanted = copy;
     return;
   }
-  CDUDOzurDlg* dialog = MainDialog();
-  if (dialog == nullptr) {
-    return;
-  }
-  const DispModeItemList& system = dialog->m_sysResList;
+  SystemDisplay& systemDisplay = m_around.sysDisplay;
+  const DispModeItemList& system = systemDisplay.m_sysResList;
   std::size_t current = system.size();
   for (std::size_t i = 0; i < system.size(); ++i) {
     if (Wide(wanted.width) == system[i].nWidth && Wide(wanted.height) == system[i].nHeight) {
@@ -202,17 +199,18 @@ void CDongleDevice::SyncMirrorDPI(platform::DisplayMode& wanted) {
     if (MirrorDepthMatch(candidate) != 1) {
       continue;
     }
-    VIDAZazoVez& app = TheApp();
-    app.m_nSysX = static_cast<std::int32_t>(wanted.width);
-    app.m_nSysY = static_cast<std::int32_t>(wanted.height);
-    app.m_nSysZ = static_cast<std::int32_t>(wanted.bitsPerPel);
-    app.SaveSystemResolution();
+    SystemResolution& remembered = m_around.sysResolution;
+    remembered.m_nSysX = static_cast<std::int32_t>(wanted.width);
+    remembered.m_nSysY = static_cast<std::int32_t>(wanted.height);
+    remembered.m_nSysZ = static_cast<std::int32_t>(wanted.bitsPerPel);
+    remembered.SaveSystemResolution();
     Trace("Sync mirror DPI\n");
     // The display change this causes is the program's own: the mode to return to stays the
     // one the user set.
-    dialog->m_bLoweringSystemMode = 1;
-    dialog->RestoreSystemMode(candidate.width, candidate.height, systemDepth);
-    dialog->m_bLoweringSystemMode = 0;
+    {
+      const OwnDisplayChange::Lowering lowering(m_around.ownChange);
+      systemDisplay.RestoreSystemMode(candidate.width, candidate.height, systemDepth);
+    }
     wanted = candidate;
     Trace("Mirror match %d %d %d \n", static_cast<int>(wanted.width),
           static_cast<int>(wanted.height), static_cast<int>(wanted.bitsPerPel));
@@ -228,71 +226,17 @@ int CDongleDevice::SetMirrorFilter(int flag) {
   return 1;
 }
 
-namespace {
-
-// Moves the adapter's resolution to the first offered one at least as large in every respect,
-// else to the largest offered one (result 0).
-int FitToOffered(CDongleDevice& device) {
-  const std::int32_t width = device.m_nWidth;
-  const std::int32_t height = device.m_nHeight;
-  const std::int32_t depth = device.m_nBitDepth;
-  for (const DispResItem& item : device.m_pOfferedResList) {
-    device.m_nWidth = item.nWidth;
-    device.m_nHeight = item.nHeight;
-    device.m_nBitDepth = item.nBitDepth;
+int CDongleDevice::FitToOffered() {
+  const std::int32_t width = m_nWidth;
+  const std::int32_t height = m_nHeight;
+  const std::int32_t depth = m_nBitDepth;
+  for (const DispResItem& item : m_pOfferedResList) {
+    m_nWidth = item.nWidth;
+    m_nHeight = item.nHeight;
+    m_nBitDepth = item.nBitDepth;
     if (item.nWidth >= width && item.nHeight >= height && item.nBitDepth >= depth) {
       return 1;
     }
   }
   return 0;
-}
-
-}  // namespace
-
-int CDUDOzurDlg::FitOfferedResolution() {
-  if (m_pDevice->m_nRotationState == 1 || m_pDevice->m_nRotationState == 3) {
-    return -1;
-  }
-  return FitToOffered(*m_pDevice);
-}
-
-int CDUDOzurDlg::FitResolutionAfterRotation(int /*flag*/) {
-  return FitToOffered(*m_pDevice);
-}
-
-int CDUDOzurDlg::SyncAdapterMode() {
-  CDongleDevice& device = *m_pDevice;
-  platform::DisplayDevice ext;
-  bool found = false;
-  for (std::uint32_t i = 0; platform::Os().display->EnumDevice(i, ext); ++i) {
-    if (SameDeviceId(ext.id, device.m_ddExt.id)) {
-      found = true;
-      break;
-    }
-  }
-  if (!found) {
-    return 0;
-  }
-  int result = 0;
-  // In mirror mode the extended device is off the desktop by design, and one the program holds
-  // off is not off by the user's choice; neither is "off".
-  if (ext.stateFlags == 0 && device.m_bMirrorActive == 0 && device.m_bHeldOff == 0) {
-    device.m_nDispState = kDispOff;
-    result = 1;
-  }
-  platform::DisplayMode mode;
-  if (!platform::Os().display->EnumMode(ext.name, platform::kEnumRegistrySettings, mode) ||
-      mode.width == 0 || mode.height == 0 || mode.bitsPerPel == 0) {
-    return result;
-  }
-  const auto width = static_cast<std::int32_t>(mode.width);
-  const auto height = static_cast<std::int32_t>(mode.height);
-  const auto depth = static_cast<std::int32_t>(mode.bitsPerPel);
-  if (width != device.m_nWidth || height != device.m_nHeight || depth != device.m_nBitDepth) {
-    device.m_nWidth = width;
-    device.m_nHeight = height;
-    device.m_nBitDepth = depth;
-    return 1;
-  }
-  return result;
 }

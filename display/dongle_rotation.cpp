@@ -4,8 +4,6 @@
 
 #include "display/dongle_device.h"
 #include "platform/trace.h"
-#include "shell/app.h"
-#include "shell/main_dialog.h"
 
 namespace {
 bool IsPortrait(std::uint32_t rotation) {
@@ -32,9 +30,7 @@ bool CDongleDevice::Rotate([[maybe_unused]] bool apply, std::uint32_t rotation,
     std::swap(m_nWidth, m_nHeight);
     Trace("Rotate 0 or 180  x = %d, y = %d, z = %d", m_nWidth, m_nHeight, m_nBitDepth);
   }
-  if (CDUDOzurDlg* dialog = MainDialog()) {
-    dialog->FitResolutionAfterRotation(1);
-  }
+  FitToOffered();
   Trace("Return DPI to x = %d, y = %d, z = %d", m_nWidth, m_nHeight, m_nBitDepth);
   SetResolution(static_cast<std::uint32_t>(m_nWidth), static_cast<std::uint32_t>(m_nHeight),
                 static_cast<std::uint32_t>(m_nBitDepth));

@@ -4,10 +4,10 @@
 
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
+#include "display/system_display.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
-#include "shell/app.h"
-#include "shell/main_dialog.h"
+#include "settings/system_resolution.h"
 
 namespace {
 
@@ -18,20 +18,13 @@ std::string Narrow(const std::wstring& text) {
   return platform::Os().system->ToAnsi(text);
 }
 
-bool IntelChip() {
-  const CDUDOzurDlg* dialog = MainDialog();
-  return dialog != nullptr && dialog->m_bIntelChip == 1;
-}
-
 // A mirror-center request for this mode, against the system display size the main window last
 // read.
-MirrorCenterRequest SystemSizedRequest(std::uint32_t width, std::uint32_t height,
-                                       std::uint32_t bitsPerPel) {
+MirrorCenterRequest SystemSizedRequest(const SystemDisplay& system, std::uint32_t width,
+                                       std::uint32_t height, std::uint32_t bitsPerPel) {
   MirrorCenterRequest request;
-  if (const CDUDOzurDlg* dialog = MainDialog()) {
-    request.sysWidth = static_cast<std::uint32_t>(dialog->m_nSysWidth);
-    request.sysHeight = static_cast<std::uint32_t>(dialog->m_nSysHeight);
-  }
+  request.sysWidth = static_cast<std::uint32_t>(system.m_nSysWidth);
+  request.sysHeight = static_cast<std::uint32_t>(system.m_nSysHeight);
   request.width = width;
   request.height = height;
   request.frequency = kMirrorFrequency;
@@ -89,7 +82,7 @@ std::int32_t CDongleDevice::GetDisplayState() {
     // On Intel graphics a primary adapter reads as "primary only", but only when it is the only
     // display: with others still beside it (the system display too), the steps for "primary
     // only" would take them away.
-    if (IntelChip() && !OtherDisplayAttached(m_ddActive)) {
+    if (m_around.sysDisplay.m_bIntelChip == 1 && !OtherDisplayAttached(m_ddActive)) {
       Trace("get display state: primary only\n");
       return kDispPrimaryOnly;
     }
@@ -187,19 +180,18 @@ bool CDongleDevice::AttachToDeskTopMir() {
   Trace("AttachToDeskTopMir Start\n");
   RefreshActive();
 
+  const SystemDisplay& system = m_around.sysDisplay;
   platform::DisplayMode wanted;
-  if (const CDUDOzurDlg* dialog = MainDialog()) {
-    wanted.width = static_cast<std::uint32_t>(dialog->m_nSysWidth);
-    wanted.height = static_cast<std::uint32_t>(dialog->m_nSysHeight);
-    wanted.bitsPerPel = static_cast<std::uint32_t>(dialog->m_nSysBitDepth);
-  }
+  wanted.width = static_cast<std::uint32_t>(system.m_nSysWidth);
+  wanted.height = static_cast<std::uint32_t>(system.m_nSysHeight);
+  wanted.bitsPerPel = static_cast<std::uint32_t>(system.m_nSysBitDepth);
   MirrorCenterRequest request;
   if (MatchMirrorResolution(wanted, request) == 0) {
     SyncMirrorDPI(wanted);
     // The driver was told the unmatched size; when mirror sync chose another mode (or lowered
     // the system display), tell it what the mirror really gets.
     const MirrorCenterRequest synced =
-        SystemSizedRequest(wanted.width, wanted.height, wanted.bitsPerPel);
+        SystemSizedRequest(system, wanted.width, wanted.height, wanted.bitsPerPel);
     if (!SameRequest(synced, request)) {
       request = synced;
       SetMirrorCenter(request);
@@ -290,9 +282,7 @@ bool CDongleDevice::SetMirror(bool on) {
 
 void CDongleDevice::LeaveMirrorMode() {
   SetMirror(false);
-  if (CDUDOzurDlg* dialog = MainDialog()) {
-    dialog->RestoreRememberedSystemMode();
-  }
+  m_around.sysDisplay.RestoreRememberedSystemMode(m_around.sysResolution);
 }
 
 bool CDongleDevice::DetachFromDeskTop() {
@@ -345,7 +335,7 @@ bool CDongleDevice::SetResolution(std::uint32_t width, std::uint32_t height,
                                   std::uint32_t bitsPerPel) {
   RefreshActive();
   if (m_nDispState == kDispMirror) {
-    SetMirrorCenter(SystemSizedRequest(width, height, bitsPerPel));
+    SetMirrorCenter(SystemSizedRequest(m_around.sysDisplay, width, height, bitsPerPel));
   } else {
     m_nWidth = static_cast<std::int32_t>(width);
     m_nHeight = static_cast<std::int32_t>(height);

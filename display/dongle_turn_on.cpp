@@ -7,7 +7,6 @@
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "settings/profile.h"
-#include "shell/app.h"
 
 namespace {
 
@@ -33,9 +32,10 @@ bool SearchDisplayDevice(const std::wstring& deviceId, platform::DisplayDevice& 
   return false;
 }
 
-std::int32_t ReadDongleInt(const wchar_t* entry, std::int32_t defaultValue) {
+std::int32_t ReadDongleInt(const Profile& profile, const wchar_t* entry,
+                           std::int32_t defaultValue) {
   return static_cast<std::int32_t>(
-      TheApp().GetProfileInt(kSectionDongle, entry, static_cast<std::uint32_t>(defaultValue)));
+      profile.GetInt(kSectionDongle, entry, static_cast<std::uint32_t>(defaultValue)));
 }
 
 }  // namespace
@@ -101,7 +101,7 @@ bool CDongleDevice::CheckInitResolution(std::uint32_t width, std::uint32_t heigh
 
 bool CDongleDevice::TurnONDev() {
   platform::Platform& os = platform::Os();
-  VIDAZazoVez& app = TheApp();
+  const Profile& profile = m_around.profile;
 
   m_bSaveBlocked = 0;
   if (!LoadSettings()) {
@@ -111,17 +111,17 @@ bool CDongleDevice::TurnONDev() {
            static_cast<std::uint32_t>(m_nBitDepth));
   const std::int32_t state = m_nDispState;
 
-  m_nFirstRun = ReadDongleInt(kValueFirstRun, 0);
+  m_nFirstRun = ReadDongleInt(profile, kValueFirstRun, 0);
   if (m_nFirstRun == 0 || !CheckResolution()) {
     Trace("This is first run\n");
     if (state == kDispPrimaryExt || state == kDispPrimaryOnly || state == kDispExtended) {
       m_nFirstRun = 1;
-      app.WriteProfileInt(kSectionDongle, kValueFirstRun, 1);
+      profile.WriteInt(kSectionDongle, kValueFirstRun, 1);
     }
-    const auto width = static_cast<std::uint32_t>(ReadDongleInt(kValueWidth, 1024));
-    const auto height = static_cast<std::uint32_t>(ReadDongleInt(kValueHeight, 768));
-    const auto depth = static_cast<std::uint32_t>(ReadDongleInt(kValueBitDepth, 32));
-    ReadDongleInt(kValueRotationState, 0);
+    const auto width = static_cast<std::uint32_t>(ReadDongleInt(profile, kValueWidth, 1024));
+    const auto height = static_cast<std::uint32_t>(ReadDongleInt(profile, kValueHeight, 768));
+    const auto depth = static_cast<std::uint32_t>(ReadDongleInt(profile, kValueBitDepth, 32));
+    ReadDongleInt(profile, kValueRotationState, 0);
     Trace("[TurnONDev] Got %d %d %d from ini\n", static_cast<int>(width), static_cast<int>(height),
           static_cast<int>(depth));
     if (!SetResolution(width, height, depth)) {

@@ -8,6 +8,9 @@ scripts/bootstrap.sh
 
 jobs=${VGA_JOBS:-2}
 
+echo "== include arrows"
+python3 scripts/check_includes.py
+
 echo "== host build and tests"
 cmake --preset host >/dev/null
 cmake --build --preset host -j"$jobs"

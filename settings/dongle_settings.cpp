@@ -3,28 +3,27 @@
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "settings/profile.h"
-#include "shell/app.h"
 
 namespace {
 
-std::int32_t ReadInt(const wchar_t* entry, std::int32_t defaultValue) {
+std::int32_t ReadInt(const Profile& profile, const wchar_t* entry, std::int32_t defaultValue) {
   return static_cast<std::int32_t>(
-      TheApp().GetProfileInt(kSectionDongle, entry, static_cast<std::uint32_t>(defaultValue)));
+      profile.GetInt(kSectionDongle, entry, static_cast<std::uint32_t>(defaultValue)));
 }
 
-bool WriteInt(const wchar_t* entry, std::int32_t value) {
-  return TheApp().WriteProfileInt(kSectionDongle, entry, static_cast<std::uint32_t>(value));
+bool WriteInt(const Profile& profile, const wchar_t* entry, std::int32_t value) {
+  return profile.WriteInt(kSectionDongle, entry, static_cast<std::uint32_t>(value));
 }
 
 }  // namespace
 
 bool CDongleDevice::LoadSettings() {
   Trace("load ini\n");
-  m_nDispState = ReadInt(kValueDispState, kDispExtended);
-  m_nWidth = ReadInt(kValueWidth, 1024);
-  m_nHeight = ReadInt(kValueHeight, 768);
-  m_nBitDepth = ReadInt(kValueBitDepth, 32);
-  m_nRotationState = ReadInt(kValueRotationState, 0);
+  m_nDispState = ReadInt(m_around.profile, kValueDispState, kDispExtended);
+  m_nWidth = ReadInt(m_around.profile, kValueWidth, 1024);
+  m_nHeight = ReadInt(m_around.profile, kValueHeight, 768);
+  m_nBitDepth = ReadInt(m_around.profile, kValueBitDepth, 32);
+  m_nRotationState = ReadInt(m_around.profile, kValueRotationState, 0);
   return true;
 }
 
@@ -33,19 +32,19 @@ bool CDongleDevice::SaveSettings() {
     return false;
   }
   Trace("save ini %s\n", "VGA DONGLE");
-  if (!WriteInt(kValueHeight, m_nHeight)) {
+  if (!WriteInt(m_around.profile, kValueHeight, m_nHeight)) {
     Trace("Write DPI setting y failed\n");
   }
-  if (!WriteInt(kValueWidth, m_nWidth)) {
+  if (!WriteInt(m_around.profile, kValueWidth, m_nWidth)) {
     Trace("Write DPI setting x failed\n");
   }
-  if (!WriteInt(kValueBitDepth, m_nBitDepth)) {
+  if (!WriteInt(m_around.profile, kValueBitDepth, m_nBitDepth)) {
     Trace("Write DPI setting z failed\n");
   }
-  if (!WriteInt(kValueDispState, m_nDispState)) {
+  if (!WriteInt(m_around.profile, kValueDispState, m_nDispState)) {
     Trace("Write Display state failed\n");
   }
-  if (!WriteInt(kValueRotationState, m_nRotationState)) {
+  if (!WriteInt(m_around.profile, kValueRotationState, m_nRotationState)) {
     Trace("Write RotationState failed\n");
   }
   return true;
@@ -60,7 +59,7 @@ void CDongleDevice::RestoreFrequence(const platform::DisplayDevice& extDevice) {
   if (!display.EnumMode(extDevice.name, platform::kEnumRegistrySettings, mode)) {
     return;
   }
-  m_nFrequence = ReadInt(kValueFrequence, 60);
+  m_nFrequence = ReadInt(m_around.profile, kValueFrequence, 60);
   mode.frequency = static_cast<std::uint32_t>(m_nFrequence);
   mode.fields = platform::kDmDisplayFrequency;
   display.ChangeMode(&extDevice.name, &mode, platform::kCdsUpdateRegistry | platform::kCdsGlobal);
@@ -82,7 +81,7 @@ void CDongleDevice::SaveFrequence(const platform::DisplayDevice& extDevice) {
   mode.fields = platform::kDmDisplayFrequency;
   display.ChangeMode(&extDevice.name, &mode, platform::kCdsUpdateRegistry | platform::kCdsGlobal);
   Trace("save frequence %d\n", m_nFrequence);
-  if (!WriteInt(kValueFrequence, m_nFrequence)) {
+  if (!WriteInt(m_around.profile, kValueFrequence, m_nFrequence)) {
     Trace("Write frequence  failed\n");
   }
 }

@@ -2,8 +2,6 @@
 
 #include "platform/platform.h"
 #include "platform/trace.h"
-#include "shell/app.h"
-#include "shell/main_dialog.h"
 
 namespace {
 constexpr std::size_t kKeyNameChars = 256;
@@ -41,13 +39,13 @@ namespace {
 
 // The maker's key may hold other programs' settings: only this program's own key goes, and the
 // maker's key with it once nothing else is left in it.
-void RemoveOwnKeys(platform::RegKey software) {
+void RemoveOwnKeys(platform::RegKey software, const std::wstring& companyKey) {
   platform::Platform& os = platform::Os();
   platform::Registry& registry = *os.registry;
   platform::RegKey company = 0;
-  if (registry.OpenKey(software, kCompanyKey, platform::kKeyAllAccess, company) !=
+  if (registry.OpenKey(software, companyKey, platform::kKeyAllAccess, company) !=
       platform::kErrorSuccess) {
-    Trace("Failed to open subkey %s\n", os.system->ToAnsi(kCompanyKey).c_str());
+    Trace("Failed to open subkey %s\n", os.system->ToAnsi(companyKey).c_str());
     return;
   }
   // An empty name would stand for the maker's key itself.
@@ -60,27 +58,21 @@ void RemoveOwnKeys(platform::RegKey software) {
   const bool empty = registry.CountEntries(company, subKeys, values) == platform::kErrorSuccess &&
                      subKeys == 0 && values == 0;
   registry.CloseKey(company);
-  if (empty && registry.DeleteKey(software, kCompanyKey) != platform::kErrorSuccess) {
-    Trace("Fail to Delete SubKey %s\n", os.system->ToAnsi(kCompanyKey).c_str());
+  if (empty && registry.DeleteKey(software, companyKey) != platform::kErrorSuccess) {
+    Trace("Fail to Delete SubKey %s\n", os.system->ToAnsi(companyKey).c_str());
   }
 }
 
 }  // namespace
 
-std::intptr_t CDUDOzurDlg::OnRemoveRegistry(std::uintptr_t wParam, std::intptr_t lParam) {
-  (void)wParam;
-  (void)lParam;
+void RemoveProgramKeys(const std::wstring& companyKey) {
   platform::Platform& os = platform::Os();
-  Trace("remove registry \n");
-  Trace("OnRemove Reg\n");
   platform::RegKey software = 0;
   if (os.registry->OpenKey(platform::kHkeyCurrentUser, L"Software", platform::kKeyAllAccess,
                            software) == platform::kErrorSuccess) {
-    RemoveOwnKeys(software);
+    RemoveOwnKeys(software, companyKey);
     os.registry->CloseKey(software);
   } else {
     Trace("Failt to Open Uninstall registry\n");
   }
-  os.windows->PostQuitMessage(0);
-  return 0;
 }

@@ -3,12 +3,12 @@
 #include <climits>
 #include <optional>
 
+#include "display/composition.h"
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "shell/command_line.h"
-#include "shell/composition.h"
 #include "shell/main_dialog.h"
 #include "shell/registered_messages.h"
 #include "tray/tray_icon.h"
@@ -75,8 +75,9 @@ bool VIDAZazoVez::StartUp() {
 
   // 4-6.
   auto* dialog = new CDUDOzurDlg();
-  m_device = std::make_unique<CDongleDevice>(kAdapterHardwareId, kAdapterExtDeviceId,
-                                             kAdapterMirDeviceId, true);
+  m_device = std::make_unique<CDongleDevice>(
+      kAdapterHardwareId, kAdapterExtDeviceId, kAdapterMirDeviceId, true,
+      DongleSurroundings{m_profile, m_sysResolution, dialog->m_sysDisplay, dialog->m_ownChange});
   dialog->m_pDevice = m_device.get();
   m_pMainWnd = dialog;
   dialog->Create(0);
@@ -97,27 +98,29 @@ bool VIDAZazoVez::StartUp() {
   }
 
   // 9-11.
-  dialog->DetectIntelChip();
-  LoadSystemResolution();
-  if (m_nSysX != 0 && m_nSysY != 0 && m_nSysZ != 0) {
-    Trace("Init %d %d %d\n", m_nSysX, m_nSysY, m_nSysZ);
-    const auto width = static_cast<std::uint32_t>(m_nSysX);
-    const auto height = static_cast<std::uint32_t>(m_nSysY);
-    const auto depth = static_cast<std::uint32_t>(m_nSysZ);
-    dialog->RestoreSystemMode(width, height, depth);
-    m_nSysZ = 0;
-    m_nSysY = 0;
-    m_nSysX = 0;
+  SystemDisplay& system = dialog->m_sysDisplay;
+  SystemResolution& remembered = m_sysResolution;
+  system.DetectIntelChip();
+  remembered.LoadSystemResolution();
+  if (remembered.m_nSysX != 0 && remembered.m_nSysY != 0 && remembered.m_nSysZ != 0) {
+    Trace("Init %d %d %d\n", remembered.m_nSysX, remembered.m_nSysY, remembered.m_nSysZ);
+    const auto width = static_cast<std::uint32_t>(remembered.m_nSysX);
+    const auto height = static_cast<std::uint32_t>(remembered.m_nSysY);
+    const auto depth = static_cast<std::uint32_t>(remembered.m_nSysZ);
+    system.RestoreSystemMode(width, height, depth);
+    remembered.m_nSysZ = 0;
+    remembered.m_nSysY = 0;
+    remembered.m_nSysX = 0;
     // Once back, the stored copy goes too: left there, it would undo at every later logon a
     // mode the user has set for the system display since.
-    if (dialog->SystemDisplayRunsAt(width, height, depth)) {
-      SaveSystemResolution();
+    if (system.SystemDisplayRunsAt(width, height, depth)) {
+      remembered.SaveSystemResolution();
     }
   }
 
   // 12-13.
   dialog->CreateTrayIcon();
-  dialog->EnumSystemDispMode();
+  system.EnumSystemDispMode();
   return true;
 }
 
@@ -188,25 +191,6 @@ bool VIDAZazoVez::RegisterUsbNotification() {
   m_hUsbNotify = platform::Os().devices->RegisterUsbInterfaceNotification(window);
   Trace("Handle of device notification %x", static_cast<unsigned>(m_hUsbNotify));
   return true;
-}
-
-void VIDAZazoVez::LoadSystemResolution() {
-  m_nSysX = static_cast<std::int32_t>(GetProfileInt(kSectionConfig, kValueSysX, 0));
-  m_nSysY = static_cast<std::int32_t>(GetProfileInt(kSectionConfig, kValueSysY, 0));
-  m_nSysZ = static_cast<std::int32_t>(GetProfileInt(kSectionConfig, kValueSysZ, 0));
-}
-
-void VIDAZazoVez::SaveSystemResolution() {
-  WriteProfileInt(kSectionConfig, kValueSysX, static_cast<std::uint32_t>(m_nSysX));
-  WriteProfileInt(kSectionConfig, kValueSysY, static_cast<std::uint32_t>(m_nSysY));
-  WriteProfileInt(kSectionConfig, kValueSysZ, static_cast<std::uint32_t>(m_nSysZ));
-}
-
-void VIDAZazoVez::ForgetSystemResolution() {
-  m_nSysX = 0;
-  m_nSysY = 0;
-  m_nSysZ = 0;
-  SaveSystemResolution();
 }
 
 void VIDAZazoVez::SetRegistryKey(const std::wstring& company) {

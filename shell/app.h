@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "settings/profile.h"
+#include "settings/system_resolution.h"
 
 class CDUDOzurDlg;
 class CDongleDevice;
@@ -42,10 +43,6 @@ class VIDAZazoVez {
   void RunAndShutDown();
 
   bool RegisterUsbNotification();
-  void LoadSystemResolution();
-  void SaveSystemResolution();
-  // Nothing to return to any more, in memory and in the profile.
-  void ForgetSystemResolution();
 
   // The framework's profile functions.
   void SetRegistryKey(const std::wstring& company);
@@ -61,10 +58,14 @@ class VIDAZazoVez {
 
   CDUDOzurDlg* m_pMainWnd = nullptr;
 
+ private:
+  // The key start-up step 7 sets; the adapter object and m_sysResolution read and write below it.
+  Profile m_profile;
+
+ public:
   // Fields in declaration order.
-  std::int32_t m_nSysX = 0;
-  std::int32_t m_nSysY = 0;
-  std::int32_t m_nSysZ = 0;
+  // The system display's mode to return to (m_nSysX, m_nSysY, m_nSysZ), kept in m_profile.
+  SystemResolution m_sysResolution{m_profile};
   std::uintptr_t m_hUsbNotify = 0;
 
  private:
@@ -73,7 +74,6 @@ class VIDAZazoVez {
   bool IsResPreset() const;
   void WriteResPreset();
 
-  Profile m_profile;
   std::wstring m_strCommandTail;
   std::vector<std::string> m_argv;
   std::uintptr_t m_hInstanceMutex = 0;

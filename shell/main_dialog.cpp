@@ -2,12 +2,12 @@
 
 #include <memory>
 
-#include "device/contains_no_case.h"
+#include "display/composition.h"
 #include "display/dongle_device.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
+#include "settings/registry_cleanup.h"
 #include "shell/app.h"
-#include "shell/composition.h"
 #include "shell/registered_messages.h"
 #include "tray/menu_labels.h"
 #include "tray/tray_icon.h"
@@ -27,7 +27,7 @@ bool CDUDOzurDlg::OnInitDialog() {
                       static_cast<std::intptr_t>(m_hIcon));
   windows.SendMessage(m_hWnd, platform::kWmSetIcon, platform::kIconSmall,
                       static_cast<std::intptr_t>(m_hIcon));
-  RefreshSystemMode();
+  m_sysDisplay.RefreshSystemMode();
   TheApp().RegisterUsbNotification();
   windows.SetTimer(m_hWnd, kStartupTimer, 1000);
   LoadMenuLabels();
@@ -43,14 +43,12 @@ std::optional<std::intptr_t> CDUDOzurDlg::OnMessage(std::uint32_t message, std::
 
 std::optional<std::intptr_t> CDUDOzurDlg::OnWndMsg(std::uint32_t message, std::uintptr_t wParam,
                                                    std::intptr_t lParam) {
-  if (m_nHandlingDepth == 0) {
-    ++g_nOutermostMessages;  // a new message may ask the driver again
-  }
+  m_ownChange.MessageArrives();
   if (message == platform::kWmDisplayChange) {
     OnDisplayChange();
     return DispatchMessageMap(message, wParam, lParam);
   }
-  const HandlingMessage handling(*this);
+  const OwnDisplayChange::Step step(m_ownChange);
   if (message == platform::kWmPowerBroadcast) {
     OnPM(wParam);
   }
@@ -173,30 +171,6 @@ bool CDUDOzurDlg::OnCommand(std::uint32_t id) {
   return false;
 }
 
-void CDUDOzurDlg::DetectIntelChip() {
-  platform::Platform& os = platform::Os();
-  m_bIntelChip = 0;
-  Trace("Detect Intxl chip\n");
-  for (std::uint32_t i = 0;; ++i) {
-    platform::DisplayDevice device;
-    const bool found = os.display->EnumDevice(i, device);
-    if (!found) {
-      break;
-    }
-    const std::string id = os.system->ToAnsi(device.id);
-    Trace("Detect Intxl chip %d, bRet = %d, %s\n", static_cast<int>(i + 1), found ? 1 : 0,
-          id.c_str());
-    if ((device.stateFlags & platform::kDisplayMirroringDriver) != 0) {
-      continue;
-    }
-    if (ContainsNoCase(id, "VEN_8086") != 0) {
-      m_bIntelChip = 1;
-      Trace("Found Intxl \n");
-      break;
-    }
-  }
-}
-
 void CDUDOzurDlg::CreateTrayIcon() {
   auto right = std::make_unique<CRightMouseClickMsgHandler>();
   auto left = std::make_unique<CLeftMouseDblClickMsgHandler>();
@@ -215,5 +189,15 @@ std::intptr_t CDUDOzurDlg::OnNotifyIcon(std::uintptr_t wParam, std::intptr_t lPa
   if (m_pTrayIcon != nullptr) {
     m_pTrayIcon->Dispatch(wParam, lParam);
   }
+  return 0;
+}
+
+std::intptr_t CDUDOzurDlg::OnRemoveRegistry(std::uintptr_t wParam, std::intptr_t lParam) {
+  (void)wParam;
+  (void)lParam;
+  Trace("remove registry \n");
+  Trace("OnRemove Reg\n");
+  RemoveProgramKeys(kCompanyKey);
+  platform::Os().windows->PostQuitMessage(0);
   return 0;
 }

@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <optional>
 
-#include "display/res_list.h"
+#include "display/own_display_change.h"
+#include "display/system_display.h"
+#include "platform/dialog_window.h"
 #include "platform/records.h"
-#include "shell/dialog_window.h"
 #include "tray/dlg_warning.h"
 
 class CDongleDevice;
@@ -46,10 +47,8 @@ class CDUDOzurDlg : public DialogWindow {
   CDUDOzurDlg();
   ~CDUDOzurDlg() override;
 
-  // Start-up helpers.
-  void DetectIntelChip();
+  // Start-up helper.
   void CreateTrayIcon();
-  int EnumSystemDispMode();
 
   // Bring-up, resume and the window events.
   bool StartDevice();
@@ -88,34 +87,24 @@ class CDUDOzurDlg : public DialogWindow {
   void OnBrand();
   void CycleMonitorPower();
 
-  // Resolution bookkeeping of the system display and of the adapter.
-  bool RefreshSystemMode();
+  // Resolution bookkeeping of the adapter.
   int FitOfferedResolution();
   int FitResolutionAfterRotation(int flag);
   int SyncAdapterMode();
-  int RestoreSystemMode(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel);
-  // Puts back the system display's mode that mirror sync lowered, when one is remembered.
-  bool RestoreRememberedSystemMode();
-  bool SystemDisplayRunsAt(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel);
 
   // Fields in declaration order.
-  DispModeItemList m_sysResList;
-  std::uint32_t m_nSysResCount = 0;
+  // The system display's modes, its stored mode as last read and the Intel flag.
+  SystemDisplay m_sysDisplay;
   platform::OsVersion m_osvi;
   std::int32_t m_bSuspended = 0;
   std::int32_t m_bTurnOnPending = 1;
   platform::IconHandle m_hIcon = 0;
   CTrayIcon* m_pTrayIcon = nullptr;
   CDongleDevice* m_pDevice = nullptr;
-  std::int32_t m_nSysBitDepth = 0;
-  std::int32_t m_nSysWidth = 0;
-  std::int32_t m_nSysHeight = 0;
   CDlgWarning m_dlgWarning;
-  std::uint8_t m_bIntelChip = 0;
   std::int32_t m_bCompositionWasOn = 0;
-  // Set while mirror sync lowers the system display, so that the display change it causes is
-  // not taken for the user's.
-  std::int32_t m_bLoweringSystemMode = 0;
+  // Tells the program's own display changes from the user's.
+  OwnDisplayChange m_ownChange;
   // A suspend query took effect and neither the suspend nor its refusal has come yet; what
   // m_bSuspended was before it.
   std::int32_t m_bQuerySuspendPending = 0;
@@ -124,34 +113,6 @@ class CDUDOzurDlg : public DialogWindow {
   std::uint32_t m_nCommandAfterQuestion = 0;
   // Attempts of the resume timers since the last resume.
   std::uint32_t m_nResumeAttempts = 0;
-  // How many messages other than WM_DISPLAYCHANGE are being handled, nested.
-  std::int32_t m_nHandlingDepth = 0;
-  // A display change sent while another message is handled comes from the program's own steps.
-  class HandlingMessage {
-   public:
-    explicit HandlingMessage(CDUDOzurDlg& dialog) : dialog_(dialog) { ++dialog_.m_nHandlingDepth; }
-    ~HandlingMessage() { --dialog_.m_nHandlingDepth; }
-    HandlingMessage(const HandlingMessage&) = delete;
-    HandlingMessage& operator=(const HandlingMessage&) = delete;
-
-   private:
-    CDUDOzurDlg& dialog_;
-  };
-  // While a menu or dialog waits for the user, a display change is the user's, not a step of
-  // the message that opened it.
-  class UserWait {
-   public:
-    explicit UserWait(CDUDOzurDlg& dialog) : dialog_(dialog), depth_(dialog.m_nHandlingDepth) {
-      dialog_.m_nHandlingDepth = 0;
-    }
-    ~UserWait() { dialog_.m_nHandlingDepth = depth_; }
-    UserWait(const UserWait&) = delete;
-    UserWait& operator=(const UserWait&) = delete;
-
-   private:
-    CDUDOzurDlg& dialog_;
-    std::int32_t depth_;
-  };
 
  protected:
   bool OnInitDialog() override;
@@ -168,5 +129,3 @@ class CDUDOzurDlg : public DialogWindow {
 };
 
 extern std::int32_t g_nResumeCount;
-// Counts the messages the main window handles from its loop (not those nested in another).
-extern std::uint32_t g_nOutermostMessages;

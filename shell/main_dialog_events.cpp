@@ -1,15 +1,14 @@
 // The main window's timers, power broadcasts, display changes, "TurnOff", session end and close.
+#include "display/composition.h"
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "shell/app.h"
-#include "shell/composition.h"
 #include "shell/main_dialog.h"
 #include "tray/tray_icon.h"
 
 std::int32_t g_nResumeCount = 0;
-std::uint32_t g_nOutermostMessages = 0;
 
 namespace {
 
@@ -33,8 +32,8 @@ bool AdapterReady(CDongleDevice& device) {
 // Only a change the user made in the display settings is saved; the program's own steps take the
 // adapter off and back on the desktop on the way to the state they record.
 void SaveUsersAdapterMode(CDUDOzurDlg& dialog) {
-  if (dialog.m_bTurnOnPending == 0 && dialog.m_bSuspended == 0 && dialog.m_nHandlingDepth == 0 &&
-      dialog.SyncAdapterMode() != 0) {
+  if (dialog.m_bTurnOnPending == 0 && dialog.m_bSuspended == 0 &&
+      !dialog.m_ownChange.StepUnderWay() && dialog.SyncAdapterMode() != 0) {
     const CDongleDevice& device = *dialog.m_pDevice;
     Trace("The extended resolution was changed\n");
     Trace("DISPLAYCHANGE x = %d, y = %d, z = %d\n", device.m_nWidth, device.m_nHeight,
@@ -48,7 +47,7 @@ void SaveUsersAdapterMode(CDUDOzurDlg& dialog) {
 // the live read "with extension", which saved would bring the system display back at the next
 // start.
 std::int32_t RecordedTopology(const CDUDOzurDlg& dialog, std::int32_t live) {
-  return dialog.m_bIntelChip == 1 && live == kDispPrimaryExt ? kDispPrimaryOnly : live;
+  return dialog.m_sysDisplay.m_bIntelChip == 1 && live == kDispPrimaryExt ? kDispPrimaryOnly : live;
 }
 
 }  // namespace
@@ -189,8 +188,8 @@ void CDUDOzurDlg::OnEndSession(bool ending) {
   }
   m_pDevice->m_pOfferedResList.clear();
   m_pDevice->m_pFullResList.clear();
-  m_sysResList.clear();
-  m_nSysResCount = 0;
+  m_sysDisplay.m_sysResList.clear();
+  m_sysDisplay.m_nSysResCount = 0;
 }
 
 // Asked to end (by an installer replacing the program, or by the task list): the loop ends and
@@ -272,7 +271,7 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
           device.SetMirror(false);
         }
         Trace("OnPM\n");
-        RestoreRememberedSystemMode();
+        m_sysDisplay.RestoreRememberedSystemMode(TheApp().m_sysResolution);
       }
     }
     return;
@@ -298,23 +297,27 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
 // The user set the system display's mode while no mirror runs: a mode remembered from an
 // earlier mirror sync is not the one to return to any more, now or at the next start.
 void CDUDOzurDlg::ForgetLoweredSystemMode() {
-  VIDAZazoVez& app = TheApp();
-  const bool nothingRemembered = app.m_nSysX == 0 && app.m_nSysY == 0 && app.m_nSysZ == 0;
-  const bool backAtIt =
-      app.m_nSysX == m_nSysWidth && app.m_nSysY == m_nSysHeight && app.m_nSysZ == m_nSysBitDepth;
-  if (m_nHandlingDepth != 0 || nothingRemembered || backAtIt) {
+  SystemResolution& remembered = TheApp().m_sysResolution;
+  const SystemDisplay& system = m_sysDisplay;
+  const bool nothingRemembered =
+      remembered.m_nSysX == 0 && remembered.m_nSysY == 0 && remembered.m_nSysZ == 0;
+  const bool backAtIt = remembered.m_nSysX == system.m_nSysWidth &&
+                        remembered.m_nSysY == system.m_nSysHeight &&
+                        remembered.m_nSysZ == system.m_nSysBitDepth;
+  if (m_ownChange.StepUnderWay() || nothingRemembered || backAtIt) {
     return;
   }
-  app.m_nSysX = 0;
-  app.m_nSysY = 0;
-  app.m_nSysZ = 0;
-  app.SaveSystemResolution();
+  remembered.m_nSysX = 0;
+  remembered.m_nSysY = 0;
+  remembered.m_nSysZ = 0;
+  remembered.SaveSystemResolution();
 }
 
 void CDUDOzurDlg::OnDisplayChange() {
   CDongleDevice& device = *m_pDevice;
-  if (RefreshSystemMode()) {
-    if (m_bLoweringSystemMode != 0) {
+  const SystemDisplay& system = m_sysDisplay;
+  if (m_sysDisplay.RefreshSystemMode()) {
+    if (m_ownChange.LoweringSystemMode()) {
       return;
     }
     if (device.m_hDevice == platform::kInvalidDevice) {
@@ -327,7 +330,7 @@ void CDUDOzurDlg::OnDisplayChange() {
     if (live != kDispOff) {
       device.m_bHeldOff = 0;
     }
-    if (m_nHandlingDepth == 0 && device.m_bHeldOff == 0) {
+    if (!m_ownChange.StepUnderWay() && device.m_bHeldOff == 0) {
       device.m_nDispState = RecordedTopology(*this, live);
     }
     if (live != kDispMirror) {
@@ -338,14 +341,14 @@ void CDUDOzurDlg::OnDisplayChange() {
     }
     device.SetMirrorFilter(1);
     Trace("Display resolution change [Mirror]\n");
-    VIDAZazoVez& app = TheApp();
-    app.m_nSysX = m_nSysWidth;
-    app.m_nSysY = m_nSysHeight;
-    app.m_nSysZ = m_nSysBitDepth;
+    SystemResolution& remembered = TheApp().m_sysResolution;
+    remembered.m_nSysX = system.m_nSysWidth;
+    remembered.m_nSysY = system.m_nSysHeight;
+    remembered.m_nSysZ = system.m_nSysBitDepth;
     platform::DisplayMode mode;
-    mode.width = static_cast<std::uint32_t>(m_nSysWidth);
-    mode.height = static_cast<std::uint32_t>(m_nSysHeight);
-    mode.bitsPerPel = static_cast<std::uint32_t>(m_nSysBitDepth);
+    mode.width = static_cast<std::uint32_t>(system.m_nSysWidth);
+    mode.height = static_cast<std::uint32_t>(system.m_nSysHeight);
+    mode.bitsPerPel = static_cast<std::uint32_t>(system.m_nSysBitDepth);
     MirrorCenterRequest request{};
     if (device.MatchMirrorResolution(mode, request) == 0) {
       device.SyncMirrorDPI(mode);
@@ -364,7 +367,7 @@ void CDUDOzurDlg::OnDisplayChange() {
     }
     return;
   }
-  if (device.m_hDevice != platform::kInvalidDevice && m_nHandlingDepth == 0 &&
+  if (device.m_hDevice != platform::kInvalidDevice && !m_ownChange.StepUnderWay() &&
       m_bTurnOnPending == 0) {
     // The user may have changed the topology without changing the main display's mode (another
     // display of the same mode made the main one): the recorded topology follows.

@@ -2,15 +2,12 @@
 
 #include "platform/platform.h"
 
-std::uint32_t g_uTaskbarCreated = 0;
-std::uint32_t g_uNotifyIcon = 0;
 std::uint32_t g_uTurnOff = 0;
 std::uint32_t g_uRemoveRegistry = 0;
 
 void RegisterProgramMessages() {
+  RegisterTrayMessages();
   platform::Windowing& windows = *platform::Os().windows;
-  g_uTaskbarCreated = windows.RegisterMessage(L"TaskbarCreated");
-  g_uNotifyIcon = windows.RegisterMessage(L"NotifyIcon");
   g_uTurnOff = windows.RegisterMessage(L"TurnOff");
   g_uRemoveRegistry = windows.RegisterMessage(L"RemoveRegistry");
 }

@@ -4,8 +4,9 @@
 
 #include <cstdint>
 
-extern std::uint32_t g_uTaskbarCreated;  // "TaskbarCreated": the shell restarted
-extern std::uint32_t g_uNotifyIcon;      // "NotifyIcon": the tray icon's callback
+// The tray icon's "TaskbarCreated" and "NotifyIcon".
+#include "tray/tray_icon.h"
+
 extern std::uint32_t g_uTurnOff;         // "TurnOff": turn the adapter display off
 extern std::uint32_t g_uRemoveRegistry;  // "RemoveRegistry": uninstall
 

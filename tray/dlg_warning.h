@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "shell/dialog_window.h"
+#include "platform/dialog_window.h"
 
 inline constexpr std::uint32_t kDlgWarningTemplate = 130;
 inline constexpr std::uintptr_t kCountdownTimer = 1;

@@ -2,13 +2,13 @@
 // steps that lead from there to the chosen one, and saves the result.
 #include <utility>
 
+#include "display/composition.h"
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
 #include "settings/profile.h"
 #include "shell/app.h"
-#include "shell/composition.h"
 #include "shell/main_dialog.h"
 
 namespace {
@@ -89,11 +89,11 @@ void TraceRotationSkip() {
 
 // Puts the system display back to the mode mirror sync lowered it from, once.
 void RestoreLoweredSystemMode(CDUDOzurDlg& dialog) {
-  if (dialog.RestoreRememberedSystemMode()) {
-    VIDAZazoVez& app = TheApp();
-    app.m_nSysX = 0;
-    app.m_nSysY = 0;
-    app.m_nSysZ = 0;
+  SystemResolution& remembered = TheApp().m_sysResolution;
+  if (dialog.m_sysDisplay.RestoreRememberedSystemMode(remembered)) {
+    remembered.m_nSysX = 0;
+    remembered.m_nSysY = 0;
+    remembered.m_nSysZ = 0;
   }
 }
 
@@ -133,7 +133,7 @@ void CDUDOzurDlg::OnPrimary() {
       if (device.m_nRotationState > 0) {
         // Rotate applies the topology itself, primary included.
         device.Rotate(true, static_cast<std::uint32_t>(device.m_nRotationState),
-                      m_bIntelChip == 1 ? kDispPrimaryOnly : kDispPrimaryExt);
+                      m_sysDisplay.m_bIntelChip == 1 ? kDispPrimaryOnly : kDispPrimaryExt);
       } else {
         device.AttachToDeskTopExt();
         Pause();
@@ -144,7 +144,7 @@ void CDUDOzurDlg::OnPrimary() {
       break;
   }
   if (makePrimary) {
-    if (m_bIntelChip == 1) {
+    if (m_sysDisplay.m_bIntelChip == 1) {
       device.AttachToDeskTopPrimaryOnly();
     } else {
       device.AttachToDeskTopPrimary();
@@ -156,7 +156,7 @@ void CDUDOzurDlg::OnPrimary() {
     Trace("OnPrimary: the adapter display is not primary, nothing saved\n");
     return;
   }
-  device.m_nDispState = m_bIntelChip == 1 ? kDispPrimaryOnly : kDispPrimaryExt;
+  device.m_nDispState = m_sysDisplay.m_bIntelChip == 1 ? kDispPrimaryOnly : kDispPrimaryExt;
   device.SaveSettings();
 }
 
@@ -349,7 +349,7 @@ void CDUDOzurDlg::OnResolution(std::uint32_t id) {
     // Owned by the main window, whose thread holds the foreground after the menu's click.
     std::intptr_t answer = 0;
     {
-      const UserWait waiting(*this);
+      const OwnDisplayChange::UserWait waiting(m_ownChange);
       answer = m_dlgWarning.DoModal(m_hWnd);
     }
     if (m_nCommandAfterQuestion != 0) {
@@ -388,7 +388,7 @@ void CDUDOzurDlg::OnBrand() {
 
 // Some Intel graphics drivers leave the monitors dark after a resume until their power is cycled.
 void CDUDOzurDlg::CycleMonitorPower() {
-  if (m_bIntelChip == 0 || m_osvi.major < 6 || m_bSuspended == 0) {
+  if (m_sysDisplay.m_bIntelChip == 0 || m_osvi.major < 6 || m_bSuspended == 0) {
     return;
   }
   platform::Windowing& windows = *platform::Os().windows;

@@ -328,7 +328,7 @@ void CRightMouseClickMsgHandler::Handle() {
 
   // The menu closes when the user clicks elsewhere only if our window is in the foreground.
   os.windows->SetForegroundWindow(window);
-  const CDUDOzurDlg::UserWait waiting(*dialog);
+  const OwnDisplayChange::UserWait waiting(dialog->m_ownChange);
   menus.TrackPopupMenu(menu, platform::kTpmRightAlign | platform::kTpmRightButton, cursor.x,
                        cursor.y, window);
 

@@ -1,13 +1,21 @@
 #include "tray/tray_icon.h"
 
 #include "platform/platform.h"
-#include "shell/registered_messages.h"
+
+std::uint32_t g_uTaskbarCreated = 0;
+std::uint32_t g_uNotifyIcon = 0;
 
 namespace {
 // NOTIFYICONDATAW up to and including dwInfoFlags; szTip holds 128 characters.
 constexpr std::uint32_t kNotifyIconDataSize = 936;
 constexpr std::size_t kTipChars = 128;
 }  // namespace
+
+void RegisterTrayMessages() {
+  platform::Windowing& windows = *platform::Os().windows;
+  g_uTaskbarCreated = windows.RegisterMessage(L"TaskbarCreated");
+  g_uNotifyIcon = windows.RegisterMessage(L"NotifyIcon");
+}
 
 CTrayIcon::CTrayIcon(platform::WindowHandle window, std::uint32_t id, platform::IconHandle icon,
                      const char* tip, std::vector<CTrayIconMouseMsgHandler*> handlers)

@@ -33,6 +33,11 @@ class CRightMouseClickMsgHandler : public CTrayIconMouseMsgHandler {
   void Handle() override;
 };
 
+extern std::uint32_t g_uTaskbarCreated;  // "TaskbarCreated": the shell restarted
+extern std::uint32_t g_uNotifyIcon;      // "NotifyIcon": the tray icon's callback
+// Registers the two while the program loads.
+void RegisterTrayMessages();
+
 inline constexpr std::uint32_t kTrayIconId = 128;
 inline constexpr char kTrayTip[] = "DUZ 2.0 Ezezider UVEVEV-3";
 

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "display/composition.h"
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
 #include "shell/app.h"
-#include "shell/composition.h"
 #include "shell/main_dialog.h"
 #include "tests/unit/topology.h"
 

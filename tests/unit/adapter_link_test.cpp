@@ -6,8 +6,8 @@
 #include <ostream>
 
 #include "device/driver_codes.h"
+#include "display/composition.h"
 #include "display/dongle_device.h"
-#include "shell/composition.h"
 #include "tests/unit/engine_fixture.h"
 
 namespace vgatest {

@@ -284,9 +284,9 @@ TEST_F(SuspendTest, FromMirrorTheSystemModeFromBeforeMirroringComesBack) {
   SaveProfile({3, 1280, 1024, 32, 0, 1});
   os.registry.SetDword(platform::kHkeyCurrentUser, kConfigPath, L"SysX", 0);
   StartWithAdapter();
-  app->m_nSysX = 1024;
-  app->m_nSysY = 768;
-  app->m_nSysZ = 16;
+  app->m_sysResolution.m_nSysX = 1024;
+  app->m_sysResolution.m_nSysY = 768;
+  app->m_sysResolution.m_nSysZ = 16;
   os.Suspend();
   EXPECT_FALSE(Mir().attached);
   EXPECT_FALSE(os.adapter.MirrorMode()) << "mirror mode is left";
@@ -397,9 +397,9 @@ TEST_F(BringUpTest, UserChangesTheSystemDisplayWhileMirroringAndTheAdapterFollow
   os.display.UserChangesMode(os.display.Device(machine.system).name, 1024, 768, 32);
   EXPECT_EQ(Mir().width, 1024u);
   EXPECT_EQ(Mir().height, 768u);
-  EXPECT_EQ(app->m_nSysX, 1024);
-  EXPECT_EQ(app->m_nSysY, 768);
-  EXPECT_EQ(app->m_nSysZ, 32);
+  EXPECT_EQ(app->m_sysResolution.m_nSysX, 1024);
+  EXPECT_EQ(app->m_sysResolution.m_nSysY, 768);
+  EXPECT_EQ(app->m_sysResolution.m_nSysZ, 32);
   ASSERT_TRUE(os.adapter.MirrorCenter().has_value());
   EXPECT_EQ(os.adapter.MirrorCenter()->sysWidth, 1024u);
   EXPECT_EQ(os.adapter.MirrorCenter()->width, 1024u);
@@ -444,8 +444,8 @@ TEST_F(BringUpTest, DisplayChangesBeforeBringUpOnlyRefreshTheCachedSystemMode) {
   os.adapter.AddPresent();
   ASSERT_TRUE(Start());
   os.display.UserChangesMode(os.display.Device(machine.system).name, 1024, 768, 16);
-  EXPECT_EQ(Dialog().m_nSysWidth, 1024);
-  EXPECT_EQ(Dialog().m_nSysBitDepth, 16);
+  EXPECT_EQ(Dialog().m_sysDisplay.m_nSysWidth, 1024);
+  EXPECT_EQ(Dialog().m_sysDisplay.m_nSysBitDepth, 16);
   EXPECT_FALSE(SavedValue(L"Width").has_value());
   EXPECT_EQ(Device().m_hDevice, platform::kInvalidDevice);
 }
@@ -495,7 +495,7 @@ TEST_F(BringUpTest, SessionEndSavesTheFrequencyTurnsTheAdapterOffAndRestoresComp
   EXPECT_TRUE(os.composition.Enabled());
   EXPECT_TRUE(Device().m_pOfferedResList.empty());
   EXPECT_TRUE(Device().m_pFullResList.empty());
-  EXPECT_TRUE(Dialog().m_sysResList.empty());
+  EXPECT_TRUE(Dialog().m_sysDisplay.m_sysResList.empty());
   EXPECT_EQ(SavedValue(L"DispState"), 2u);
 }
 

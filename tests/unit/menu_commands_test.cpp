@@ -251,15 +251,15 @@ TEST_F(MenuCommandTest, ExtendedFromMirrorPutsBackTheSystemModeThatMirroringLowe
   SaveProfile({3, 1024, 768, 32, 0});
   StartWithAdapter();
   ASSERT_EQ(System().width, 1280u) << "mirroring lowered the system display";
-  ASSERT_EQ(app->m_nSysX, 1600);
+  ASSERT_EQ(app->m_sysResolution.m_nSysX, 1600);
 
   Command(kExtended);
 
   EXPECT_EQ(System().width, 1600u);
   EXPECT_EQ(System().height, 1200u);
-  EXPECT_EQ(app->m_nSysX, 0);
-  EXPECT_EQ(app->m_nSysY, 0);
-  EXPECT_EQ(app->m_nSysZ, 0);
+  EXPECT_EQ(app->m_sysResolution.m_nSysX, 0);
+  EXPECT_EQ(app->m_sysResolution.m_nSysY, 0);
+  EXPECT_EQ(app->m_sysResolution.m_nSysZ, 0);
   EXPECT_EQ(DesktopShape(), "extended");
   EXPECT_EQ(Ext().width, 1024u) << "the stored adapter resolution is applied again";
   EXPECT_TRUE(DesktopIsSound(os));

@@ -160,7 +160,7 @@ TEST_F(PlugTest, UnplugAfterMirrorSyncRestoresTheSystemMode) {
   os.adapter.Unplug();
   EXPECT_EQ(System().width, 1600u);
   EXPECT_EQ(System().height, 1200u);
-  EXPECT_EQ(app->m_nSysX, 0) << "put back once, then forgotten";
+  EXPECT_EQ(app->m_sysResolution.m_nSysX, 0) << "put back once, then forgotten";
   EXPECT_EQ(Saved(L"USBVGACONFIG", L"SysX"), 0u) << "not restored again at the next start";
 }
 

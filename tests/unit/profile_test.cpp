@@ -110,15 +110,15 @@ TEST_F(ProfileTest, FailedWritesAreTracedAndTheSaveStillSucceeds) {
 }
 
 TEST_F(ProfileTest, SystemResolutionRoundTrip) {
-  app->m_nSysX = 1600;
-  app->m_nSysY = 1200;
-  app->m_nSysZ = 32;
-  app->SaveSystemResolution();
-  app->m_nSysX = app->m_nSysY = app->m_nSysZ = 0;
-  app->LoadSystemResolution();
-  EXPECT_EQ(app->m_nSysX, 1600);
-  EXPECT_EQ(app->m_nSysY, 1200);
-  EXPECT_EQ(app->m_nSysZ, 32);
+  app->m_sysResolution.m_nSysX = 1600;
+  app->m_sysResolution.m_nSysY = 1200;
+  app->m_sysResolution.m_nSysZ = 32;
+  app->m_sysResolution.SaveSystemResolution();
+  app->m_sysResolution.m_nSysX = app->m_sysResolution.m_nSysY = app->m_sysResolution.m_nSysZ = 0;
+  app->m_sysResolution.LoadSystemResolution();
+  EXPECT_EQ(app->m_sysResolution.m_nSysX, 1600);
+  EXPECT_EQ(app->m_sysResolution.m_nSysY, 1200);
+  EXPECT_EQ(app->m_sysResolution.m_nSysZ, 32);
   EXPECT_EQ(Saved(L"USBVGACONFIG", L"SysX"), 1600u);
 }
 
@@ -154,9 +154,9 @@ TEST_P(SavedSystemModeCases, RestoresOnlyWhenAllThreeAreSet) {
     EXPECT_EQ(live.bitsPerPel, 32u);
   }
   // Used once and cleared when restored; otherwise they stay as loaded.
-  EXPECT_EQ(app->m_nSysX, c.restored ? 0 : static_cast<std::int32_t>(c.x));
-  EXPECT_EQ(app->m_nSysY, c.restored ? 0 : static_cast<std::int32_t>(c.y));
-  EXPECT_EQ(app->m_nSysZ, c.restored ? 0 : static_cast<std::int32_t>(c.z));
+  EXPECT_EQ(app->m_sysResolution.m_nSysX, c.restored ? 0 : static_cast<std::int32_t>(c.x));
+  EXPECT_EQ(app->m_sysResolution.m_nSysY, c.restored ? 0 : static_cast<std::int32_t>(c.y));
+  EXPECT_EQ(app->m_sysResolution.m_nSysZ, c.restored ? 0 : static_cast<std::int32_t>(c.z));
   EXPECT_EQ(Saved(L"USBVGACONFIG", L"SysX"), c.restored ? 0u : c.x)
       << "the registry forgets them once they are put back";
 }
@@ -174,8 +174,8 @@ TEST_F(SavedSystemModeTest, RestoreHappensBeforeTheTrayIconObjectExists) {
   ASSERT_TRUE(Start());
   // The change re-entered the main window while start-up was still running.
   EXPECT_EQ(os.display.DisplayChangeBroadcasts(), 1);
-  EXPECT_EQ(app->m_pMainWnd->m_nSysWidth, 1024);
-  EXPECT_EQ(app->m_pMainWnd->m_nSysBitDepth, 16);
+  EXPECT_EQ(app->m_pMainWnd->m_sysDisplay.m_nSysWidth, 1024);
+  EXPECT_EQ(app->m_pMainWnd->m_sysDisplay.m_nSysBitDepth, 16);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "tests/unit/program_fixture.h"
 
+#include "display/composition.h"
 #include "display/display_primitives.h"
-#include "shell/composition.h"
 
 namespace vgatest {
 

@@ -215,10 +215,10 @@ TEST_F(SystemListTest, StartUpListsTheSystemDisplaysDepthSets) {
   SystemAndAdapter(os, system);
   ASSERT_TRUE(Start());
   const CDUDOzurDlg& dialog = *app->m_pMainWnd;
-  EXPECT_THAT(DepthSets(dialog.m_sysResList),
+  EXPECT_THAT(DepthSets(dialog.m_sysDisplay.m_sysResList),
               ElementsAre("800x600:10/2", "1024x768:8/1", "1280x1024:8/1"));
-  EXPECT_EQ(dialog.m_nSysResCount, 3u);
-  EXPECT_STREQ(dialog.m_sysResList[0].szLabel, "");
+  EXPECT_EQ(dialog.m_sysDisplay.m_nSysResCount, 3u);
+  EXPECT_STREQ(dialog.m_sysDisplay.m_sysResList[0].szLabel, "");
   EXPECT_TRUE(os.system.Traced("Get system res begin\n"));
   EXPECT_TRUE(os.system.Traced("x: 800 y: 600 z: 16\n"));
   EXPECT_TRUE(os.system.Traced("Get system res end\n"));
@@ -228,11 +228,11 @@ TEST_F(SystemListTest, WithoutAPrimaryDisplayTheListStaysAsItWas) {
   SystemAndAdapter(os);
   ASSERT_TRUE(Start());
   CDUDOzurDlg& dialog = *app->m_pMainWnd;
-  const std::vector<std::string> before = DepthSets(dialog.m_sysResList);
+  const std::vector<std::string> before = DepthSets(dialog.m_sysDisplay.m_sysResList);
   ASSERT_FALSE(before.empty());
   os.display.Device(0).present = false;
-  EXPECT_EQ(dialog.EnumSystemDispMode(), 0);
-  EXPECT_EQ(DepthSets(dialog.m_sysResList), before);
+  EXPECT_EQ(dialog.m_sysDisplay.EnumSystemDispMode(), 0);
+  EXPECT_EQ(DepthSets(dialog.m_sysDisplay.m_sysResList), before);
   EXPECT_TRUE(os.system.Traced("Can't get system display device\n"));
 }
 

@@ -235,9 +235,9 @@ TEST_F(MatchingTest, MirrorSyncLowersTheSystemDisplayAndRemembersItsMode) {
   EXPECT_EQ(Saved(L"USBVGACONFIG", L"SysX"), 1600u);
   EXPECT_EQ(Saved(L"USBVGACONFIG", L"SysY"), 1200u);
   EXPECT_EQ(Saved(L"USBVGACONFIG", L"SysZ"), 32u);
-  EXPECT_EQ(app->m_nSysX, 1600);
-  EXPECT_EQ(app->m_nSysY, 1200);
-  EXPECT_EQ(app->m_nSysZ, 32);
+  EXPECT_EQ(app->m_sysResolution.m_nSysX, 1600);
+  EXPECT_EQ(app->m_sysResolution.m_nSysY, 1200);
+  EXPECT_EQ(app->m_sysResolution.m_nSysZ, 32);
   EXPECT_TRUE(os.system.Traced("Mirror previous 1600 900\n"));
   EXPECT_TRUE(os.system.Traced("Sync mirror DPI\n"));
   EXPECT_TRUE(DesktopIsSound(os));
@@ -308,18 +308,18 @@ TEST_F(MatchingTest, FitOfferedResolutionMovesUpToTheFirstLargeEnoughMode) {
 TEST_F(MatchingTest, RefreshSystemModeReportsEachChangeOnce) {
   SystemAndAdapter(os);
   ASSERT_TRUE(Start());
-  EXPECT_FALSE(Dialog().RefreshSystemMode()) << "read at initialisation";
+  EXPECT_FALSE(Dialog().m_sysDisplay.RefreshSystemMode()) << "read at initialisation";
   sim::Placement& stored = os.display.Device(0).stored;
   stored.width = 1024;
   stored.height = 768;
-  EXPECT_TRUE(Dialog().RefreshSystemMode());
-  EXPECT_EQ(Dialog().m_nSysWidth, 1024);
-  EXPECT_EQ(Dialog().m_nSysHeight, 768);
-  EXPECT_FALSE(Dialog().RefreshSystemMode());
+  EXPECT_TRUE(Dialog().m_sysDisplay.RefreshSystemMode());
+  EXPECT_EQ(Dialog().m_sysDisplay.m_nSysWidth, 1024);
+  EXPECT_EQ(Dialog().m_sysDisplay.m_nSysHeight, 768);
+  EXPECT_FALSE(Dialog().m_sysDisplay.RefreshSystemMode());
   stored.bitsPerPel = 16;
-  EXPECT_TRUE(Dialog().RefreshSystemMode());
-  EXPECT_EQ(Dialog().m_nSysBitDepth, 16);
-  EXPECT_FALSE(Dialog().RefreshSystemMode());
+  EXPECT_TRUE(Dialog().m_sysDisplay.RefreshSystemMode());
+  EXPECT_EQ(Dialog().m_sysDisplay.m_nSysBitDepth, 16);
+  EXPECT_FALSE(Dialog().m_sysDisplay.RefreshSystemMode());
 }
 
 TEST_F(MatchingTest, SyncAdapterModeFollowsTheExtendedDevicesStoredMode) {

@@ -17,10 +17,10 @@
 #include <utility>
 #include <vector>
 
+#include "display/composition.h"
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
 #include "shell/app.h"
-#include "shell/composition.h"
 #include "shell/main_dialog.h"
 #include "shell/registered_messages.h"
 #include "tests/sim/sim_strings.h"
@@ -618,7 +618,9 @@ class SoakWorld {
   }
 
   // An event the test runs from inside a modal loop of the program (its menu or confirmation).
-  bool InsideAHandler() { return Dialog().m_nHandlingDepth != 0 || os_.windows.ModalLoops() != 0; }
+  bool InsideAHandler() {
+    return Dialog().m_ownChange.StepUnderWay() || os_.windows.ModalLoops() != 0;
+  }
 
   bool AdapterUp() {
     return Device().m_hDevice != platform::kInvalidDevice && Device().m_bDeviceReady == 1;
@@ -699,7 +701,7 @@ class SoakWorld {
     const auto saved = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState");
     intent_.choice = saved;
     intent_.expectedLive = saved;
-    if (saved == kDispPrimaryExt && Dialog().m_bIntelChip == 1) {
+    if (saved == kDispPrimaryExt && Dialog().m_sysDisplay.m_bIntelChip == 1) {
       intent_.expectedLive = kDispPrimaryOnly;  // Intel graphics show the one as the other
     }
   }
@@ -743,7 +745,7 @@ class SoakWorld {
         if (!suspended_) {
           // The suspend takes away only an adapter display that is on the desktop; the resume
           // brings back only what it took.
-          shownAtSuspend_ = LiveTopology(os_, Dialog().m_bIntelChip == 1) != kDispOff;
+          shownAtSuspend_ = LiveTopology(os_, Dialog().m_sysDisplay.m_bIntelChip == 1) != kDispOff;
         }
         // Choosing Stand by clicks away from the program's open menu: nobody chooses from it in
         // the machine's sleep.
@@ -760,7 +762,7 @@ class SoakWorld {
       case Ev::kCancelledSuspend: {
         // Windows 2000 and XP only: the query, then its refusal. The machine stays awake and
         // the adapter's display comes back as the user chose it.
-        const bool shown = LiveTopology(os_, Dialog().m_bIntelChip == 1) != kDispOff;
+        const bool shown = LiveTopology(os_, Dialog().m_sysDisplay.m_bIntelChip == 1) != kDispOff;
         os_.CancelledSuspend();
         if (InsideAHandler()) {
           Forced();  // a command's steps under way may be cut by the query
@@ -1205,7 +1207,7 @@ class SoakWorld {
     // Off is a choice whatever state it reaches; the others are checked against the desktop.
     constexpr std::uint32_t kChoices[] = {kDispPrimaryExt, kDispExtended, kDispMirror, kDispOff};
     std::uint32_t choice = kChoices[item];
-    if (item == 0 && Dialog().m_bIntelChip == 1) {
+    if (item == 0 && Dialog().m_sysDisplay.m_bIntelChip == 1) {
       choice = kDispPrimaryOnly;
     }
     if (item == 0) {
@@ -1312,7 +1314,7 @@ class SoakWorld {
       // A bring-up pending, or one an event in between started (a plug, a refused removal),
       // re-applies what is stored, which a failed save left stale. After an injected failure
       // only a choice the desktop shows is held to.
-      const bool shown = LiveTopology(os_, Dialog().m_bIntelChip == 1) == choice;
+      const bool shown = LiveTopology(os_, Dialog().m_sysDisplay.m_bIntelChip == 1) == choice;
       intent_.expectedLive =
           (injected_ && !shown) || (intent_.saveMayHaveFailed && (BringUpPending() || disturbed_))
               ? std::nullopt

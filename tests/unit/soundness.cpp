@@ -264,7 +264,7 @@ bool ProgramIsIdle(const sim::SimWindows& os, const VIDAZazoVez& app) {
     }
     const bool up = open && device.m_bDeviceReady == 1 && dialog->m_bTurnOnPending == 0;
     if (intent.expectedLive && up) {
-      const std::uint32_t live = LiveTopology(os, dialog->m_bIntelChip == 1);
+      const std::uint32_t live = LiveTopology(os, dialog->m_sysDisplay.m_bIntelChip == 1);
       if (live != *intent.expectedLive) {
         problems << "the desktop shows topology " << live << " where the user chose "
                  << *intent.expectedLive << "\n";
@@ -278,7 +278,8 @@ bool ProgramIsIdle(const sim::SimWindows& os, const VIDAZazoVez& app) {
                << " where the user chose " << *intent.choice << "\n";
     }
   }
-  CheckUsersDisplays(os, intent, dialog != nullptr && dialog->m_bIntelChip == 1, problems);
+  CheckUsersDisplays(os, intent, dialog != nullptr && dialog->m_sysDisplay.m_bIntelChip == 1,
+                     problems);
   const sim::SimDisplayDevice* mir = ById(os, kAdapterMirId);
   const bool mirroring = mir != nullptr && IsShown(*mir);
   const sim::SimDisplayDevice& system = os.display.Devices().front();
@@ -286,11 +287,12 @@ bool ProgramIsIdle(const sim::SimWindows& os, const VIDAZazoVez& app) {
     return os.registry.GetDword(platform::kHkeyCurrentUser, kConfigPath, name).value_or(0);
   };
   // A refused mirror may leave in memory the mode the user set while it ran: the one showing.
-  const bool inMemory = app.m_nSysX != 0 && !intent.modeRefused;
+  const bool inMemory = app.m_sysResolution.m_nSysX != 0 && !intent.modeRefused;
   if (!mirroring && (inMemory || remembered(L"SysX") != 0 || remembered(L"SysZ") != 0)) {
     // A mode that mirror sync lowered is put back once, then forgotten.
     problems << "away from mirror a system display mode to put back is still remembered ("
-             << app.m_nSysX << " in memory, " << remembered(L"SysX") << " in the profile)\n";
+             << app.m_sysResolution.m_nSysX << " in memory, " << remembered(L"SysX")
+             << " in the profile)\n";
   }
   if (intent.systemModeKnown && !mirroring && IsShown(system) &&
       (system.live.width != intent.systemWidth || system.live.height != intent.systemHeight)) {

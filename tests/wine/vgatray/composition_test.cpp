@@ -4,7 +4,7 @@
 #include <cwchar>
 #include <string>
 
-#include "shell/composition.h"
+#include "display/composition.h"
 #include "tests/wine/vgatray/win32_fixture.h"
 
 namespace {

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "display/composition.h"
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
 #include "settings/profile.h"
 #include "settings/registry_cleanup.h"
 #include "shell/app.h"
-#include "shell/composition.h"
 #include "tests/wine/vgatray/win32_fixture.h"
 
 namespace {

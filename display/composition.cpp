@@ -1,4 +1,4 @@
-#include "shell/composition.h"
+#include "display/composition.h"
 
 #include "platform/platform.h"
 

@@ -1,4 +1,4 @@
-#include "shell/dialog_window.h"
+#include "platform/dialog_window.h"
 
 #include "platform/platform.h"
 

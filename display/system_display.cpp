@@ -1,10 +1,12 @@
-// The main dialog's view of the system (primary) display: its cached stored mode and the
-// restore of a mode that mirror sync changed.
+#include "display/system_display.h"
+
+#include <string>
+
+#include "device/contains_no_case.h"
 #include "display/display_primitives.h"
 #include "platform/platform.h"
 #include "platform/trace.h"
-#include "shell/app.h"
-#include "shell/main_dialog.h"
+#include "settings/system_resolution.h"
 
 namespace {
 
@@ -32,7 +34,7 @@ bool GetStoredMode(const platform::DisplayDevice& device, platform::DisplayMode&
 
 }  // namespace
 
-bool CDUDOzurDlg::RefreshSystemMode() {
+bool SystemDisplay::RefreshSystemMode() {
   platform::DisplayDevice system;
   if (!FindSystemDisplay(system)) {
     return false;
@@ -53,8 +55,8 @@ bool CDUDOzurDlg::RefreshSystemMode() {
   return true;
 }
 
-int CDUDOzurDlg::RestoreSystemMode(std::uint32_t width, std::uint32_t height,
-                                   std::uint32_t bitsPerPel) {
+int SystemDisplay::RestoreSystemMode(std::uint32_t width, std::uint32_t height,
+                                     std::uint32_t bitsPerPel) {
   platform::DisplayDevice system;
   const bool found = FindSystemDisplay(system);
   Trace("Restore system %d %d %d\n", static_cast<int>(width), static_cast<int>(height),
@@ -65,27 +67,50 @@ int CDUDOzurDlg::RestoreSystemMode(std::uint32_t width, std::uint32_t height,
   return ResizeDisplay(width, height, bitsPerPel, system, platform::kCdsUpdateRegistry);
 }
 
-bool CDUDOzurDlg::RestoreRememberedSystemMode() {
-  VIDAZazoVez& app = TheApp();
-  if (app.m_nSysX == 0 || app.m_nSysY == 0 || app.m_nSysZ == 0) {
+bool SystemDisplay::RestoreRememberedSystemMode(SystemResolution& remembered) {
+  if (remembered.m_nSysX == 0 || remembered.m_nSysY == 0 || remembered.m_nSysZ == 0) {
     return false;
   }
-  const auto width = static_cast<std::uint32_t>(app.m_nSysX);
-  const auto height = static_cast<std::uint32_t>(app.m_nSysY);
-  const auto depth = static_cast<std::uint32_t>(app.m_nSysZ);
+  const auto width = static_cast<std::uint32_t>(remembered.m_nSysX);
+  const auto height = static_cast<std::uint32_t>(remembered.m_nSysY);
+  const auto depth = static_cast<std::uint32_t>(remembered.m_nSysZ);
   RestoreSystemMode(width, height, depth);
   if (SystemDisplayRunsAt(width, height, depth)) {
     // Put back once: a copy kept after this would later undo the user's own change of the
     // system display's mode (seen or not while another display is primary), even at next logon.
-    app.ForgetSystemResolution();
+    remembered.ForgetSystemResolution();
   }
   return true;
 }
 
-bool CDUDOzurDlg::SystemDisplayRunsAt(std::uint32_t width, std::uint32_t height,
-                                      std::uint32_t bitsPerPel) {
+bool SystemDisplay::SystemDisplayRunsAt(std::uint32_t width, std::uint32_t height,
+                                        std::uint32_t bitsPerPel) {
   platform::DisplayDevice system;
   platform::DisplayMode mode;
   return FindSystemDisplay(system) && GetStoredMode(system, mode) && mode.width == width &&
          mode.height == height && mode.bitsPerPel == bitsPerPel;
+}
+
+void SystemDisplay::DetectIntelChip() {
+  platform::Platform& os = platform::Os();
+  m_bIntelChip = 0;
+  Trace("Detect Intxl chip\n");
+  for (std::uint32_t i = 0;; ++i) {
+    platform::DisplayDevice device;
+    const bool found = os.display->EnumDevice(i, device);
+    if (!found) {
+      break;
+    }
+    const std::string id = os.system->ToAnsi(device.id);
+    Trace("Detect Intxl chip %d, bRet = %d, %s\n", static_cast<int>(i + 1), found ? 1 : 0,
+          id.c_str());
+    if ((device.stateFlags & platform::kDisplayMirroringDriver) != 0) {
+      continue;
+    }
+    if (ContainsNoCase(id, "VEN_8086") != 0) {
+      m_bIntelChip = 1;
+      Trace("Found Intxl \n");
+      break;
+    }
+  }
 }
