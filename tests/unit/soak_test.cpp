@@ -421,6 +421,7 @@ class SoakWorld {
           }
           ++performed_;
           LiftTransientFailures();
+          shownBeforeEvent_ = os_.display.Device(*machine_.ext).sizesShownByCalls.size();
           Perform(events[i]);
           RetryWhenIdle(i + 1, performed_, 40);
         }
@@ -1142,10 +1143,19 @@ class SoakWorld {
     const std::uint64_t menu = ++menusOpened_;
     const std::size_t trackedBefore = os_.menus.Tracked().size();
     const std::uint32_t adapterMadePrimary = os_.display.Device(*machine_.ext).timesMadePrimary;
+    // The turn the menu should tick: the one the user keeps, once the program has settled.
+    const bool rotationKnown = ready && !nested && !timerArmed && !Excused() && !FailureLive() &&
+                               ProgramIsIdle(os_, *app_);
+    const std::uint32_t turned =
+        os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"RotationState")
+            .value_or(0);
     os_.menus.ScriptChoice({200 + e.b % 800, id});
     os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
                             static_cast<std::intptr_t>(platform::kWmRButtonDown));
     const std::vector<sim::TrackedMenu>& shown = os_.menus.Tracked();
+    if (rotationKnown && shown.size() > trackedBefore) {
+      CheckRotationTicked(shown[trackedBefore], turned);
+    }
     if (shown.size() > trackedBefore &&
         (shown[trackedBefore].endedByProgram || shown[trackedBefore].dismissed)) {
       // The adapter went, or the user clicked elsewhere, while the menu was open: it closed
@@ -1335,7 +1345,11 @@ class SoakWorld {
   void CheckResolutionKept(std::size_t step) {
     const auto before = std::exchange(resolutionAtBringUp_, std::nullopt);
     const auto now = SavedResolution();
-    if (failure_ || !before || Excused() || !now || *now == *before) {
+    if (failure_ || !before || Excused() || !now) {
+      return;
+    }
+    if (*now == *before) {
+      CheckShownOnlyAtSaved(step, (*now)[0], (*now)[1]);
       return;
     }
     std::ostringstream text;
@@ -1343,6 +1357,44 @@ class SoakWorld {
          << "x" << (*before)[2] << " by " << (*now)[0] << "x" << (*now)[1] << "x" << (*now)[2]
          << "\n";
     failure_ = {step, text.str()};
+  }
+
+  // The rotation submenu (absent while mirroring) ticks the saved turn, and only it.
+  void CheckRotationTicked(const sim::TrackedMenu& menu, std::uint32_t turned) {
+    for (const auto& [handle, items] : menu.submenus) {
+      const bool rotations = std::any_of(
+          items.begin(), items.end(), [](const sim::MenuItem& i) { return i.id == ID_ROTATE_0; });
+      if (!rotations) {
+        continue;
+      }
+      for (const sim::MenuItem& item : items) {
+        if (item.Checked() != (item.id == ID_ROTATE_0 + turned) && !failure_) {
+          std::ostringstream text;
+          text << "the rotation menu " << (item.Checked() ? "ticks" : "does not tick") << " item "
+               << item.id << " while the saved rotation is " << turned * 90 << " degrees\n";
+          failure_ = {current_, text.str()};
+        }
+      }
+    }
+  }
+
+  // A bring-up that ends at the saved resolution shows the adapter's display at no other size on
+  // the way: each extra mode is a blank screen and a desktop rearranged for nothing.
+  void CheckShownOnlyAtSaved(std::size_t step, std::uint32_t width, std::uint32_t height) {
+    const sim::SimDisplayDevice& ext = os_.display.Device(*machine_.ext);
+    if (!ext.live.attached || ext.live.width != width || ext.live.height != height) {
+      return;
+    }
+    const auto& shown = ext.sizesShownByCalls;
+    for (std::size_t i = std::min(shownAtBringUp_, shown.size()); i < shown.size(); ++i) {
+      if (shown[i] != std::pair{width, height}) {
+        std::ostringstream text;
+        text << "a bring-up showed the adapter's display at " << shown[i].first << "x"
+             << shown[i].second << " on its way to the saved " << width << "x" << height << "\n";
+        failure_ = {step, text.str()};
+        return;
+      }
+    }
   }
 
   // The program's process ended; a new one starts, after Windows applied what is stored when
@@ -1366,6 +1418,7 @@ class SoakWorld {
     disturbed_ = true;
     if (!Excused()) {
       resolutionAtBringUp_ = SavedResolution();
+      shownAtBringUp_ = shownBeforeEvent_;
     }
     const auto saved = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState");
     // A saved Primary takes the main place only from a plugged adapter: without it, a logon or a
@@ -1392,6 +1445,8 @@ class SoakWorld {
   std::optional<std::uint32_t> primaryCountAtChoice_;
   std::optional<std::uint32_t> desktopBefore_;
   std::optional<std::array<std::uint32_t, 3>> resolutionAtBringUp_;
+  std::size_t shownAtBringUp_ = 0;    // the adapter display's sizes shown before the bring-up
+  std::size_t shownBeforeEvent_ = 0;  // ... and before the event in progress
   // The desktop and the saved choice before a command that cannot be carried out on this machine.
   struct Unchanged {
     std::vector<sim::Placement> live;
