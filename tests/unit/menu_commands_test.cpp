@@ -655,6 +655,19 @@ TEST_F(ResolutionCommand, Identifier39949SelectsTheFirstRecord) {
   EXPECT_EQ(SavedValue(L"Width"), static_cast<std::uint32_t>(first.nWidth));
 }
 
+// Each text goes into a buffer of 127 characters and the terminating zero.
+TEST_F(ResolutionCommand, TheDialogCutsAnOverlongTextTo127Characters) {
+  constexpr std::uint32_t kReconfiguredText = 144;
+  sim::StringTable table = sim::ProgramStrings(sim::UiLanguage::kEnglish);
+  table[kReconfiguredText] = std::wstring(127, L'x') + L"yz";
+  os.system.SetStrings(table);
+  user.PlanAnswer(130, sim::DialogAnswer::kOk, 1000);
+  Choose(L"&1280X1024X32");
+  ASSERT_EQ(user.Runs().size(), 1u);
+  ASSERT_FALSE(user.Runs()[0].readings.empty());
+  EXPECT_EQ(user.Runs()[0].readings[0].controls.at(1002), std::wstring(127, L'x'));
+}
+
 class JapaneseResolutionCommand : public ResolutionCommand {
  protected:
   void SetUp() override {
