@@ -213,18 +213,19 @@ def main():
     args = parser.parse_args()
 
     begin = time.monotonic()
-    judged = judged_equivalent()
-    mutations, equivalent = [], []
-    for m in all_mutations(ROOT):
-        if args.filter in m[0]:
-            key = (m[0], m[4].strip(), m[3].strip())
-            (equivalent if key in judged else mutations).append(m)
+    mutations = [m for m in all_mutations(ROOT) if args.filter in m[0]]
     if args.sample:
         mutations = random.Random(args.seed).sample(mutations, min(args.sample, len(mutations)))
         mutations.sort()
+    judged = judged_equivalent()
+    equivalent = [m for m in mutations if (m[0], m[4].strip(), m[3].strip()) in judged]
+    mutations = [m for m in mutations if m not in equivalent]
     if args.list:
         for rel, number, kind, mutated, line in mutations:
             print(f"{rel}:{number + 1}: {kind}: {line.strip()}  =>  {mutated.strip()}")
+        for rel, number, kind, mutated, line in equivalent:
+            reason = judged[(rel, line.strip(), mutated.strip())]
+            print(f"{rel}:{number + 1}: {kind}: judged equivalent: {reason}")
         print(f"{len(mutations)} mutations; {len(equivalent)} judged equivalent, left out")
         return 0
 
@@ -298,6 +299,9 @@ def main():
           f" {len(stillborn)} did not compile")
     for rel, number, kind, diff in survived:
         print(f"\nsurvivor: {rel}:{number + 1} ({kind})\n{diff}", end="")
+    for rel, number, kind, mutated, line in equivalent:
+        reason = judged[(rel, line.strip(), mutated.strip())]
+        print(f"\njudged equivalent, not applied: {rel}:{number + 1} ({kind}): {reason}")
     return 0
 
 
