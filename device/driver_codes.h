@@ -30,6 +30,8 @@ struct MirrorCenterRequest {
   std::uint32_t frequency = 60;
   std::uint32_t bitsPerPel = 0;
   std::uint32_t reserved = 0;
+
+  bool operator==(const MirrorCenterRequest&) const = default;
 };
 
 static_assert(sizeof(MirrorCenterRequest) == 28);

@@ -33,12 +33,6 @@ MirrorCenterRequest SystemSizedRequest(const SystemDisplay& system, std::uint32_
   return request;
 }
 
-bool SameRequest(const MirrorCenterRequest& a, const MirrorCenterRequest& b) {
-  return a.sysWidth == b.sysWidth && a.sysHeight == b.sysHeight && a.width == b.width &&
-         a.height == b.height && a.frequency == b.frequency && a.bitsPerPel == b.bitsPerPel &&
-         a.reserved == b.reserved;
-}
-
 // Whether a display other than the adapter's is on the desktop.
 bool OtherDisplayAttached(const platform::DisplayDevice& adapter) {
   platform::DisplayDevice device;
@@ -192,7 +186,7 @@ bool CDongleDevice::AttachToDeskTopMir() {
     // the system display), tell it what the mirror really gets.
     const MirrorCenterRequest synced =
         SystemSizedRequest(system, wanted.width, wanted.height, wanted.bitsPerPel);
-    if (!SameRequest(synced, request)) {
+    if (synced != request) {
       request = synced;
       SetMirrorCenter(request);
     }

@@ -13,6 +13,9 @@ diff. A mutation that does not compile counts as neither.
     scripts/mutate.py --revert 809ee69 86f6a00   # each commit's program change undone alone:
                                                  # the first soak seed that fails
 
+Mutations judged equivalent (no behaviour a user or Windows can see changes) are listed with the
+reason in scripts/mutation_equivalents.txt; they are left out of the run and counted apart.
+
 The scratch build is not sanitized (for speed): a mutation that only ASan or UBSan would catch
 survives here. Lines that only trace are left alone.
 """
@@ -148,6 +151,20 @@ def all_mutations(root):
     return found
 
 
+EQUIVALENTS = os.path.join(ROOT, "scripts", "mutation_equivalents.txt")
+
+
+def judged_equivalent():
+    """(file, line as written, line as mutated) -> the reason it changes nothing one can see."""
+    judged = {}
+    with open(EQUIVALENTS, encoding="utf-8") as f:
+        for entry in f:
+            if entry.strip() and not entry.startswith("#"):
+                rel, line, mutated, reason = (part.strip() for part in entry.split(" | ", 3))
+                judged[(rel, line, mutated)] = reason
+    return judged
+
+
 def run(command, cwd, log, timeout=None):
     with open(log, "w", encoding="utf-8") as out:
         try:
@@ -200,10 +217,16 @@ def main():
     if args.sample:
         mutations = random.Random(args.seed).sample(mutations, min(args.sample, len(mutations)))
         mutations.sort()
+    judged = judged_equivalent()
+    equivalent = [m for m in mutations if (m[0], m[4].strip(), m[3].strip()) in judged]
+    mutations = [m for m in mutations if m not in equivalent]
     if args.list:
         for rel, number, kind, mutated, line in mutations:
             print(f"{rel}:{number + 1}: {kind}: {line.strip()}  =>  {mutated.strip()}")
-        print(f"{len(mutations)} mutations")
+        for rel, number, kind, mutated, line in equivalent:
+            reason = judged[(rel, line.strip(), mutated.strip())]
+            print(f"{rel}:{number + 1}: {kind}: judged equivalent: {reason}")
+        print(f"{len(mutations)} mutations; {len(equivalent)} judged equivalent, left out")
         return 0
 
     scratch = os.path.join(args.build_dir, "src")
@@ -231,7 +254,9 @@ def main():
         return 2
     baseline = time.monotonic() - started
     test_timeout = max(60.0, 4 * baseline)
-    print(f"{len(mutations)} mutations; the unmutated suite takes {baseline:.0f} s", flush=True)
+    print(f"{len(mutations)} mutations ({len(equivalent)} judged equivalent left out, listed in "
+          f"{os.path.relpath(EQUIVALENTS, ROOT)}); the unmutated suite takes {baseline:.0f} s",
+          flush=True)
 
     if args.revert:
         return revert_each(args.revert, scratch, build_cmd, binary, logs, test_timeout)
@@ -274,6 +299,9 @@ def main():
           f" {len(stillborn)} did not compile")
     for rel, number, kind, diff in survived:
         print(f"\nsurvivor: {rel}:{number + 1} ({kind})\n{diff}", end="")
+    for rel, number, kind, mutated, line in equivalent:
+        reason = judged[(rel, line.strip(), mutated.strip())]
+        print(f"\njudged equivalent, not applied: {rel}:{number + 1} ({kind}): {reason}")
     return 0
 
 

@@ -243,8 +243,8 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
     const std::int32_t state = device.m_nDispState;
     if (state == kDispPrimaryOnly) {
       Trace("Goto suspend from Primary\n");
-      ReattachSystemDisplayBeside();
-      SetSystemDisplayPrimary();
+      device.ReattachSystemBeside();
+      device.SetSystemToPrimary();
       device.DetachFromDeskTop();
       ReattachOtherDisplays();
       device.m_bResumeFromPrimary = 1;
@@ -252,8 +252,8 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
     } else if (state == kDispPrimaryExt) {
       Trace("Goto suspend from Primary\n");
       DetachOtherDisplays(device.m_ddActive);
-      ReattachSystemDisplayBeside();
-      SetSystemDisplayPrimary();
+      device.ReattachSystemBeside();
+      device.SetSystemToPrimary();
       device.DetachFromDeskTop();
       ReattachOtherDisplays();
       device.m_bResumeFromPrimary = 1;

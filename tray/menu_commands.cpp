@@ -36,9 +36,9 @@ void ApplyStoredResolution(CDongleDevice& device) {
 // The system display comes back beside the adapter's, becomes primary, and the adapter's
 // display leaves the desktop.
 void HandDesktopToSystemDisplay(CDongleDevice& device) {
-  ReattachSystemDisplayBeside();
+  device.ReattachSystemBeside();
   Pause();
-  SetSystemDisplayPrimary();
+  device.SetSystemToPrimary();
   Pause();
   device.DetachFromDeskTop();
 }
@@ -180,7 +180,7 @@ void CDUDOzurDlg::OnExt() {
     case kDispPrimaryExt:
       DetachOtherDisplays(device.m_ddActive);
       Pause();
-      SetSystemDisplayPrimary();
+      device.SetSystemToPrimary();
       Pause();
       device.DetachFromDeskTop();
       Pause();

@@ -1,5 +1,7 @@
 // The popup menu of the tray icon, built afresh from the adapter's live state on every right-button
 // press and destroyed when it closes.
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -79,19 +81,10 @@ void AppendHighResMenu(const std::vector<ResolutionEntry>& entries, std::size_t 
 }
 
 bool SameTextNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    x = (x >= 'A' && x <= 'Z') ? static_cast<char>(x - 'A' + 'a') : x;
-    y = (y >= 'A' && y <= 'Z') ? static_cast<char>(y - 'A' + 'a') : y;
-    if (x != y) {
-      return false;
-    }
-  }
-  return true;
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
 }
 
 // Ticks, by position, the first item of `menu` whose text is `wanted` (ignoring case).

@@ -156,6 +156,11 @@ std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
   // nested WM_DISPLAYCHANGE sees them in the order they were made.
   changes_.push_back(record);
   const std::size_t index = changes_.size() - 1;
+  ++callDepth_;
+  const struct Leave {
+    int& depth;
+    ~Leave() { --depth; }
+  } leave{callDepth_};
   const std::vector<Placement> storedBefore = StoredDesktop();
   const auto finish = [&](std::int32_t result) {
     if (result == kRefused) {
@@ -427,6 +432,10 @@ std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevi
     changed = changed || visibleChange;
     if (after.attached && after.primary && !(before.attached && before.primary)) {
       ++devices_[i].timesMadePrimary;
+    }
+    if (callDepth_ > 0 && after.attached &&
+        (!before.attached || before.width != after.width || before.height != after.height)) {
+      devices_[i].sizesShownByCalls.emplace_back(after.width, after.height);
     }
     devices_[i].live = after;
   }

@@ -95,6 +95,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/display_settings.h"
@@ -144,6 +145,8 @@ struct SimDisplayDevice {
   std::function<bool(const Placement&)> acceptMode;
   // How often the device became the live primary display (for the test's side).
   std::uint32_t timesMadePrimary = 0;
+  // Each size the device went live at through a program's call (not Windows' own re-apply).
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> sizesShownByCalls;
   // `storedReadLags`: what a stored read answers until the next apply.
   std::optional<Placement> staleStored;
 };
@@ -225,6 +228,7 @@ class SimDisplay : public platform::DisplaySettings {
   SimRegistry& registry_;
   std::vector<SimDisplayDevice> devices_;
   std::vector<ChangeRecord> changes_;
+  int callDepth_ = 0;  // inside ChangeMode: a change the program asked for
   int displayChanges_ = 0;
 };
 

@@ -144,9 +144,14 @@ struct CannotCase {
   const char* command;
   std::uint32_t id;
   std::uint32_t from;
-  bool mirrorDevice;
-  std::uint32_t extFlags;
+  MachineSpec machine;
 };
+
+MachineSpec WithRemovableAdapterDisplay() {
+  MachineSpec spec;
+  spec.adapter.extFlags = platform::kDisplayRemovable;
+  return spec;
+}
 
 void PrintTo(const CannotCase& c, std::ostream* out) {
   *out << c.command << " from " << c.from;
@@ -157,10 +162,7 @@ class CommandItCannotCarryOut : public MenuCommandTest,
 
 TEST_P(CommandItCannotCarryOut, LeavesTheDesktopAndTheSavedChoice) {
   const CannotCase& c = GetParam();
-  AdapterSpec adapter;
-  adapter.mirrorDevice = c.mirrorDevice;
-  adapter.extFlags = c.extFlags;
-  Build(false, adapter);
+  machine = BuildMachine(os, c.machine);
   SaveProfile({c.from, 1024, 768, 32, 0});
   StartWithAdapter();
   const std::string before = os.display.Describe();
@@ -180,10 +182,10 @@ TEST_P(CommandItCannotCarryOut, LeavesTheDesktopAndTheSavedChoice) {
 
 INSTANTIATE_TEST_SUITE_P(
     Machines, CommandItCannotCarryOut,
-    ::testing::Values(CannotCase{"Mirror", kMirror, 2, false, 0},
-                      CannotCase{"Mirror", kMirror, 4, false, 0},
-                      CannotCase{"Primary", kPrimary, 2, true, platform::kDisplayRemovable},
-                      CannotCase{"Primary", kPrimary, 4, true, platform::kDisplayRemovable}));
+    ::testing::Values(CannotCase{"Mirror", kMirror, 2, WindowsMachine(6, 2)},
+                      CannotCase{"Mirror", kMirror, 4, WindowsMachine(10, 0)},
+                      CannotCase{"Primary", kPrimary, 2, WithRemovableAdapterDisplay()},
+                      CannotCase{"Primary", kPrimary, 4, WithRemovableAdapterDisplay()}));
 
 // A second copy's "Turnoff" while mirroring must not leave the driver mirroring, or Primary would
 // make the mirror device primary and the adapter's own display would never appear.
@@ -651,6 +653,19 @@ TEST_F(ResolutionCommand, Identifier39949SelectsTheFirstRecord) {
   EXPECT_EQ(Ext().width, static_cast<std::uint32_t>(first.nWidth));
   EXPECT_EQ(Ext().height, static_cast<std::uint32_t>(first.nHeight));
   EXPECT_EQ(SavedValue(L"Width"), static_cast<std::uint32_t>(first.nWidth));
+}
+
+// Each text goes into a buffer of 127 characters and the terminating zero.
+TEST_F(ResolutionCommand, TheDialogCutsAnOverlongTextTo127Characters) {
+  constexpr std::uint32_t kReconfiguredText = 144;
+  sim::StringTable table = sim::ProgramStrings(sim::UiLanguage::kEnglish);
+  table[kReconfiguredText] = std::wstring(127, L'x') + L"yz";
+  os.system.SetStrings(table);
+  user.PlanAnswer(130, sim::DialogAnswer::kOk, 1000);
+  Choose(L"&1280X1024X32");
+  ASSERT_EQ(user.Runs().size(), 1u);
+  ASSERT_FALSE(user.Runs()[0].readings.empty());
+  EXPECT_EQ(user.Runs()[0].readings[0].controls.at(1002), std::wstring(127, L'x'));
 }
 
 class JapaneseResolutionCommand : public ResolutionCommand {

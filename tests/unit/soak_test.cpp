@@ -50,19 +50,10 @@ class Random {
 };
 
 struct SoakMachine {
-  bool intel = false;
-  bool monitor = false;
-  std::uint32_t systemWidth = 1280;
-  std::uint32_t systemHeight = 1024;
+  MachineSpec spec;
   std::uint32_t adapterModes = 40;
   bool some16Only = false;
-  std::uint32_t major = 6;
-  std::uint32_t minor = 1;
   bool pluggedAtStart = true;
-  sim::DisplayRules rules;
-  // Windows 8 and later run no mirror driver; a USB adapter's display may be marked removable.
-  bool mirrorDevice = true;
-  bool removable = false;
 };
 
 enum class Ev {
@@ -204,6 +195,24 @@ Ev PickKind(Random& random) {
   }
 }
 
+std::vector<sim::SimMode> SoakAdapterModes(const SoakMachine& m) {
+  std::vector<sim::SimMode> modes;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> sizes = {
+      {640, 480},  {800, 600},   {1024, 768},  {1152, 864},  {1280, 720},  {1280, 768},
+      {1280, 800}, {1280, 1024}, {1360, 768},  {1440, 900},  {1600, 1200}, {1680, 1050},
+      {600, 800},  {768, 1024},  {1024, 1280}, {1200, 1600}, {1920, 1080}, {1920, 1200}};
+  for (std::uint32_t i = 0; sizes.size() * 2 < m.adapterModes; ++i) {
+    sizes.emplace_back(656 + 8 * i, (656 + 8 * i) * 3 / 4);
+  }
+  for (std::size_t i = 0; i < sizes.size() && modes.size() < m.adapterModes; ++i) {
+    modes.push_back({sizes[i].first, sizes[i].second, 16, 60});
+    if (!(m.some16Only && i % 3 == 2) && modes.size() < m.adapterModes) {
+      modes.push_back({sizes[i].first, sizes[i].second, 32, 60});
+    }
+  }
+  return modes;
+}
+
 SoakSequence Generate(std::uint64_t seed) {
   Random random(seed * 7919 + 17);
   SoakSequence sequence;
@@ -213,33 +222,38 @@ SoakSequence Generate(std::uint64_t seed) {
       {800, 600}, {1024, 768}, {1280, 1024}, {1600, 1200}, {1920, 1200}};
   static const std::pair<std::uint32_t, std::uint32_t> kVersions[] = {
       {5, 0}, {5, 1}, {6, 1}, {10, 0}};
-  m.intel = random.Below(3) == 0;
-  m.monitor = random.Below(2) == 0;
+  const bool intel = random.Below(3) == 0;
+  const bool monitor = random.Below(2) == 0;
   const auto& size = kSystemSizes[random.Below(5)];
-  m.systemWidth = size.first;
-  m.systemHeight = size.second;
   // Short lists often: only an adapter without the system display's mode makes mirror lower it.
   m.adapterModes = random.Below(4) == 0 ? 10 + random.Below(21) : 10 + random.Below(491);
   m.some16Only = random.Below(2) == 0;
   const auto& version = kVersions[random.Below(4)];
-  m.major = version.first;
-  m.minor = version.second;
+  m.spec = WindowsMachine(version.first, version.second);
+  m.spec.system = {size.first, size.second, 32, intel ? kIntelDisplayId : kSystemDisplayId, {}};
+  if (monitor) {
+    m.spec.monitor = DisplaySpec{1024, 768, 32, kSecondMonitorId, {}};
+  }
+  m.spec.adapter.extModes = SoakAdapterModes(m);
+  m.spec.adapter.mirModes = m.spec.adapter.extModes;
   m.pluggedAtStart = random.Below(4) != 0;
   // The simulator's variants come from their own numbers, so that a seed keeps its events.
   Random variants(seed * 104729 + 3);
-  m.rules.detachStoresZeroSize = variants.Below(2) == 0;
-  m.rules.primaryShiftsToOrigin = variants.Below(2) == 0;
-  m.rules.primaryHandsOver = variants.Below(2) == 0;
-  m.mirrorDevice = m.major < 6 || (m.major == 6 && m.minor < 2);
-  m.removable = variants.Below(4) == 0;
+  sim::DisplayRules& rules = m.spec.rules;
+  rules.detachStoresZeroSize = variants.Below(2) == 0;
+  rules.primaryShiftsToOrigin = variants.Below(2) == 0;
+  rules.primaryHandsOver = variants.Below(2) == 0;
+  if (variants.Below(4) == 0) {
+    m.spec.adapter.extFlags = platform::kDisplayRemovable;
+  }
   // Windows 7 and later arrange the displays themselves, XP drops a change that would overlap;
   // Windows 10 may read back a store late.
   const bool arranged = variants.Below(3) != 0;
-  m.rules.layout = !arranged      ? sim::DisplayRules::Layout::kAsStored
-                   : m.major >= 6 ? sim::DisplayRules::Layout::kWin7
-                                  : sim::DisplayRules::Layout::kXp;
-  m.rules.storedReadLags = m.major >= 10 && variants.Below(2) == 0;
-  m.rules.noResetBadFlags = m.major >= 10 && variants.Below(3) == 0;
+  rules.layout = !arranged           ? sim::DisplayRules::Layout::kAsStored
+                 : m.spec.major >= 6 ? sim::DisplayRules::Layout::kWin7
+                                     : sim::DisplayRules::Layout::kXp;
+  rules.storedReadLags = m.spec.major >= 10 && variants.Below(2) == 0;
+  rules.noResetBadFlags = m.spec.major >= 10 && variants.Below(3) == 0;
   const std::uint32_t count = 1 + random.Below(60);
   for (std::uint32_t i = 0; i < count; ++i) {
     SoakEvent event;
@@ -308,21 +322,23 @@ std::string DescribeMenu(const SoakEvent& e) {
 std::string Describe(const SoakSequence& sequence) {
   std::ostringstream text;
   const SoakMachine& m = sequence.machine;
-  text << "machine: " << (m.intel ? "Intel graphics" : "other graphics")
-       << (m.monitor ? ", a second monitor" : "") << ", system " << m.systemWidth << "x"
-       << m.systemHeight << ", adapter " << m.adapterModes << " modes"
-       << (m.some16Only ? " (some 16 bpp only)" : "") << ", Windows " << m.major << "." << m.minor
-       << (m.pluggedAtStart ? ", adapter plugged at start" : ", adapter not plugged")
-       << (m.rules.detachStoresZeroSize ? ", detach stores 0x0" : "")
-       << (m.rules.primaryShiftsToOrigin ? ", primary shifts to origin" : "")
-       << (m.rules.primaryHandsOver ? ", primary hands over" : "")
-       << (m.rules.layout == sim::DisplayRules::Layout::kXp     ? ", overlaps not applied"
-           : m.rules.layout == sim::DisplayRules::Layout::kWin7 ? ", displays arranged"
-                                                                : "")
-       << (m.rules.storedReadLags ? ", stored read lags" : "")
-       << (m.rules.noResetBadFlags ? ", store-only refused" : "")
-       << (m.mirrorDevice ? "" : ", no mirror device")
-       << (m.removable ? ", adapter display removable" : "") << "\n";
+  const MachineSpec& spec = m.spec;
+  const sim::DisplayRules& rules = spec.rules;
+  text << "machine: " << (spec.system.id == kIntelDisplayId ? "Intel graphics" : "other graphics")
+       << (spec.monitor ? ", a second monitor" : "") << ", system " << spec.system.width << "x"
+       << spec.system.height << ", adapter " << m.adapterModes << " modes"
+       << (m.some16Only ? " (some 16 bpp only)" : "") << ", Windows " << spec.major << "."
+       << spec.minor << (m.pluggedAtStart ? ", adapter plugged at start" : ", adapter not plugged")
+       << (rules.detachStoresZeroSize ? ", detach stores 0x0" : "")
+       << (rules.primaryShiftsToOrigin ? ", primary shifts to origin" : "")
+       << (rules.primaryHandsOver ? ", primary hands over" : "")
+       << (rules.layout == sim::DisplayRules::Layout::kXp     ? ", overlaps not applied"
+           : rules.layout == sim::DisplayRules::Layout::kWin7 ? ", displays arranged"
+                                                              : "")
+       << (rules.storedReadLags ? ", stored read lags" : "")
+       << (rules.noResetBadFlags ? ", store-only refused" : "")
+       << (spec.adapter.mirrorDevice ? "" : ", no mirror device")
+       << (spec.adapter.extFlags != 0 ? ", adapter display removable" : "") << "\n";
   for (std::size_t i = 0; i < sequence.events.size(); ++i) {
     const SoakEvent& e = sequence.events[i];
     text << "  " << i << ": +" << e.gap << " ms " << kEventNames[static_cast<int>(e.kind)];
@@ -348,24 +364,6 @@ std::string Describe(const SoakSequence& sequence) {
   return text.str();
 }
 
-std::vector<sim::SimMode> SoakAdapterModes(const SoakMachine& m) {
-  std::vector<sim::SimMode> modes;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> sizes = {
-      {640, 480},  {800, 600},   {1024, 768},  {1152, 864},  {1280, 720},  {1280, 768},
-      {1280, 800}, {1280, 1024}, {1360, 768},  {1440, 900},  {1600, 1200}, {1680, 1050},
-      {600, 800},  {768, 1024},  {1024, 1280}, {1200, 1600}, {1920, 1080}, {1920, 1200}};
-  for (std::uint32_t i = 0; sizes.size() * 2 < m.adapterModes; ++i) {
-    sizes.emplace_back(656 + 8 * i, (656 + 8 * i) * 3 / 4);
-  }
-  for (std::size_t i = 0; i < sizes.size() && modes.size() < m.adapterModes; ++i) {
-    modes.push_back({sizes[i].first, sizes[i].second, 16, 60});
-    if (!(m.some16Only && i % 3 == 2) && modes.size() < m.adapterModes) {
-      modes.push_back({sizes[i].first, sizes[i].second, 32, 60});
-    }
-  }
-  return modes;
-}
-
 // The event after which an injected failure may stop excusing the checks.
 enum class Recovery { kNone, kCommand, kReapply };
 
@@ -377,26 +375,7 @@ class SoakWorld {
     withUser.windows = &user_;
     platform::Install(withUser);
     os_.system.SetStrings(sim::ProgramStrings(sim::UiLanguage::kEnglish));
-    os_.system.SetVersion(m.major, m.minor);
-    os_.display.Rules() = m.rules;
-    os_.composition.SetLibraryPresent(m.major >= 6);
-    os_.composition.SetEnabled(m.major >= 6);
-
-    DisplaySpec system{
-        m.systemWidth, m.systemHeight, 32, m.intel ? kIntelDisplayId : kSystemDisplayId, {}};
-    machine_ = SystemOnly(os_, system);
-    if (m.monitor) {
-      machine_.monitor = AddMonitorAtRight(os_, {1024, 768, 32, kSecondMonitorId, {}});
-    }
-    AdapterSpec adapter;
-    adapter.extModes = SoakAdapterModes(m);
-    adapter.mirModes = adapter.extModes;
-    adapter.mirrorDevice = m.mirrorDevice;
-    adapter.extFlags = m.removable ? platform::kDisplayRemovable : 0u;
-    AddAdapter(os_, machine_, adapter);
-    if (m.major == 5 && m.minor == 0) {
-      UseWindows2000Keys(os_);
-    }
+    machine_ = BuildMachine(os_, m.spec);
     if (m.pluggedAtStart) {
       os_.adapter.AddPresent();
     } else {
@@ -404,8 +383,8 @@ class SoakWorld {
     }
     // Another program of the same maker keeps its settings beside ours.
     os_.registry.SetDword(platform::kHkeyCurrentUser, kNeighbourPath, L"Kept", 1);
-    intent_.systemWidth = m.systemWidth;
-    intent_.systemHeight = m.systemHeight;
+    intent_.systemWidth = m.spec.system.width;
+    intent_.systemHeight = m.spec.system.height;
     intent_.mainDisplay = os_.display.Device(machine_.system).id;
     StartProgram();
   }
@@ -442,6 +421,7 @@ class SoakWorld {
           }
           ++performed_;
           LiftTransientFailures();
+          shownBeforeEvent_ = os_.display.Device(*machine_.ext).sizesShownByCalls.size();
           Perform(events[i]);
           RetryWhenIdle(i + 1, performed_, 40);
         }
@@ -1165,10 +1145,19 @@ class SoakWorld {
     const std::uint64_t menu = ++menusOpened_;
     const std::size_t trackedBefore = os_.menus.Tracked().size();
     const std::uint32_t adapterMadePrimary = os_.display.Device(*machine_.ext).timesMadePrimary;
+    // The turn the menu should tick: the one the user keeps, once the program has settled.
+    const bool rotationKnown = ready && !nested && !timerArmed && !Excused() && !FailureLive() &&
+                               ProgramIsIdle(os_, *app_);
+    const std::uint32_t turned =
+        os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"RotationState")
+            .value_or(0);
     os_.menus.ScriptChoice({200 + e.b % 800, id});
     os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
                             static_cast<std::intptr_t>(platform::kWmRButtonDown));
     const std::vector<sim::TrackedMenu>& shown = os_.menus.Tracked();
+    if (rotationKnown && shown.size() > trackedBefore) {
+      CheckRotationTicked(shown[trackedBefore], turned);
+    }
     if (shown.size() > trackedBefore &&
         (shown[trackedBefore].endedByProgram || shown[trackedBefore].dismissed)) {
       // The adapter went, or the user clicked elsewhere, while the menu was open: it closed
@@ -1358,7 +1347,11 @@ class SoakWorld {
   void CheckResolutionKept(std::size_t step) {
     const auto before = std::exchange(resolutionAtBringUp_, std::nullopt);
     const auto now = SavedResolution();
-    if (failure_ || !before || Excused() || !now || *now == *before) {
+    if (failure_ || !before || Excused() || !now) {
+      return;
+    }
+    if (*now == *before) {
+      CheckShownOnlyAtSaved(step, (*now)[0], (*now)[1]);
       return;
     }
     std::ostringstream text;
@@ -1366,6 +1359,44 @@ class SoakWorld {
          << "x" << (*before)[2] << " by " << (*now)[0] << "x" << (*now)[1] << "x" << (*now)[2]
          << "\n";
     failure_ = {step, text.str()};
+  }
+
+  // The rotation submenu (absent while mirroring) ticks the saved turn, and only it.
+  void CheckRotationTicked(const sim::TrackedMenu& menu, std::uint32_t turned) {
+    for (const auto& [handle, items] : menu.submenus) {
+      const bool rotations = std::any_of(
+          items.begin(), items.end(), [](const sim::MenuItem& i) { return i.id == ID_ROTATE_0; });
+      if (!rotations) {
+        continue;
+      }
+      for (const sim::MenuItem& item : items) {
+        if (item.Checked() != (item.id == ID_ROTATE_0 + turned) && !failure_) {
+          std::ostringstream text;
+          text << "the rotation menu " << (item.Checked() ? "ticks" : "does not tick") << " item "
+               << item.id << " while the saved rotation is " << turned * 90 << " degrees\n";
+          failure_ = {current_, text.str()};
+        }
+      }
+    }
+  }
+
+  // A bring-up that ends at the saved resolution shows the adapter's display at no other size on
+  // the way: each extra mode is a blank screen and a desktop rearranged for nothing.
+  void CheckShownOnlyAtSaved(std::size_t step, std::uint32_t width, std::uint32_t height) {
+    const sim::SimDisplayDevice& ext = os_.display.Device(*machine_.ext);
+    if (!ext.live.attached || ext.live.width != width || ext.live.height != height) {
+      return;
+    }
+    const auto& shown = ext.sizesShownByCalls;
+    for (std::size_t i = std::min(shownAtBringUp_, shown.size()); i < shown.size(); ++i) {
+      if (shown[i] != std::pair{width, height}) {
+        std::ostringstream text;
+        text << "a bring-up showed the adapter's display at " << shown[i].first << "x"
+             << shown[i].second << " on its way to the saved " << width << "x" << height << "\n";
+        failure_ = {step, text.str()};
+        return;
+      }
+    }
   }
 
   // The program's process ended; a new one starts, after Windows applied what is stored when
@@ -1389,6 +1420,7 @@ class SoakWorld {
     disturbed_ = true;
     if (!Excused()) {
       resolutionAtBringUp_ = SavedResolution();
+      shownAtBringUp_ = shownBeforeEvent_;
     }
     const auto saved = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState");
     // A saved Primary takes the main place only from a plugged adapter: without it, a logon or a
@@ -1415,6 +1447,8 @@ class SoakWorld {
   std::optional<std::uint32_t> primaryCountAtChoice_;
   std::optional<std::uint32_t> desktopBefore_;
   std::optional<std::array<std::uint32_t, 3>> resolutionAtBringUp_;
+  std::size_t shownAtBringUp_ = 0;    // the adapter display's sizes shown before the bring-up
+  std::size_t shownBeforeEvent_ = 0;  // ... and before the event in progress
   // The desktop and the saved choice before a command that cannot be carried out on this machine.
   struct Unchanged {
     std::vector<sim::Placement> live;

@@ -94,6 +94,31 @@ void AddAdapter(sim::SimWindows& os, Machine& machine, const AdapterSpec& shape)
                  shape.mirModes.empty() ? AdapterModes() : shape.mirModes, {}, shape.mirStored);
 }
 
+MachineSpec WindowsMachine(std::uint32_t major, std::uint32_t minor) {
+  MachineSpec spec;
+  spec.major = major;
+  spec.minor = minor;
+  spec.composition = major >= 6;
+  spec.adapter.mirrorDevice = major < 6 || (major == 6 && minor < 2);
+  return spec;
+}
+
+Machine BuildMachine(sim::SimWindows& os, const MachineSpec& spec) {
+  os.system.SetVersion(spec.major, spec.minor);
+  os.display.Rules() = spec.rules;
+  os.composition.SetLibraryPresent(spec.major >= 6);
+  os.composition.SetEnabled(spec.composition);
+  Machine machine = SystemOnly(os, spec.system);
+  if (spec.monitor) {
+    machine.monitor = AddMonitorAtRight(os, *spec.monitor);
+  }
+  AddAdapter(os, machine, spec.adapter);
+  if (spec.major == 5 && spec.minor == 0) {
+    UseWindows2000Keys(os);
+  }
+  return machine;
+}
+
 Machine SystemOnly(sim::SimWindows& os, const DisplaySpec& system) {
   Machine machine;
   machine.system = AddSystemDisplay(os, system);
