@@ -12,12 +12,19 @@ namespace {
 
 constexpr int kRememberedSlots = kDisplayTableSlots - 1;
 
-// The slot that is to remember `device`: the one already holding it, else the first free one.
-DisplayTableSlot* SlotToRemember(const platform::DisplayDevice& device) {
+DisplayTableSlot* RememberedSlot(const platform::DisplayDevice& device) {
   for (int i = 1; i <= kRememberedSlots; ++i) {
     if (g_displayTable[i].bFlag == 1 && SameDeviceId(g_displayTable[i].dd.id, device.id)) {
       return &g_displayTable[i];
     }
+  }
+  return nullptr;
+}
+
+// The slot that is to remember `device`: the one already holding it, else the first free one.
+DisplayTableSlot* SlotToRemember(const platform::DisplayDevice& device) {
+  if (DisplayTableSlot* held = RememberedSlot(device)) {
+    return held;
   }
   for (int i = 1; i <= kRememberedSlots; ++i) {
     if (g_displayTable[i].bFlag == 0) {
@@ -27,13 +34,19 @@ DisplayTableSlot* SlotToRemember(const platform::DisplayDevice& device) {
   return nullptr;
 }
 
-DisplayTableSlot* RememberedSlot(const platform::DisplayDevice& device) {
-  for (int i = 1; i <= kRememberedSlots; ++i) {
-    if (g_displayTable[i].bFlag == 1 && SameDeviceId(g_displayTable[i].dd.id, device.id)) {
-      return &g_displayTable[i];
+// The row the displays on the desktop stand in, as stored: mirror drivers apart, and the system
+// display too unless it counts.
+RowEnd StoredRow(bool withSystemDisplay) {
+  RowEnd row;
+  platform::DisplayDevice device;
+  platform::DisplayMode mode;
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (IsAttached(device) && !IsMirroring(device) &&
+        (withSystemDisplay || !IsSystemDisplay(device)) && ReadStoredMode(device.name, mode)) {
+      row.Add(mode);
     }
   }
-  return nullptr;
+  return row;
 }
 
 }  // namespace
@@ -122,15 +135,9 @@ int ReattachSystemDisplayBeside() {
   if (g_bDisplayLibReady == 0) {
     return 0;
   }
-  RowEnd row;
+  RowEnd row = StoredRow(false);
   platform::DisplayDevice device;
   platform::DisplayMode mode;
-  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
-    if (IsAttached(device) && !IsMirroring(device) && !IsSystemDisplay(device) &&
-        ReadStoredMode(device.name, mode)) {
-      row.Add(mode);
-    }
-  }
   for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
     if (!IsSystemDisplay(device)) {
       continue;
@@ -222,14 +229,9 @@ int ReattachOtherDisplays() {
     return 0;
   }
   // Re-attached displays go to the right of the desktop as it stands, one after the other.
-  RowEnd row;
+  RowEnd row = StoredRow(true);
   platform::DisplayDevice device;
   platform::DisplayMode mode;
-  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
-    if (IsAttached(device) && !IsMirroring(device) && ReadStoredMode(device.name, mode)) {
-      row.Add(mode);
-    }
-  }
   for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
     if (IsMirroring(device)) {
       continue;
