@@ -136,5 +136,10 @@ class SimDevices : public platform::DeviceIo {
 // cancelled request fails with (ERROR_TIMEOUT).
 inline constexpr std::uint64_t kRequestTimeoutMs = 5000;
 inline constexpr std::uint32_t kErrorTimeout = 1460;
+// What DeviceIoControl leaves in the last error when it fails otherwise: a handle it does not
+// know, a device that is gone, a request the driver refused.
+inline constexpr std::uint32_t kErrorInvalidHandle = 6;
+inline constexpr std::uint32_t kErrorDeviceNotConnected = 1167;
+inline constexpr std::uint32_t kErrorGenFailure = 31;
 
 }  // namespace sim
