@@ -59,13 +59,15 @@ INSTANTIATE_TEST_SUITE_P(
                       DamagedValue{"empty", platform::kRegNone, {}}));
 
 TEST_F(ProfileTest, ReadsAndWritesFourByteDwordsBelowTheApplicationKey) {
-  EXPECT_TRUE(app->WriteProfileInt(L"VGA DONGLE", L"Width", 1600));
+  constexpr std::uint32_t kEveryByteDistinct = 0x89ABCDEFu;
+  EXPECT_TRUE(app->WriteProfileInt(L"VGA DONGLE", L"Width", kEveryByteDistinct));
   const auto value = os.registry.Get(platform::kHkeyCurrentUser, kDonglePath, L"Width");
   ASSERT_TRUE(value.has_value());
   EXPECT_EQ(value->type, platform::kRegDword);
-  EXPECT_EQ(value->data, sim::DwordBytes(1600));
-  EXPECT_EQ(app->GetProfileInt(L"VGA DONGLE", L"Width", 0), 1600u);
-  EXPECT_EQ(app->GetProfileInt(L"vga dongle", L"WIDTH", 0), 1600u) << "names ignore case";
+  EXPECT_EQ(value->data, sim::DwordBytes(kEveryByteDistinct));
+  EXPECT_EQ(app->GetProfileInt(L"VGA DONGLE", L"Width", 0), kEveryByteDistinct);
+  EXPECT_EQ(app->GetProfileInt(L"vga dongle", L"WIDTH", 0), kEveryByteDistinct)
+      << "names ignore case";
 }
 
 TEST_F(ProfileTest, UnreadableKeyGivesDefaultsAndWritesFail) {
