@@ -144,13 +144,13 @@ struct CannotCase {
   const char* command;
   std::uint32_t id;
   std::uint32_t from;
-  MachineSpec machine;
+  MachineShape machine;
 };
 
-MachineSpec WithRemovableAdapterDisplay() {
-  MachineSpec spec;
-  spec.adapter.extFlags = platform::kDisplayRemovable;
-  return spec;
+MachineShape WithRemovableAdapterDisplay() {
+  MachineShape shape;
+  shape.adapter.extFlags = platform::kDisplayRemovable;
+  return shape;
 }
 
 void PrintTo(const CannotCase& c, std::ostream* out) {

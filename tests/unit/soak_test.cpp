@@ -50,7 +50,7 @@ class Random {
 };
 
 struct SoakMachine {
-  MachineSpec spec;
+  MachineShape shape;
   std::uint32_t adapterModes = 40;
   bool some16Only = false;
   bool pluggedAtStart = true;
@@ -229,31 +229,31 @@ SoakSequence Generate(std::uint64_t seed) {
   m.adapterModes = random.Below(4) == 0 ? 10 + random.Below(21) : 10 + random.Below(491);
   m.some16Only = random.Below(2) == 0;
   const auto& version = kVersions[random.Below(4)];
-  m.spec = WindowsMachine(version.first, version.second);
-  m.spec.system = {size.first, size.second, 32, intel ? kIntelDisplayId : kSystemDisplayId, {}};
+  m.shape = WindowsMachine(version.first, version.second);
+  m.shape.system = {size.first, size.second, 32, intel ? kIntelDisplayId : kSystemDisplayId, {}};
   if (monitor) {
-    m.spec.monitor = DisplaySpec{1024, 768, 32, kSecondMonitorId, {}};
+    m.shape.monitor = DisplaySpec{1024, 768, 32, kSecondMonitorId, {}};
   }
-  m.spec.adapter.extModes = SoakAdapterModes(m);
-  m.spec.adapter.mirModes = m.spec.adapter.extModes;
+  m.shape.adapter.extModes = SoakAdapterModes(m);
+  m.shape.adapter.mirModes = m.shape.adapter.extModes;
   m.pluggedAtStart = random.Below(4) != 0;
   // The simulator's variants come from their own numbers, so that a seed keeps its events.
   Random variants(seed * 104729 + 3);
-  sim::DisplayRules& rules = m.spec.rules;
+  sim::DisplayRules& rules = m.shape.rules;
   rules.detachStoresZeroSize = variants.Below(2) == 0;
   rules.primaryShiftsToOrigin = variants.Below(2) == 0;
   rules.primaryHandsOver = variants.Below(2) == 0;
   if (variants.Below(4) == 0) {
-    m.spec.adapter.extFlags = platform::kDisplayRemovable;
+    m.shape.adapter.extFlags = platform::kDisplayRemovable;
   }
   // Windows 7 and later arrange the displays themselves, XP drops a change that would overlap;
   // Windows 10 may read back a store late.
   const bool arranged = variants.Below(3) != 0;
-  rules.layout = !arranged           ? sim::DisplayRules::Layout::kAsStored
-                 : m.spec.major >= 6 ? sim::DisplayRules::Layout::kWin7
-                                     : sim::DisplayRules::Layout::kXp;
-  rules.storedReadLags = m.spec.major >= 10 && variants.Below(2) == 0;
-  rules.noResetBadFlags = m.spec.major >= 10 && variants.Below(3) == 0;
+  rules.layout = !arranged            ? sim::DisplayRules::Layout::kAsStored
+                 : m.shape.major >= 6 ? sim::DisplayRules::Layout::kWin7
+                                      : sim::DisplayRules::Layout::kXp;
+  rules.storedReadLags = m.shape.major >= 10 && variants.Below(2) == 0;
+  rules.noResetBadFlags = m.shape.major >= 10 && variants.Below(3) == 0;
   const std::uint32_t count = 1 + random.Below(60);
   for (std::uint32_t i = 0; i < count; ++i) {
     SoakEvent event;
@@ -322,13 +322,13 @@ std::string DescribeMenu(const SoakEvent& e) {
 std::string Describe(const SoakSequence& sequence) {
   std::ostringstream text;
   const SoakMachine& m = sequence.machine;
-  const MachineSpec& spec = m.spec;
-  const sim::DisplayRules& rules = spec.rules;
-  text << "machine: " << (spec.system.id == kIntelDisplayId ? "Intel graphics" : "other graphics")
-       << (spec.monitor ? ", a second monitor" : "") << ", system " << spec.system.width << "x"
-       << spec.system.height << ", adapter " << m.adapterModes << " modes"
-       << (m.some16Only ? " (some 16 bpp only)" : "") << ", Windows " << spec.major << "."
-       << spec.minor << (m.pluggedAtStart ? ", adapter plugged at start" : ", adapter not plugged")
+  const MachineShape& shape = m.shape;
+  const sim::DisplayRules& rules = shape.rules;
+  text << "machine: " << (shape.system.id == kIntelDisplayId ? "Intel graphics" : "other graphics")
+       << (shape.monitor ? ", a second monitor" : "") << ", system " << shape.system.width << "x"
+       << shape.system.height << ", adapter " << m.adapterModes << " modes"
+       << (m.some16Only ? " (some 16 bpp only)" : "") << ", Windows " << shape.major << "."
+       << shape.minor << (m.pluggedAtStart ? ", adapter plugged at start" : ", adapter not plugged")
        << (rules.detachStoresZeroSize ? ", detach stores 0x0" : "")
        << (rules.primaryShiftsToOrigin ? ", primary shifts to origin" : "")
        << (rules.primaryHandsOver ? ", primary hands over" : "")
@@ -337,8 +337,8 @@ std::string Describe(const SoakSequence& sequence) {
                                                               : "")
        << (rules.storedReadLags ? ", stored read lags" : "")
        << (rules.noResetBadFlags ? ", store-only refused" : "")
-       << (spec.adapter.mirrorDevice ? "" : ", no mirror device")
-       << (spec.adapter.extFlags != 0 ? ", adapter display removable" : "") << "\n";
+       << (shape.adapter.mirrorDevice ? "" : ", no mirror device")
+       << (shape.adapter.extFlags != 0 ? ", adapter display removable" : "") << "\n";
   for (std::size_t i = 0; i < sequence.events.size(); ++i) {
     const SoakEvent& e = sequence.events[i];
     text << "  " << i << ": +" << e.gap << " ms " << kEventNames[static_cast<int>(e.kind)];
@@ -375,7 +375,7 @@ class SoakWorld {
     withUser.windows = &user_;
     platform::Install(withUser);
     os_.system.SetStrings(sim::ProgramStrings(sim::UiLanguage::kEnglish));
-    machine_ = BuildMachine(os_, m.spec);
+    machine_ = BuildMachine(os_, m.shape);
     if (m.pluggedAtStart) {
       os_.adapter.AddPresent();
     } else {
@@ -383,8 +383,8 @@ class SoakWorld {
     }
     // Another program of the same maker keeps its settings beside ours.
     os_.registry.SetDword(platform::kHkeyCurrentUser, kNeighbourPath, L"Kept", 1);
-    intent_.systemWidth = m.spec.system.width;
-    intent_.systemHeight = m.spec.system.height;
+    intent_.systemWidth = m.shape.system.width;
+    intent_.systemHeight = m.shape.system.height;
     intent_.mainDisplay = os_.display.Device(machine_.system).id;
     StartProgram();
   }

@@ -94,26 +94,26 @@ void AddAdapter(sim::SimWindows& os, Machine& machine, const AdapterSpec& shape)
                  shape.mirModes.empty() ? AdapterModes() : shape.mirModes, {}, shape.mirStored);
 }
 
-MachineSpec WindowsMachine(std::uint32_t major, std::uint32_t minor) {
-  MachineSpec spec;
-  spec.major = major;
-  spec.minor = minor;
-  spec.composition = major >= 6;
-  spec.adapter.mirrorDevice = major < 6 || (major == 6 && minor < 2);
-  return spec;
+MachineShape WindowsMachine(std::uint32_t major, std::uint32_t minor) {
+  MachineShape shape;
+  shape.major = major;
+  shape.minor = minor;
+  shape.composition = major >= 6;
+  shape.adapter.mirrorDevice = major < 6 || (major == 6 && minor < 2);
+  return shape;
 }
 
-Machine BuildMachine(sim::SimWindows& os, const MachineSpec& spec) {
-  os.system.SetVersion(spec.major, spec.minor);
-  os.display.Rules() = spec.rules;
-  os.composition.SetLibraryPresent(spec.major >= 6);
-  os.composition.SetEnabled(spec.composition);
-  Machine machine = SystemOnly(os, spec.system);
-  if (spec.monitor) {
-    machine.monitor = AddMonitorAtRight(os, *spec.monitor);
+Machine BuildMachine(sim::SimWindows& os, const MachineShape& shape) {
+  os.system.SetVersion(shape.major, shape.minor);
+  os.display.Rules() = shape.rules;
+  os.composition.SetLibraryPresent(shape.major >= 6);
+  os.composition.SetEnabled(shape.composition);
+  Machine machine = SystemOnly(os, shape.system);
+  if (shape.monitor) {
+    machine.monitor = AddMonitorAtRight(os, *shape.monitor);
   }
-  AddAdapter(os, machine, spec.adapter);
-  if (spec.major == 5 && spec.minor == 0) {
+  AddAdapter(os, machine, shape.adapter);
+  if (shape.major == 5 && shape.minor == 0) {
     UseWindows2000Keys(os);
   }
   return machine;

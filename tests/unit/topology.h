@@ -62,7 +62,7 @@ struct AdapterSpec {
 // A whole machine, as the scenario tests and the soak describe one: the Windows version and the
 // simulator's rules for it, its displays and the adapter's devices. Left at its defaults it is the
 // machine every scenario test starts from.
-struct MachineSpec {
+struct MachineShape {
   std::uint32_t major = 6;
   std::uint32_t minor = 1;
   sim::DisplayRules rules;
@@ -74,7 +74,7 @@ struct MachineSpec {
 
 // The machine as that version of Windows ships: desktop composition on from 6.0 on, no mirror
 // driver from 6.2 on.
-MachineSpec WindowsMachine(std::uint32_t major, std::uint32_t minor);
+MachineShape WindowsMachine(std::uint32_t major, std::uint32_t minor);
 
 // Indices (in os.display.Devices()) of the devices a builder added.
 struct Machine {
@@ -106,7 +106,7 @@ void AddAdapter(sim::SimWindows& os, Machine& machine, const AdapterSpec& shape 
 
 // Sets up the machine: version, rules, composition, the displays (the monitor at the right), the
 // adapter's devices, and Windows 2000's keys on 5.0. The adapter is neither plugged nor absent yet.
-Machine BuildMachine(sim::SimWindows& os, const MachineSpec& spec);
+Machine BuildMachine(sim::SimWindows& os, const MachineShape& shape);
 
 Machine SystemOnly(sim::SimWindows& os, const DisplaySpec& system = {});
 Machine SystemAndAdapter(sim::SimWindows& os, const DisplaySpec& system = {},
