@@ -154,6 +154,11 @@ def all_mutations(root):
 EQUIVALENTS = os.path.join(ROOT, "scripts", "mutation_equivalents.txt")
 
 
+def judged_key(mutation):
+    rel, _, _, mutated, line = mutation
+    return (rel, line.strip(), mutated.strip())
+
+
 def judged_equivalent():
     """(file, line as written, line as mutated) -> the reason it changes nothing one can see."""
     judged = {}
@@ -218,14 +223,13 @@ def main():
         mutations = random.Random(args.seed).sample(mutations, min(args.sample, len(mutations)))
         mutations.sort()
     judged = judged_equivalent()
-    equivalent = [m for m in mutations if (m[0], m[4].strip(), m[3].strip()) in judged]
+    equivalent = [m for m in mutations if judged_key(m) in judged]
     mutations = [m for m in mutations if m not in equivalent]
     if args.list:
         for rel, number, kind, mutated, line in mutations:
             print(f"{rel}:{number + 1}: {kind}: {line.strip()}  =>  {mutated.strip()}")
-        for rel, number, kind, mutated, line in equivalent:
-            reason = judged[(rel, line.strip(), mutated.strip())]
-            print(f"{rel}:{number + 1}: {kind}: judged equivalent: {reason}")
+        for m in equivalent:
+            print(f"{m[0]}:{m[1] + 1}: {m[2]}: judged equivalent: {judged[judged_key(m)]}")
         print(f"{len(mutations)} mutations; {len(equivalent)} judged equivalent, left out")
         return 0
 
@@ -299,9 +303,9 @@ def main():
           f" {len(stillborn)} did not compile")
     for rel, number, kind, diff in survived:
         print(f"\nsurvivor: {rel}:{number + 1} ({kind})\n{diff}", end="")
-    for rel, number, kind, mutated, line in equivalent:
-        reason = judged[(rel, line.strip(), mutated.strip())]
-        print(f"\njudged equivalent, not applied: {rel}:{number + 1} ({kind}): {reason}")
+    for m in equivalent:
+        print(f"\njudged equivalent, not applied: {m[0]}:{m[1] + 1} ({m[2]}): "
+              f"{judged[judged_key(m)]}")
     return 0
 
 

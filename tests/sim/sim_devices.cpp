@@ -65,17 +65,14 @@ bool SimDevices::Control(platform::DeviceHandle handle, std::uint32_t code, cons
     }
     return false;
   }
-  std::uint32_t error = kErrorInvalidHandle;
+  std::uint32_t error = open == handles_.end() ? kErrorInvalidHandle : kErrorDeviceNotConnected;
   if (open != handles_.end() && !open->second.deviceGone) {
-    error = kErrorDeviceNotConnected;
     for (const UsbDevice& device : usb_) {
       if (device.present && device.path == open->second.path && device.driver != nullptr) {
         record.result = device.driver->Control(code, in, inSize, out, outSize);
         error = kErrorGenFailure;
       }
     }
-  } else if (open != handles_.end()) {
-    error = kErrorDeviceNotConnected;
   }
   controls_.push_back(record);
   if (!record.result && platform::Os().system != nullptr) {
