@@ -154,13 +154,35 @@ def all_mutations(root):
 EQUIVALENTS = os.path.join(ROOT, "scripts", "mutation_equivalents.txt")
 
 
-def judged_key(mutation):
-    rel, _, _, mutated, line = mutation
-    return (rel, line.strip(), mutated.strip())
+# A function definition's first line: it starts at column 0 and names the function before "(".
+DEFINITION = re.compile(r"^[A-Za-z_][\w:<>,*& ]*?\b([A-Za-z_]\w*)\s*\(")
+
+
+def enclosing_function(rel, number):
+    """The function whose definition holds line `number` of `rel`, or ""."""
+    with open(os.path.join(ROOT, rel), encoding="utf-8") as f:
+        lines = f.readlines()
+    for line in reversed(lines[:number + 1]):
+        found = DEFINITION.match(line)
+        if found and not line.startswith(("namespace", "#", "//", "}")):
+            return found.group(1)
+    return ""
+
+
+def judgement(mutation, judged):
+    """Why `mutation` changes nothing one can see, or None. An entry names the file alone, or
+    file:Function when the same line elsewhere in the file is not equivalent."""
+    rel, number, _, mutated, line = mutation
+    reason = judged.get((rel, line.strip(), mutated.strip()))
+    if reason is None:
+        reason = judged.get((f"{rel}:{enclosing_function(rel, number)}", line.strip(),
+                             mutated.strip()))
+    return reason
 
 
 def judged_equivalent():
-    """(file, line as written, line as mutated) -> the reason it changes nothing one can see."""
+    """(file or file:Function, line as written, line as mutated) -> the reason it changes nothing
+    one can see."""
     judged = {}
     with open(EQUIVALENTS, encoding="utf-8") as f:
         for entry in f:
@@ -223,13 +245,13 @@ def main():
         mutations = random.Random(args.seed).sample(mutations, min(args.sample, len(mutations)))
         mutations.sort()
     judged = judged_equivalent()
-    equivalent = [m for m in mutations if judged_key(m) in judged]
+    equivalent = [m for m in mutations if judgement(m, judged) is not None]
     mutations = [m for m in mutations if m not in equivalent]
     if args.list:
         for rel, number, kind, mutated, line in mutations:
             print(f"{rel}:{number + 1}: {kind}: {line.strip()}  =>  {mutated.strip()}")
         for m in equivalent:
-            print(f"{m[0]}:{m[1] + 1}: {m[2]}: judged equivalent: {judged[judged_key(m)]}")
+            print(f"{m[0]}:{m[1] + 1}: {m[2]}: judged equivalent: {judgement(m, judged)}")
         print(f"{len(mutations)} mutations; {len(equivalent)} judged equivalent, left out")
         return 0
 
@@ -305,7 +327,7 @@ def main():
         print(f"\nsurvivor: {rel}:{number + 1} ({kind})\n{diff}", end="")
     for m in equivalent:
         print(f"\njudged equivalent, not applied: {m[0]}:{m[1] + 1} ({m[2]}): "
-              f"{judged[judged_key(m)]}")
+              f"{judgement(m, judged)}")
     return 0
 
 
