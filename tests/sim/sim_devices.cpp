@@ -69,6 +69,7 @@ bool SimDevices::Control(platform::DeviceHandle handle, std::uint32_t code, cons
   if (open != handles_.end() && !open->second.deviceGone) {
     for (const UsbDevice& device : usb_) {
       if (device.present && device.path == open->second.path && device.driver != nullptr) {
+        clock_.Advance(answerMs_);
         record.result = device.driver->Control(code, in, inSize, out, outSize);
         error = kErrorGenFailure;
       }

@@ -90,6 +90,8 @@ class SimDevices : public platform::DeviceIo {
   // whole time-out, is cancelled and fails with ERROR_TIMEOUT, as the Win32 side does.
   void SetHung(bool hung) { hung_ = hung; }
   bool Hung() const { return hung_; }
+  // A driver busy bringing the adapter up: it answers every request, after this long.
+  void SetAnswerTime(std::uint64_t ms) { answerMs_ = ms; }
   const std::vector<ControlRecord>& Controls() const { return controls_; }
   std::vector<ControlRecord> ControlsWithCode(std::uint32_t code) const;
   std::size_t OpenHandleCount() const { return handles_.size(); }
@@ -130,6 +132,7 @@ class SimDevices : public platform::DeviceIo {
   std::wstring leavesDuringWalk_;
   std::vector<ControlRecord> controls_;
   bool hung_ = false;
+  std::uint64_t answerMs_ = 0;
 };
 
 // How long the Win32 device layer waits for a request before it cancels it, and the error the

@@ -244,6 +244,7 @@ struct PollCase {
   bool ready;
   std::size_t requests;
   std::uint64_t elapsed;
+  std::uint64_t answerMs = 0;  // how long the driver takes to answer each request
 };
 
 void PrintTo(const PollCase& c, std::ostream* out) {
@@ -256,6 +257,7 @@ TEST_P(ReadyPollTest, PollsEvery500msUpTo42Requests) {
   const PollCase& c = GetParam();
   os.adapter.AddPresent();
   ASSERT_TRUE(device.FindAndOpenDevice());
+  os.devices.SetAnswerTime(c.answerMs);
   const std::uint64_t start = os.Now();
   if (c.mirror) {
     os.adapter.SetMirrorReadyOnPoll(c.readyOnPoll);
@@ -268,7 +270,7 @@ TEST_P(ReadyPollTest, PollsEvery500msUpTo42Requests) {
   const std::vector<std::uint64_t> times = RequestTimes(code);
   ASSERT_EQ(times.size(), c.requests);
   for (std::size_t i = 0; i < times.size(); ++i) {
-    EXPECT_EQ(times[i], start + 500 * i);
+    EXPECT_EQ(times[i], start + (500 + c.answerMs) * i);
   }
   EXPECT_EQ(os.Now() - start, c.elapsed);
 }
@@ -280,7 +282,10 @@ INSTANTIATE_TEST_SUITE_P(
                       PollCase{"ExtReadyOnLastPoll", false, 42, true, 42, 20500},
                       PollCase{"ExtNeverReady", false, sim::kNever, false, 42, 20500},
                       PollCase{"MirrorReadyOnThirdPoll", true, 3, true, 3, 1000},
-                      PollCase{"MirrorNeverReady", true, sim::kNever, false, 42, 20500}),
+                      PollCase{"MirrorNeverReady", true, sim::kNever, false, 42, 20500},
+                      // The polls end with their span, 20.5 s, not their count.
+                      PollCase{"ExtNeverReadyFromASlowDriver", false, sim::kNever, false, 21, 20500,
+                               500}),
     CaseName());
 
 TEST_F(LinkTest, PollsWithoutAHandleSendNothing) {
