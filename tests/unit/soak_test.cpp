@@ -287,8 +287,9 @@ SoakSequence Generate(std::uint64_t seed) {
 
 // A menu command that follows an event closely, once the event took place: after a quarter of
 // the resolutions that ask for confirmation, while the question is open (another resolution half
-// the time); after a third of the resumes, a topology within 2.5 s, while the resume's own steps
-// may still be pending.
+// the time), and after half of them the user's own change in the display settings; after a
+// third of the resumes, a topology within 2.5 s, while the resume's own steps may still be
+// pending.
 std::optional<SoakEvent> FollowUp(const SoakEvent& e) {
   SoakEvent command;
   command.kind = Ev::kMenu;
@@ -297,6 +298,13 @@ std::optional<SoakEvent> FollowUp(const SoakEvent& e) {
     command.a = (e.a >> 10) % 2 == 0 ? 8 : (e.a >> 11) % 9;
     command.b = e.b ^ (e.a >> 3);
     command.gap = 300 + (e.a >> 14) % 15000;
+    return command;
+  }
+  if (e.kind == Ev::kMenu && e.a % 9 == 8 && !e.followUp && (e.a >> 8) % 4 != 3) {
+    command.kind = Ev::kUserAdapterMode;
+    command.a = e.a >> 10;
+    command.b = e.b >> 3;
+    command.gap = 200 + (e.a >> 14) % (1 + (e.b >> 12) % 17000);  // mostly before the answer
     return command;
   }
   if (e.kind == Ev::kResume && e.a % 3 == 0) {
@@ -493,7 +501,11 @@ class SoakWorld {
           if (stats_ != nullptr) {
             ++stats_->followUps;
           }
-          Menu(chosen);
+          if (chosen.kind == Ev::kMenu) {
+            Menu(chosen);
+          } else {
+            UserSetsAdapterMode(chosen);
+          }
         }
       });
     }
@@ -809,22 +821,9 @@ class SoakWorld {
         intent_.expectedLive.reset();
         break;
       }
-      case Ev::kUserAdapterMode: {
-        disturbed_ = true;
-        const auto& ext = os_.display.Device(*machine_.ext);
-        if (ext.present && ext.live.attached) {
-          if (e.b % 3 == 0) {
-            os_.display.UserMakesPrimary(ext.name);
-          } else {
-            const sim::SimMode& mode = ext.modes[e.a % ext.modes.size()];
-            os_.display.UserChangesMode(ext.name, mode.width, mode.height, mode.bitsPerPel);
-          }
-          // What the display settings leave is the user's choice too.
-          intent_.choice.reset();
-          intent_.expectedLive.reset();
-        }
+      case Ev::kUserAdapterMode:
+        UserSetsAdapterMode(e);
         break;
-      }
       case Ev::kMenu:
         if (!suspended_) {  // no menu while the machine sleeps
           Menu(e);
@@ -1087,6 +1086,22 @@ class SoakWorld {
         return;
     }
     disturbed_ = true;
+  }
+
+  void UserSetsAdapterMode(const SoakEvent& e) {
+    disturbed_ = true;
+    const auto& ext = os_.display.Device(*machine_.ext);
+    if (ext.present && ext.live.attached) {
+      if (e.b % 3 == 0) {
+        os_.display.UserMakesPrimary(ext.name);
+      } else {
+        const sim::SimMode& mode = ext.modes[e.a % ext.modes.size()];
+        os_.display.UserChangesMode(ext.name, mode.width, mode.height, mode.bitsPerPel);
+      }
+      // What the display settings leave is the user's choice too.
+      intent_.choice.reset();
+      intent_.expectedLive.reset();
+    }
   }
 
   void Menu(const SoakEvent& e) {
