@@ -159,25 +159,30 @@ DEFINITION = re.compile(r"^[A-Za-z_][\w:<>,*& ]*?\b([A-Za-z_]\w*)\s*\(")
 
 
 def enclosing_function(rel, number):
-    """The function whose definition holds line `number` of `rel`, or ""."""
+    """The function whose definition holds line `number` of `rel` ("" if none), and which of the
+    function's lines written alike this one is (1 for the first)."""
     with open(os.path.join(ROOT, rel), encoding="utf-8") as f:
         lines = f.readlines()
+    occurrence = 0
     for line in reversed(lines[:number + 1]):
+        occurrence += line.strip() == lines[number].strip()
         found = DEFINITION.match(line)
         if found and not line.startswith(("namespace", "#", "//", "}")):
-            return found.group(1)
-    return ""
+            return found.group(1), occurrence
+    return "", occurrence
 
 
 def judgement(mutation, judged):
-    """Why `mutation` changes nothing one can see, or None. An entry names the file alone, or
-    file:Function when the same line elsewhere in the file is not equivalent."""
+    """Why `mutation` changes nothing one can see, or None. An entry names the file alone;
+    file:Function when the same line elsewhere in the file is not equivalent; file:Function#N
+    for the Nth line of the function written alike."""
     rel, number, _, mutated, line = mutation
-    reason = judged.get((rel, line.strip(), mutated.strip()))
-    if reason is None:
-        reason = judged.get((f"{rel}:{enclosing_function(rel, number)}", line.strip(),
-                             mutated.strip()))
-    return reason
+    function, occurrence = enclosing_function(rel, number)
+    for where in (rel, f"{rel}:{function}", f"{rel}:{function}#{occurrence}"):
+        reason = judged.get((where, line.strip(), mutated.strip()))
+        if reason is not None:
+            return reason
+    return None
 
 
 def judged_equivalent():
