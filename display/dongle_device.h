@@ -81,6 +81,8 @@ class CDongleDevice {
   // Moves the resolution to the first offered one at least as large in every respect, else to
   // the largest offered one (result 0).
   int FitToOffered();
+  // The adapter lists this mode (its full list, not only what the menu offers).
+  bool ListsMode(std::int32_t width, std::int32_t height, std::int32_t depth) const;
 
   // Rotation.
   bool Rotate(bool apply, std::uint32_t rotation, std::int32_t topology);

@@ -1,6 +1,7 @@
 // Resolution matching: the mirror's size and depth for the system display's mode, lowering the
 // system display when the adapter cannot follow it, and keeping the adapter's resolution among
 // the offered ones.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -224,6 +225,12 @@ int CDongleDevice::SetMirrorFilter(int flag) {
   m_bMirrorActive = flag != 0 ? 1 : 0;
   GetDispRes();
   return 1;
+}
+
+bool CDongleDevice::ListsMode(std::int32_t width, std::int32_t height, std::int32_t depth) const {
+  return std::any_of(m_pFullResList.begin(), m_pFullResList.end(), [&](const DispResItem& item) {
+    return item.nWidth == width && item.nHeight == height && item.nBitDepth == depth;
+  });
 }
 
 int CDongleDevice::FitToOffered() {

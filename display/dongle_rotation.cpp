@@ -16,8 +16,14 @@ bool CDongleDevice::Rotate([[maybe_unused]] bool apply, std::uint32_t rotation,
   if (IsAdapterAttached()) {
     DetachFromDeskTop();
   }
+  const std::int32_t before = m_nRotationState;
   m_nRotationState = static_cast<std::int32_t>(rotation);
-  SendRotation(rotation);
+  if (!SendRotation(rotation) && m_hDevice != platform::kInvalidDevice && rotation <= 3) {
+    // The driver did not turn the picture: the display comes back as it was, and the turn it
+    // does not show is not the one to save.
+    m_nRotationState = before;
+    rotation = static_cast<std::uint32_t>(before);
+  }
   GetFullDispRes();
   GetDispRes();
 
@@ -30,7 +36,11 @@ bool CDongleDevice::Rotate([[maybe_unused]] bool apply, std::uint32_t rotation,
     std::swap(m_nWidth, m_nHeight);
     Trace("Rotate 0 or 180  x = %d, y = %d, z = %d", m_nWidth, m_nHeight, m_nBitDepth);
   }
-  FitToOffered();
+  // A mode the adapter lists stays, one the user set in the display settings included; only a
+  // turned mode it does not list is fitted to what the menu offers.
+  if (!ListsMode(m_nWidth, m_nHeight, m_nBitDepth)) {
+    FitToOffered();
+  }
   Trace("Return DPI to x = %d, y = %d, z = %d", m_nWidth, m_nHeight, m_nBitDepth);
   SetResolution(static_cast<std::uint32_t>(m_nWidth), static_cast<std::uint32_t>(m_nHeight),
                 static_cast<std::uint32_t>(m_nBitDepth));

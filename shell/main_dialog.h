@@ -109,6 +109,8 @@ class CDUDOzurDlg : public DialogWindow {
   // m_bSuspended was before it.
   std::int32_t m_bQuerySuspendPending = 0;
   std::int32_t m_bSuspendedBeforeQuery = 0;
+  // From a suspend (or its query) to the resume or the refusal: m_bSuspended stays set after it.
+  std::int32_t m_bAsleep = 0;
   // A topology or rotation chosen while a resolution waited for its confirmation.
   std::uint32_t m_nCommandAfterQuestion = 0;
   // Attempts of the resume timers since the last resume.

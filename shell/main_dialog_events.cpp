@@ -30,9 +30,11 @@ bool AdapterReady(CDongleDevice& device) {
 }
 
 // Only a change the user made in the display settings is saved; the program's own steps take the
-// adapter off and back on the desktop on the way to the state they record.
+// adapter off and back on the desktop on the way to the state they record, and a sleep takes it
+// off. Once awake again, the user's changes are saved: a mode set after a sleep and lost at the
+// next start would be the user's setting lost.
 void SaveUsersAdapterMode(CDUDOzurDlg& dialog) {
-  if (dialog.m_bTurnOnPending == 0 && dialog.m_bSuspended == 0 &&
+  if (dialog.m_bTurnOnPending == 0 && dialog.m_bAsleep == 0 &&
       !dialog.m_ownChange.StepUnderWay() && dialog.SyncAdapterMode() != 0) {
     const CDongleDevice& device = *dialog.m_pDevice;
     Trace("The extended resolution was changed\n");
@@ -213,6 +215,7 @@ void CDUDOzurDlg::UndoRefusedSuspend() {
   }
   m_bQuerySuspendPending = 0;
   m_bSuspended = m_bSuspendedBeforeQuery;
+  m_bAsleep = 0;
   CDongleDevice& device = *m_pDevice;
   const bool tookAdapter = device.m_bResumeFromPrimary != 0 || device.m_bResumeFromOther != 0;
   device.m_bResumeFromPrimary = 0;
@@ -236,6 +239,7 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
   }
   if (event == platform::kPbtApmQuerySuspend || event == platform::kPbtApmSuspend) {
     m_bSuspended = 1;
+    m_bAsleep = 1;
     Trace("Goto suspend\n");
     if (device.m_hDevice == platform::kInvalidDevice || !device.IsAdapterAttached()) {
       return;
@@ -278,6 +282,7 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
   }
   if (event == platform::kPbtApmResumeSuspend) {
     m_bQuerySuspendPending = 0;
+    m_bAsleep = 0;
     m_nResumeAttempts = 0;
     if (device.m_hDevice == platform::kInvalidDevice) {
       return;

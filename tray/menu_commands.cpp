@@ -83,6 +83,21 @@ AdapterShows WhatTheAdapterShows(const CDongleDevice& device) {
   return shows;
 }
 
+// What is saved is what the adapter's display shows: a resolution fitted to the menu's list that
+// no step applied would change the display at the next start to a mode the user never chose.
+void KeepShownMode(CDongleDevice& device) {
+  platform::DisplayDevice active = device.m_ddActive;
+  platform::DisplayMode mode;
+  if (RefreshDisplayDevice(active) != 0 &&
+      (active.stateFlags & platform::kDisplayAttachedToDesktop) != 0 &&
+      platform::Os().display->EnumMode(active.name, platform::kEnumCurrentSettings, mode) &&
+      mode.width != 0 && mode.height != 0 && mode.bitsPerPel != 0) {
+    device.m_nWidth = static_cast<std::int32_t>(mode.width);
+    device.m_nHeight = static_cast<std::int32_t>(mode.height);
+    device.m_nBitDepth = static_cast<std::int32_t>(mode.bitsPerPel);
+  }
+}
+
 void TraceRotationSkip() {
   Trace("OnExt [recheckresolution] it's rotation status! skip check with code %d\n", -1);
 }
@@ -157,6 +172,7 @@ void CDUDOzurDlg::OnPrimary() {
     return;
   }
   device.m_nDispState = m_sysDisplay.m_bIntelChip == 1 ? kDispPrimaryOnly : kDispPrimaryExt;
+  KeepShownMode(device);
   device.SaveSettings();
 }
 
@@ -213,6 +229,7 @@ void CDUDOzurDlg::OnExt() {
       break;
   }
   device.m_nDispState = kDispExtended;
+  KeepShownMode(device);
   device.SaveSettings();
 }
 

@@ -1,6 +1,7 @@
 #include "tests/sim/sim_adapter.h"
 
 #include <cstring>
+#include <utility>
 
 #include "tests/sim/sim_display.h"
 
@@ -44,6 +45,16 @@ bool SimAdapter::Accepts(bool mirrorDevice, const Placement& mode) const {
          mir->live.height == mode.height && mir->live.bitsPerPel == mode.bitsPerPel;
 }
 
+void SimAdapter::Turn(std::uint32_t rotation) {
+  SimDisplayDevice* ext = display_.DeviceById(kAdapterExtDisplayId);
+  if (ext != nullptr && rotation % 2 != rotation_ % 2) {
+    for (SimMode& mode : ext->modes) {
+      std::swap(mode.width, mode.height);
+    }
+  }
+  rotation_ = rotation;
+}
+
 bool SimAdapter::AdapterShown() const {
   for (const wchar_t* id : {kAdapterExtDisplayId, kAdapterMirDisplayId}) {
     const SimDisplayDevice* device = display_.DeviceById(id);
@@ -82,7 +93,7 @@ void SimAdapter::Plug() {
     Connect();
   }
   mirrorMode_ = false;
-  rotation_ = 0;
+  Turn(0);
   mirrorCenter_.reset();
   extPolls_ = 0;
   mirPolls_ = 0;
@@ -122,7 +133,7 @@ bool SimAdapter::Control(std::uint32_t code, const void* in, std::uint32_t inSiz
       if (rotation > 3) {
         return false;
       }
-      rotation_ = rotation;
+      Turn(rotation);
       setRequests_.push_back({IOCTL_SET_ROTATION, rotation, AdapterShown()});
       return true;
     }

@@ -18,7 +18,9 @@
 //       asks for it. A change of mode re-applies the desktop when
 //       one of the adapter's display devices is on it, so the one its driver no longer serves
 //       leaves it.
-//     SET_ROTATION: 4 bytes in, 0..3 (other values fail).
+//     SET_ROTATION: 4 bytes in, 0..3 (other values fail). The driver turns the picture it sends,
+//       so at 90 and 270 degrees the extended display device lists every mode turned (width and
+//       height swapped); at 0 and 180 as the monitor gives them.
 //   Every SET_MIRROR and SET_ROTATION carried out is recorded (SetRequests).
 //     SET_MIRROR_CENTER: 28 bytes in (MirrorCenterRequest); recorded.
 // - Plugging makes the display devices present and re-applies the desktop (the stored settings,
@@ -105,6 +107,7 @@ class SimAdapter : public SimDriver {
   bool Query(std::uint32_t& polls, std::uint32_t readyOnPoll, const void* in, std::uint32_t inSize,
              void* out, std::uint32_t outSize);
   bool SetMirror(const void* in, std::uint32_t inSize, std::uint32_t outSize);
+  void Turn(std::uint32_t rotation);
 
   SimDisplay& display_;
   SimDevices& devices_;

@@ -198,9 +198,9 @@ Ev PickKind(Random& random) {
 std::vector<sim::SimMode> SoakAdapterModes(const SoakMachine& m) {
   std::vector<sim::SimMode> modes;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> sizes = {
-      {640, 480},  {800, 600},   {1024, 768},  {1152, 864},  {1280, 720},  {1280, 768},
-      {1280, 800}, {1280, 1024}, {1360, 768},  {1440, 900},  {1600, 1200}, {1680, 1050},
-      {600, 800},  {768, 1024},  {1024, 1280}, {1200, 1600}, {1920, 1080}, {1920, 1200}};
+      {640, 480},  {800, 600},   {1024, 768}, {1152, 864}, {1280, 720},  {1280, 768},
+      {1280, 800}, {1280, 1024}, {1360, 768}, {1440, 900}, {1600, 1200}, {1680, 1050},
+      {1280, 960}, {1400, 1050}, {1600, 900}, {1366, 768}, {1920, 1080}, {1920, 1200}};
   for (std::uint32_t i = 0; sizes.size() * 2 < m.adapterModes; ++i) {
     sizes.emplace_back(656 + 8 * i, (656 + 8 * i) * 3 / 4);
   }
@@ -584,7 +584,42 @@ class SoakWorld {
       failure_ = {step, sound.message()};
     }
     CheckResolutionKept(step);
+    CheckSavedModeIsLive(step);
     return true;
+  }
+
+  // What the user keeps is what the adapter's display shows: on the desktop (not mirroring),
+  // the saved mode and turn are the live ones, and the display's shape fits the turn.
+  void CheckSavedModeIsLive(std::size_t step) {
+    const sim::SimDisplayDevice& ext = os_.display.Device(*machine_.ext);
+    if (failure_ || Excused() || !AdapterUp() || Dialog().m_bTurnOnPending != 0 || !ext.present ||
+        !ext.live.attached) {
+      return;
+    }
+    std::ostringstream text;
+    const auto saved = SavedResolution();
+    if (saved && ((*saved)[0] != ext.live.width || (*saved)[1] != ext.live.height ||
+                  (*saved)[2] != ext.live.bitsPerPel)) {
+      text << "the saved mode is " << (*saved)[0] << "x" << (*saved)[1] << "x" << (*saved)[2]
+           << " where the adapter's display shows " << ext.live.width << "x" << ext.live.height
+           << "x" << ext.live.bitsPerPel << "\n";
+    }
+    const std::uint32_t turn = os_.adapter.Rotation();
+    const std::uint32_t savedTurn =
+        os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"RotationState")
+            .value_or(0);
+    if (savedTurn != turn) {
+      text << "the saved turn is " << savedTurn * 90
+           << " degrees where the driver turns the picture " << turn * 90 << " degrees\n";
+    }
+    if (ext.live.width != ext.live.height &&
+        (ext.live.height > ext.live.width) != (turn % 2 == 1)) {
+      text << "the adapter's display is " << ext.live.width << "x" << ext.live.height
+           << ", which does not fit a turn of " << turn * 90 << " degrees\n";
+    }
+    if (!text.str().empty()) {
+      failure_ = {step, text.str()};
+    }
   }
 
   // No message kept the program's window from answering longer than the pauses the program
