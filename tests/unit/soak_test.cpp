@@ -254,6 +254,8 @@ SoakSequence Generate(std::uint64_t seed) {
                                       : sim::DisplayRules::Layout::kXp;
   rules.storedReadLags = m.shape.major >= 10 && variants.Below(2) == 0;
   rules.noResetBadFlags = m.shape.major >= 10 && variants.Below(3) == 0;
+  // Drawn last, so that the draws above stay those of earlier runs.
+  rules.renamesOnArrival = variants.Below(2) == 0;
   const std::uint32_t count = 1 + random.Below(60);
   for (std::uint32_t i = 0; i < count; ++i) {
     SoakEvent event;
@@ -337,6 +339,7 @@ std::string Describe(const SoakSequence& sequence) {
                                                               : "")
        << (rules.storedReadLags ? ", stored read lags" : "")
        << (rules.noResetBadFlags ? ", store-only refused" : "")
+       << (rules.renamesOnArrival ? ", adapter displays renamed when plugged in" : "")
        << (shape.adapter.mirrorDevice ? "" : ", no mirror device")
        << (shape.adapter.extFlags != 0 ? ", adapter display removable" : "") << "\n";
   for (std::size_t i = 0; i < sequence.events.size(); ++i) {
