@@ -163,6 +163,15 @@ std::optional<std::uint32_t> SimDisplay::AttachValue(const SimDisplayDevice& dev
 
 std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
                                     const platform::DisplayMode* mode, std::uint32_t flags) {
+  const std::int32_t result = Change(deviceName, mode, flags);
+  if (atChange_ && changesToAction_ != 0 && --changesToAction_ == 0) {
+    std::exchange(atChange_, {})();
+  }
+  return result;
+}
+
+std::int32_t SimDisplay::Change(const std::wstring* deviceName, const platform::DisplayMode* mode,
+                                std::uint32_t flags) {
   ChangeRecord record{clock_.Now(),
                       deviceName ? std::optional<std::wstring>(*deviceName) : std::nullopt,
                       mode ? std::optional<platform::DisplayMode>(*mode) : std::nullopt, flags, 0};

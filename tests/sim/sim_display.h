@@ -207,6 +207,12 @@ class SimDisplay : public platform::DisplaySettings {
   std::int32_t UserMakesPrimary(const std::wstring& deviceName);
   // Applies the stored configuration as Windows does after any change (plug, driver switch).
   void Reapply();
+  // Runs `action` once, when the nth display-settings call from now has made its change and
+  // before it returns: something that happens while a call is under way. 0 runs nothing.
+  void AtChange(std::uint32_t nth, std::function<void()> action) {
+    changesToAction_ = nth;
+    atChange_ = std::move(action);
+  }
   const std::vector<ChangeRecord>& Changes() const { return changes_; }
   int DisplayChangeBroadcasts() const { return displayChanges_; }
   // The monitors the user sees: the attached displays that are not mirroring drivers, the
@@ -221,6 +227,8 @@ class SimDisplay : public platform::DisplaySettings {
   // named, if any. `byWindows`: Windows itself re-applies (a plug, a pull, the user's display
   // settings) and settles the primary and its place as it must.
   // `stores`: the call writes the registry (CDS_UPDATEREGISTRY).
+  std::int32_t Change(const std::wstring* deviceName, const platform::DisplayMode* mode,
+                      std::uint32_t flags);
   std::int32_t Apply(std::vector<Placement> next, const SimDisplayDevice* target, bool forced,
                      bool byWindows = false, bool stores = false);
   static bool MayBePrimary(const SimDisplayDevice& device);
@@ -239,7 +247,9 @@ class SimDisplay : public platform::DisplaySettings {
   std::vector<SimDisplayDevice> devices_;
   std::vector<ChangeRecord> changes_;
   std::uint32_t highestNameNumber_ = 0;  // n of the highest \\.\DISPLAYn handed out
-  int callDepth_ = 0;                    // inside ChangeMode: a change the program asked for
+  std::uint32_t changesToAction_ = 0;
+  std::function<void()> atChange_;
+  int callDepth_ = 0;  // inside ChangeMode: a change the program asked for
   int displayChanges_ = 0;
 };
 
