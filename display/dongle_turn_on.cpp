@@ -208,6 +208,11 @@ bool CDongleDevice::TurnONDev() {
     // Display changes made on the way re-enter the main window, which records the state it
     // reads back; the state applied is the one the user chose.
     m_nDispState = state;
+    // A topology the bring-up could not show (the driver refused it, the adapter dropped off on
+    // the way) is still the user's: a display change that finds the display off is not theirs.
+    if (state != kDispOff && !IsAdapterAttached()) {
+      m_bHeldOff = 1;
+    }
   }
   CheckResolution();
   return true;

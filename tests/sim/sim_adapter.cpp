@@ -97,7 +97,11 @@ void SimAdapter::Plug() {
   mirrorCenter_.reset();
   extPolls_ = 0;
   mirPolls_ = 0;
-  SetDisplaysPresent(true);
+  for (const wchar_t* id : {kAdapterExtDisplayId, kAdapterMirDisplayId}) {
+    if (SimDisplayDevice* device = display_.DeviceById(id); device != nullptr && !device->present) {
+      display_.Arrive(*device);
+    }
+  }
   plugged_ = true;
   display_.Reapply();
   devices_.Plug(path_, this);

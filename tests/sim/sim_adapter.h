@@ -23,8 +23,9 @@
 //       height swapped); at 0 and 180 as the monitor gives them.
 //   Every SET_MIRROR and SET_ROTATION carried out is recorded (SetRequests).
 //     SET_MIRROR_CENTER: 28 bytes in (MirrorCenterRequest); recorded.
-// - Plugging makes the display devices present and re-applies the desktop (the stored settings,
-//   as Windows does when a display device arrives), then broadcasts the arrival; the driver starts
+// - Plugging makes the display devices present (named anew under `renamesOnArrival`) and
+//   re-applies the desktop (the stored settings, as Windows does when a display device arrives),
+//   then broadcasts the arrival; the driver starts
 //   afresh (extended mode, rotation 0, poll counts from 0). Unplugging makes them absent and
 //   re-applies the desktop: a safe removal sends the query first, while the adapter and its
 //   display devices are still there, and the completion after; a cable pull takes them away

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cwchar>
 #include <sstream>
 #include <utility>
 
@@ -51,8 +52,21 @@ std::size_t SimDisplay::AddDevice(SimDisplayDevice device) {
   if (device.live.attached) {
     device.stored = device.live;
   }
+  const std::size_t digits = device.name.find_last_not_of(L"0123456789") + 1;
+  if (digits < device.name.size()) {
+    highestNameNumber_ =
+        std::max(highestNameNumber_,
+                 static_cast<std::uint32_t>(std::wcstoul(&device.name[digits], nullptr, 10)));
+  }
   devices_.push_back(std::move(device));
   return devices_.size() - 1;
+}
+
+void SimDisplay::Arrive(SimDisplayDevice& device) {
+  if (rules_.renamesOnArrival) {
+    device.name = L"\\\\.\\DISPLAY" + std::to_wstring(++highestNameNumber_);
+  }
+  device.present = true;
 }
 
 SimDisplayDevice* SimDisplay::DeviceById(const std::wstring& id) {
@@ -149,6 +163,15 @@ std::optional<std::uint32_t> SimDisplay::AttachValue(const SimDisplayDevice& dev
 
 std::int32_t SimDisplay::ChangeMode(const std::wstring* deviceName,
                                     const platform::DisplayMode* mode, std::uint32_t flags) {
+  const std::int32_t result = Change(deviceName, mode, flags);
+  if (atChange_ && changesToAction_ != 0 && --changesToAction_ == 0) {
+    std::exchange(atChange_, {})();
+  }
+  return result;
+}
+
+std::int32_t SimDisplay::Change(const std::wstring* deviceName, const platform::DisplayMode* mode,
+                                std::uint32_t flags) {
   ChangeRecord record{clock_.Now(),
                       deviceName ? std::optional<std::wstring>(*deviceName) : std::nullopt,
                       mode ? std::optional<platform::DisplayMode>(*mode) : std::nullopt, flags, 0};

@@ -85,6 +85,12 @@
 //   the program then places it as it wants).
 // - The last attached non-mirroring display cannot be detached: such an apply changes nothing
 //   and succeeds (notes).
+// - Names (docs of EnumDisplayDevicesW and DISPLAY_DEVICEW): a display device is listed by index
+//   and addressed by its DeviceName, \\.\DISPLAYn; the docs tie no name to a device, and the
+//   device's settings stay with the device (its DeviceID and DeviceKey), not with the name.
+//   `renamesOnArrival` (observed with USB display adapters): display devices that arrive again
+//   when their adapter is plugged in come back under a \\.\DISPLAYn no device has had before;
+//   the device keeps its DeviceID, key, flags, modes and stored settings.
 // - Monitors are the attached displays that are not mirroring drivers (docs of
 //   EnumDisplayMonitors: mirroring drivers are not monitors); the taskbar sits on the primary.
 // - When the live desktop changed, WM_DISPLAYCHANGE is sent to every top-level window before
@@ -160,6 +166,7 @@ struct DisplayRules {
   Layout layout = Layout::kAsStored;
   bool storedReadLags = false;
   bool noResetBadFlags = false;
+  bool renamesOnArrival = false;
 };
 
 struct ChangeRecord {
@@ -187,6 +194,9 @@ class SimDisplay : public platform::DisplaySettings {
   SimDisplayDevice& Device(std::size_t index) { return devices_.at(index); }
   SimDisplayDevice* DeviceById(const std::wstring& id);
   SimDisplayDevice* DeviceByName(const std::wstring& name);
+  // The device arrives (its adapter is plugged in): present again, and under `renamesOnArrival`
+  // named anew. Applies nothing.
+  void Arrive(SimDisplayDevice& device);
   const std::vector<SimDisplayDevice>& Devices() const { return devices_; }
   // The user changes a device's mode in the system's display settings (stored and applied);
   // the displays right of it move with its right edge, as the display settings place them.
@@ -197,6 +207,12 @@ class SimDisplay : public platform::DisplaySettings {
   std::int32_t UserMakesPrimary(const std::wstring& deviceName);
   // Applies the stored configuration as Windows does after any change (plug, driver switch).
   void Reapply();
+  // Runs `action` once, when the nth display-settings call from now has made its change and
+  // before it returns: something that happens while a call is under way. 0 runs nothing.
+  void AtChange(std::uint32_t nth, std::function<void()> action) {
+    changesToAction_ = nth;
+    atChange_ = std::move(action);
+  }
   const std::vector<ChangeRecord>& Changes() const { return changes_; }
   int DisplayChangeBroadcasts() const { return displayChanges_; }
   // The monitors the user sees: the attached displays that are not mirroring drivers, the
@@ -211,6 +227,8 @@ class SimDisplay : public platform::DisplaySettings {
   // named, if any. `byWindows`: Windows itself re-applies (a plug, a pull, the user's display
   // settings) and settles the primary and its place as it must.
   // `stores`: the call writes the registry (CDS_UPDATEREGISTRY).
+  std::int32_t Change(const std::wstring* deviceName, const platform::DisplayMode* mode,
+                      std::uint32_t flags);
   std::int32_t Apply(std::vector<Placement> next, const SimDisplayDevice* target, bool forced,
                      bool byWindows = false, bool stores = false);
   static bool MayBePrimary(const SimDisplayDevice& device);
@@ -228,6 +246,9 @@ class SimDisplay : public platform::DisplaySettings {
   SimRegistry& registry_;
   std::vector<SimDisplayDevice> devices_;
   std::vector<ChangeRecord> changes_;
+  std::uint32_t highestNameNumber_ = 0;  // n of the highest \\.\DISPLAYn handed out
+  std::uint32_t changesToAction_ = 0;
+  std::function<void()> atChange_;
   int callDepth_ = 0;  // inside ChangeMode: a change the program asked for
   int displayChanges_ = 0;
 };

@@ -254,6 +254,8 @@ SoakSequence Generate(std::uint64_t seed) {
                                       : sim::DisplayRules::Layout::kXp;
   rules.storedReadLags = m.shape.major >= 10 && variants.Below(2) == 0;
   rules.noResetBadFlags = m.shape.major >= 10 && variants.Below(3) == 0;
+  // Drawn last, so that the draws above stay those of earlier runs.
+  rules.renamesOnArrival = variants.Below(2) == 0;
   const std::uint32_t count = 1 + random.Below(60);
   for (std::uint32_t i = 0; i < count; ++i) {
     SoakEvent event;
@@ -316,6 +318,14 @@ std::optional<SoakEvent> FollowUp(const SoakEvent& e) {
   return std::nullopt;
 }
 
+// Some plug-ins: the adapter drops off and comes back at the nth display change from then on.
+bool DropsDuringBringUp(const SoakEvent& e) {
+  return e.kind == Ev::kPlug && e.b % 4 == 0;
+}
+std::uint32_t DropAtChange(const SoakEvent& e) {
+  return 1 + (e.b >> 2) % 4;
+}
+
 std::string DescribeMenu(const SoakEvent& e) {
   std::ostringstream text;
   const std::uint32_t item = e.a % 9;
@@ -345,6 +355,7 @@ std::string Describe(const SoakSequence& sequence) {
                                                               : "")
        << (rules.storedReadLags ? ", stored read lags" : "")
        << (rules.noResetBadFlags ? ", store-only refused" : "")
+       << (rules.renamesOnArrival ? ", adapter displays renamed when plugged in" : "")
        << (shape.adapter.mirrorDevice ? "" : ", no mirror device")
        << (shape.adapter.extFlags != 0 ? ", adapter display removable" : "") << "\n";
   for (std::size_t i = 0; i < sequence.events.size(); ++i) {
@@ -352,6 +363,9 @@ std::string Describe(const SoakSequence& sequence) {
     text << "  " << i << ": +" << e.gap << " ms " << kEventNames[static_cast<int>(e.kind)];
     if (e.kind == Ev::kMenu) {
       text << DescribeMenu(e);
+    }
+    if (DropsDuringBringUp(e)) {
+      text << " (then drops off and comes back at display change " << DropAtChange(e) << ")";
     }
     if (e.kind == Ev::kSuspend && e.b % 5 == 0) {
       text << " (critical, if awake)";
@@ -735,6 +749,7 @@ class SoakWorld {
 
   void Perform(const SoakEvent& event) {
     resolutionAtBringUp_.reset();
+    os_.display.AtChange(0, {});  // a drop meant for the last bring-up's changes
     SoakEvent e = event;
     if (suspended_ && !HappensAsleep(e.kind)) {
       e.kind = Ev::kResume;  // a machine that sleeps does nothing else: the user wakes it first
@@ -746,6 +761,21 @@ class SoakWorld {
           os_.adapter.Plug();
           Reapplied();
           MayRecover(Recovery::kReapply);
+          if (DropsDuringBringUp(e)) {
+            // A loose cable or a hub reset: the adapter drops off the bus and is back at once,
+            // while one of the bring-up's display changes is under way. The broadcasts wait
+            // until the thread next waits for messages.
+            os_.display.AtChange(DropAtChange(e), [this] {
+              if (app_ == nullptr || failure_ || !os_.adapter.Plugged()) {
+                return;
+              }
+              os_.windows.QueueSentMessages(true);
+              os_.adapter.Unplug(sim::Removal::kCablePull);
+              os_.adapter.Plug();
+              os_.windows.QueueSentMessages(false);
+              Reapplied();
+            });
+          }
         }
         break;
       case Ev::kCablePull:
