@@ -650,6 +650,14 @@ class SoakWorld {
     return Dialog().m_ownChange.StepUnderWay() || os_.windows.ModalLoops() != 0;
   }
 
+  // The adapter is up and off the desktop, and nothing the program has pending or an injected
+  // failure may bring it back: only a command, a plug-in or a logon does.
+  bool HeldOff() {
+    return AdapterUp() && Dialog().m_bTurnOnPending == 0 && !Excused() && !FailureLive() &&
+           !InsideAHandler() && ProgramIsIdle(os_, *app_) &&
+           LiveTopology(os_, Dialog().m_sysDisplay.m_bIntelChip == 1) == kDispOff;
+  }
+
   bool AdapterUp() {
     return Device().m_hDevice != platform::kInvalidDevice && Device().m_bDeviceReady == 1;
   }
@@ -741,6 +749,9 @@ class SoakWorld {
       e.kind = Ev::kResume;  // a machine that sleeps does nothing else: the user wakes it first
     }
     OpenBlinkWindow(e.kind);
+    if (e.kind != Ev::kSuspend && e.kind != Ev::kResume) {
+      offAtSuspend_ = false;
+    }
     switch (e.kind) {
       case Ev::kPlug:
         if (!os_.adapter.Plugged()) {
@@ -775,6 +786,7 @@ class SoakWorld {
           // The suspend takes away only an adapter display that is on the desktop; the resume
           // brings back only what it took.
           shownAtSuspend_ = LiveTopology(os_, Dialog().m_sysDisplay.m_bIntelChip == 1) != kDispOff;
+          offAtSuspend_ = HeldOff();
         }
         // Choosing Stand by clicks away from the program's open menu: nobody chooses from it in
         // the machine's sleep.
@@ -792,12 +804,15 @@ class SoakWorld {
         // Windows 2000 and XP only: the query, then its refusal. The machine stays awake and
         // the adapter's display comes back as the user chose it.
         const bool shown = LiveTopology(os_, Dialog().m_sysDisplay.m_bIntelChip == 1) != kDispOff;
+        const bool heldOff = HeldOff();
         os_.CancelledSuspend();
         if (InsideAHandler()) {
           Forced();  // a command's steps under way may be cut by the query
         } else if (os_.AsksBeforeSuspend() && shown && AdapterUp()) {
           Reapplied();
           MayRecover(Recovery::kReapply);
+        } else if (heldOff) {
+          intent_.expectedLive = kDispOff;  // the query took nothing: its refusal brings nothing
         }
         break;
       }
@@ -832,6 +847,9 @@ class SoakWorld {
             MayRecover(Recovery::kReapply);
           } else {
             Forced();
+            if (offAtSuspend_ && !Excused() && !FailureLive()) {
+              intent_.expectedLive = kDispOff;  // the suspend took nothing: nothing comes back
+            }
           }
           ScheduleFollowUp(e);
         }
@@ -1582,6 +1600,7 @@ class SoakWorld {
   std::uint32_t driverFailureEvents_ = 0;  // events still to come before the driver recovers
   bool forcedSinceCommand_ = false;        // something took the desktop away after the last command
   bool shownAtSuspend_ = false;     // an adapter display was on the desktop when it suspended
+  bool offAtSuspend_ = false;       // ... or it was held off, with nothing pending to bring it back
   bool resumeMayOverride_ = false;  // a command was chosen while a resume retry was pending
 };
 
