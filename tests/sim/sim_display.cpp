@@ -456,6 +456,9 @@ std::int32_t SimDisplay::Apply(std::vector<Placement> next, const SimDisplayDevi
     if (after.attached && after.primary && !(before.attached && before.primary)) {
       ++devices_[i].timesMadePrimary;
     }
+    if (after.attached && !before.attached) {
+      ++devices_[i].timesJoinedDesktop;
+    }
     if (callDepth_ > 0 && after.attached &&
         (!before.attached || before.width != after.width || before.height != after.height)) {
       devices_[i].sizesShownByCalls.emplace_back(after.width, after.height);

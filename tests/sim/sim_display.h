@@ -151,6 +151,8 @@ struct SimDisplayDevice {
   std::function<bool(const Placement&)> acceptMode;
   // How often the device became the live primary display (for the test's side).
   std::uint32_t timesMadePrimary = 0;
+  // How often the device joined the live desktop, by a program's call or Windows' own re-apply.
+  std::uint32_t timesJoinedDesktop = 0;
   // Each size the device went live at through a program's call (not Windows' own re-apply).
   std::vector<std::pair<std::uint32_t, std::uint32_t>> sizesShownByCalls;
   // `storedReadLags`: what a stored read answers until the next apply.

@@ -123,6 +123,8 @@ struct SoakStats {
   std::uint64_t skipped = 0;   // the program was busy
   std::uint64_t weakened = 0;  // an injected failure excused some checks
   std::uint64_t recoveries = 0;
+  std::array<std::uint32_t, static_cast<std::size_t>(Ev::kCount)> mostAdapterBlinks{};
+  std::array<std::uint32_t, static_cast<std::size_t>(Ev::kCount)> mostOtherBlinks{};
 
   double FullShare() const {
     return checks == 0
@@ -140,6 +142,11 @@ struct SoakStats {
     text << "  follow-up commands: " << followUps << "\ncheck points: " << checks << ", skipped "
          << skipped << ", weakened " << weakened << ", in full " << share << " %; failures expired "
          << recoveries << "\n";
+    text << "most blinks in one event (adapter's display / another display):\n";
+    for (std::size_t k = 0; k < generated.size(); ++k) {
+      text << "  " << kEventNames[k] << ": " << mostAdapterBlinks[k] << " / " << mostOtherBlinks[k]
+           << "\n";
+    }
     return text.str();
   }
 };
@@ -386,6 +393,43 @@ std::string Describe(const SoakSequence& sequence) {
   return text.str();
 }
 
+// How often one event may take a display off the desktop and bring it back.
+struct BlinkBound {
+  std::uint32_t adapter;  // the adapter's display devices together
+  std::uint32_t other;    // any other display
+};
+
+// A bring-up (TurnONDev) turns the adapter's display to the saved rotation, off the desktop and
+// back, and for Primary attaches it extended before it makes it primary: twice for the adapter's
+// display; each of the two Primary steps takes the other displays off and back. Handing the
+// desktop to the system display (a suspend, a removal, a turn-off from Primary) takes the other
+// displays off and back once; a menu command's steps take each display off at most once.
+BlinkBound MostBlinks(Ev kind) {
+  switch (kind) {
+    case Ev::kPlug:
+    case Ev::kResume:  // a bring-up, or an extended attach and the Primary command
+      return {2, 2};
+    case Ev::kCancelledRemoval:
+    case Ev::kCancelledSuspend:
+    case Ev::kEndSession:  // the hand-over, then a bring-up (the refusal, the next logon)
+      return {2, 3};
+    case Ev::kMenu:
+      return {1, 1};
+    case Ev::kPullDuringCommand:  // the command's steps, then the removal's hand-over
+      return {1, 2};
+    case Ev::kCablePull:
+    case Ev::kSafeRemoval:
+    case Ev::kSuspend:
+    case Ev::kTurnoffCopy:
+    case Ev::kUninstallCopy:
+      return {0, 1};
+    case Ev::kUserSystemMode:  // a mirror refused at 32 bits per pixel comes back at 16
+      return {1, 0};
+    default:  // the program follows the change, or does nothing, without detaching a display
+      return {0, 0};
+  }
+}
+
 // The event after which an injected failure may stop excusing the checks.
 enum class Recovery { kNone, kCommand, kReapply };
 
@@ -444,6 +488,7 @@ class SoakWorld {
           ++performed_;
           LiftTransientFailures();
           shownBeforeEvent_ = os_.display.Device(*machine_.ext).sizesShownByCalls.size();
+          CloseBlinkWindow();
           Perform(events[i]);
           RetryWhenIdle(i + 1, performed_, 40);
         }
@@ -468,6 +513,7 @@ class SoakWorld {
     }
     if (!failure_ && app_) {
       CheckAnHourLater(events.size());
+      CloseBlinkWindow();
     }
     if (failure_ && std::getenv("VGA_SOAK_TRACE") != nullptr) {
       std::ostringstream trace;
@@ -515,6 +561,8 @@ class SoakWorld {
           if (stats_ != nullptr) {
             ++stats_->followUps;
           }
+          CloseBlinkWindow();
+          OpenBlinkWindow(chosen.kind);
           if (chosen.kind == Ev::kMenu) {
             Menu(chosen);
           } else {
@@ -663,6 +711,14 @@ class SoakWorld {
     return Dialog().m_ownChange.StepUnderWay() || os_.windows.ModalLoops() != 0;
   }
 
+  // The adapter is up and off the desktop, and nothing the program has pending or an injected
+  // failure may bring it back: only a command, a plug-in or a logon does.
+  bool HeldOff() {
+    return AdapterUp() && Dialog().m_bTurnOnPending == 0 && !Excused() && !FailureLive() &&
+           !InsideAHandler() && ProgramIsIdle(os_, *app_) &&
+           LiveTopology(os_, Dialog().m_sysDisplay.m_bIntelChip == 1) == kDispOff;
+  }
+
   bool AdapterUp() {
     return Device().m_hDevice != platform::kInvalidDevice && Device().m_bDeviceReady == 1;
   }
@@ -754,6 +810,10 @@ class SoakWorld {
     if (suspended_ && !HappensAsleep(e.kind)) {
       e.kind = Ev::kResume;  // a machine that sleeps does nothing else: the user wakes it first
     }
+    OpenBlinkWindow(e.kind);
+    if (e.kind != Ev::kSuspend && e.kind != Ev::kResume) {
+      offAtSuspend_ = false;
+    }
     switch (e.kind) {
       case Ev::kPlug:
         if (!os_.adapter.Plugged()) {
@@ -803,6 +863,7 @@ class SoakWorld {
           // The suspend takes away only an adapter display that is on the desktop; the resume
           // brings back only what it took.
           shownAtSuspend_ = LiveTopology(os_, Dialog().m_sysDisplay.m_bIntelChip == 1) != kDispOff;
+          offAtSuspend_ = HeldOff();
         }
         // Choosing Stand by clicks away from the program's open menu: nobody chooses from it in
         // the machine's sleep.
@@ -820,12 +881,15 @@ class SoakWorld {
         // Windows 2000 and XP only: the query, then its refusal. The machine stays awake and
         // the adapter's display comes back as the user chose it.
         const bool shown = LiveTopology(os_, Dialog().m_sysDisplay.m_bIntelChip == 1) != kDispOff;
+        const bool heldOff = HeldOff();
         os_.CancelledSuspend();
         if (InsideAHandler()) {
           Forced();  // a command's steps under way may be cut by the query
         } else if (os_.AsksBeforeSuspend() && shown && AdapterUp()) {
           Reapplied();
           MayRecover(Recovery::kReapply);
+        } else if (heldOff) {
+          intent_.expectedLive = kDispOff;  // the query took nothing: its refusal brings nothing
         }
         break;
       }
@@ -860,6 +924,9 @@ class SoakWorld {
             MayRecover(Recovery::kReapply);
           } else {
             Forced();
+            if (offAtSuspend_ && !Excused() && !FailureLive()) {
+              intent_.expectedLive = kDispOff;  // the suspend took nothing: nothing comes back
+            }
           }
           ScheduleFollowUp(e);
         }
@@ -1516,6 +1583,65 @@ class SoakWorld {
     }
   }
 
+  // --- Blinks: a display that leaves the live desktop and comes back while the program handles
+  // one event and settles. Counted only for an event that found the program idle and no failure
+  // injected: an earlier event's steps still running would be counted as this one's.
+  struct BlinkWindow {
+    Ev kind = Ev::kCount;
+    std::size_t step = 0;
+    bool counted = false;
+    std::vector<bool> shown;                  // each device on the desktop when the event came
+    std::vector<std::uint32_t> joinedBefore;  // ... and how often it had joined it
+  };
+
+  void OpenBlinkWindow(Ev kind) {
+    BlinkWindow window;
+    window.kind = kind;
+    window.step = current_;
+    window.counted =
+        app_ && !Excused() && !FailureLive() && !InsideAHandler() && ProgramIsIdle(os_, *app_);
+    for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
+      window.shown.push_back(device.present && device.live.attached);
+      window.joinedBefore.push_back(device.timesJoinedDesktop);
+    }
+    blinkWindow_ = std::move(window);
+  }
+
+  void CloseBlinkWindow() {
+    const std::optional<BlinkWindow> window = std::exchange(blinkWindow_, std::nullopt);
+    if (!window || !window->counted || Excused() || FailureLive()) {
+      return;
+    }
+    std::uint32_t adapter = 0;
+    std::uint32_t other = 0;
+    const std::vector<sim::SimDisplayDevice>& devices = os_.display.Devices();
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+      const std::uint32_t joins = devices[i].timesJoinedDesktop - window->joinedBefore[i];
+      // Each return to the desktop follows a departure, but for a device that was off at first.
+      const std::uint32_t blinks = window->shown[i] ? joins : joins > 0 ? joins - 1 : 0;
+      if (i == *machine_.ext || (machine_.mir && i == *machine_.mir)) {
+        adapter += blinks;
+      } else {
+        other = std::max(other, blinks);
+      }
+    }
+    const auto k = static_cast<std::size_t>(window->kind);
+    if (stats_ != nullptr) {
+      stats_->mostAdapterBlinks[k] = std::max(stats_->mostAdapterBlinks[k], adapter);
+      stats_->mostOtherBlinks[k] = std::max(stats_->mostOtherBlinks[k], other);
+    }
+    const BlinkBound bound = MostBlinks(window->kind);
+    if ((adapter > bound.adapter || other > bound.other) && !failure_) {
+      std::ostringstream text;
+      text << "the displays blinked more than the steps need: the adapter's display left the "
+              "desktop and came back "
+           << adapter << " times (at most " << bound.adapter << "), another display " << other
+           << " times (at most " << bound.other << ")\n";
+      failure_ = {window->step, text.str()};
+    }
+  }
+
+  std::optional<BlinkWindow> blinkWindow_;
   sim::SimWindows os_;
   sim::SimExplorer explorer_{os_.clock, os_.windows, os_.tray};
   sim::SimDialogUser user_{os_.clock, os_.windows};
@@ -1554,6 +1680,7 @@ class SoakWorld {
   std::uint32_t driverFailureEvents_ = 0;  // events still to come before the driver recovers
   bool forcedSinceCommand_ = false;        // something took the desktop away after the last command
   bool shownAtSuspend_ = false;     // an adapter display was on the desktop when it suspended
+  bool offAtSuspend_ = false;       // ... or it was held off, with nothing pending to bring it back
   bool resumeMayOverride_ = false;  // a command was chosen while a resume retry was pending
 };
 

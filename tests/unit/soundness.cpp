@@ -266,7 +266,7 @@ bool ProgramIsIdle(const sim::SimWindows& os, const VIDAZazoVez& app) {
     if (intent.expectedLive && up) {
       const std::uint32_t live = LiveTopology(os, dialog->m_sysDisplay.m_bIntelChip == 1);
       if (live != *intent.expectedLive) {
-        problems << "the desktop shows topology " << live << " where the user chose "
+        problems << "the desktop shows topology " << live << " where it must show "
                  << *intent.expectedLive << "\n";
       }
     }
