@@ -829,11 +829,17 @@ class SoakWorld {
               if (app_ == nullptr || failure_ || !os_.adapter.Plugged()) {
                 return;
               }
+              // The bring-up under way goes on against a driver that started afresh until it
+              // hears of the drop: what it shows then, and the blinks, are the drop's.
+              if (blinkWindow_) {
+                blinkWindow_->counted = false;
+              }
               os_.windows.QueueSentMessages(true);
               os_.adapter.Unplug(sim::Removal::kCablePull);
               os_.adapter.Plug();
               os_.windows.QueueSentMessages(false);
               Reapplied();
+              shownAtBringUp_ = SIZE_MAX;
             });
           }
         }
