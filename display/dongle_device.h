@@ -82,7 +82,7 @@ class CDongleDevice {
   // the largest offered one (result 0).
   int FitToOffered();
   // The adapter lists this mode (its full list, not only what the menu offers).
-  bool ListsMode(std::int32_t width, std::int32_t height, std::int32_t depth) const;
+  bool ListsMode(std::uint32_t width, std::uint32_t height, std::uint32_t depth) const;
 
   // Rotation.
   bool Rotate(bool apply, std::uint32_t rotation, std::int32_t topology);

@@ -227,9 +227,12 @@ int CDongleDevice::SetMirrorFilter(int flag) {
   return 1;
 }
 
-bool CDongleDevice::ListsMode(std::int32_t width, std::int32_t height, std::int32_t depth) const {
+bool CDongleDevice::ListsMode(std::uint32_t width, std::uint32_t height,
+                              std::uint32_t depth) const {
   return std::any_of(m_pFullResList.begin(), m_pFullResList.end(), [&](const DispResItem& item) {
-    return item.nWidth == width && item.nHeight == height && item.nBitDepth == depth;
+    return static_cast<std::uint32_t>(item.nWidth) == width &&
+           static_cast<std::uint32_t>(item.nHeight) == height &&
+           static_cast<std::uint32_t>(item.nBitDepth) == depth;
   });
 }
 

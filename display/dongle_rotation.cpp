@@ -38,7 +38,8 @@ bool CDongleDevice::Rotate([[maybe_unused]] bool apply, std::uint32_t rotation,
   }
   // A mode the adapter lists stays, one the user set in the display settings included; only a
   // turned mode it does not list is fitted to what the menu offers.
-  if (!ListsMode(m_nWidth, m_nHeight, m_nBitDepth)) {
+  if (!ListsMode(static_cast<std::uint32_t>(m_nWidth), static_cast<std::uint32_t>(m_nHeight),
+                 static_cast<std::uint32_t>(m_nBitDepth))) {
     FitToOffered();
   }
   Trace("Return DPI to x = %d, y = %d, z = %d", m_nWidth, m_nHeight, m_nBitDepth);

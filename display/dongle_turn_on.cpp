@@ -126,11 +126,7 @@ bool CDongleDevice::TurnONDev() {
           static_cast<int>(depth));
     // A driver just plugged in sends the picture unturned until Rotate below turns it: a mode
     // saved at 90 or 270 degrees is listed only turned then, and Rotate applies it once turned.
-    const auto lists = [this](std::uint32_t w, std::uint32_t h, std::uint32_t d) {
-      return ListsMode(static_cast<std::int32_t>(w), static_cast<std::int32_t>(h),
-                       static_cast<std::int32_t>(d));
-    };
-    if (!lists(width, height, depth) && lists(height, width, depth)) {
+    if (!ListsMode(width, height, depth) && ListsMode(height, width, depth)) {
       m_nWidth = static_cast<std::int32_t>(width);
       m_nHeight = static_cast<std::int32_t>(height);
       m_nBitDepth = static_cast<std::int32_t>(depth);
