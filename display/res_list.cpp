@@ -1,12 +1,14 @@
 #include "display/res_list.h"
 
 #include <algorithm>
-#include <tuple>
 
 namespace {
 
 bool Before(const DispRes& a, const DispRes& b) {
-  return std::tie(a.x, a.y, a.z) < std::tie(b.x, b.y, b.z);
+  if (a.x != b.x) {
+    return a.x < b.x;
+  }
+  return a.y != b.y ? a.y < b.y : a.z < b.z;
 }
 
 }  // namespace

@@ -79,9 +79,15 @@ SimDisplayDevice* SimDisplay::DeviceById(const std::wstring& id) {
 }
 
 SimDisplayDevice* SimDisplay::DeviceByName(const std::wstring& name) {
-  for (SimDisplayDevice& device : devices_) {
-    if (device.present && SameIgnoringCase(device.name, name)) {
-      return &device;
+  // A mode list is read one index at a time: the device asked last is asked again.
+  if (lastNamed_ < devices_.size() && devices_[lastNamed_].present &&
+      SameIgnoringCase(devices_[lastNamed_].name, name)) {
+    return &devices_[lastNamed_];
+  }
+  for (std::size_t i = 0; i < devices_.size(); ++i) {
+    if (devices_[i].present && SameIgnoringCase(devices_[i].name, name)) {
+      lastNamed_ = i;
+      return &devices_[i];
     }
   }
   return nullptr;

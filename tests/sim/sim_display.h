@@ -247,6 +247,7 @@ class SimDisplay : public platform::DisplaySettings {
   DisplayRules rules_;
   SimRegistry& registry_;
   std::vector<SimDisplayDevice> devices_;
+  std::size_t lastNamed_ = 0;
   std::vector<ChangeRecord> changes_;
   std::uint32_t highestNameNumber_ = 0;  // n of the highest \\.\DISPLAYn handed out
   std::uint32_t changesToAction_ = 0;

@@ -31,6 +31,30 @@ std::vector<std::wstring> SplitPath(const std::wstring& path) {
   return parts;
 }
 
+// The soak reads the registry at every check: walking a path reuses two buffers rather than
+// allocating a string per part.
+template <typename Visit>
+bool ForEachPart(const std::wstring& path, Visit visit) {
+  std::wstring part;
+  std::wstring folded;
+  part.reserve(path.size());
+  folded.reserve(path.size());
+  for (std::size_t i = 0; i <= path.size(); ++i) {
+    const wchar_t c = i < path.size() ? path[i] : L'\\';
+    if (c != L'\\') {
+      part.push_back(c);
+      folded.push_back(c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c);
+      continue;
+    }
+    if (!part.empty() && !visit(part, folded)) {
+      return false;
+    }
+    part.clear();
+    folded.clear();
+  }
+  return true;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> DwordBytes(std::uint32_t value) {
@@ -78,23 +102,23 @@ SimRegistry::Key* SimRegistry::KeyOf(platform::RegKey handle, std::uint32_t* acc
 
 SimRegistry::Key* SimRegistry::Walk(Key* from, const std::wstring& path, bool create, long& error) {
   Key* key = from;
-  for (const std::wstring& part : SplitPath(path)) {
-    const std::wstring folded = FoldCase(part);
-    auto child = key->children.find(folded);
-    if (child == key->children.end()) {
-      if (!create) {
-        error = platform::kErrorFileNotFound;
-        return nullptr;
-      }
-      auto created = std::make_unique<Key>();
-      created->name = part;
-      created->fullPath = key->fullPath + L"\\" + part;
-      child = key->children.emplace(folded, std::move(created)).first;
-    }
-    key = child->second.get();
-  }
-  error = platform::kErrorSuccess;
-  return key;
+  const bool found =
+      ForEachPart(path, [&key, create](const std::wstring& part, const std::wstring& folded) {
+        auto child = key->children.find(folded);
+        if (child == key->children.end()) {
+          if (!create) {
+            return false;
+          }
+          auto created = std::make_unique<Key>();
+          created->name = part;
+          created->fullPath = key->fullPath + L"\\" + part;
+          child = key->children.emplace(folded, std::move(created)).first;
+        }
+        key = child->second.get();
+        return true;
+      });
+  error = found ? platform::kErrorSuccess : platform::kErrorFileNotFound;
+  return found ? key : nullptr;
 }
 
 long SimRegistry::UsableKey(platform::RegKey handle, std::uint32_t right, Key*& key) const {
@@ -299,14 +323,15 @@ void SimRegistry::SetRaw(platform::RegKey root, const std::wstring& path, const 
 
 SimRegistry::Key* SimRegistry::FindPath(platform::RegKey root, const std::wstring& path) const {
   Key* key = Root(root);
-  for (const std::wstring& part : SplitPath(path)) {
-    auto child = key->children.find(FoldCase(part));
+  const bool found = ForEachPart(path, [&key](const std::wstring&, const std::wstring& folded) {
+    auto child = key->children.find(folded);
     if (child == key->children.end()) {
-      return nullptr;
+      return false;
     }
     key = child->second.get();
-  }
-  return key;
+    return true;
+  });
+  return found ? key : nullptr;
 }
 
 std::optional<RegistryValue> SimRegistry::Get(platform::RegKey root, const std::wstring& path,

@@ -20,8 +20,9 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
   const auto fold = [](wchar_t c) {
     return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
   };
+  // From the end: device names share their "\\.\DISPLAY" prefix and differ in the number.
   return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
+         std::equal(a.rbegin(), a.rend(), b.rbegin(),
                     [&fold](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
 }
 
