@@ -96,7 +96,7 @@ const std::vector<sim::SimMode> kMixedModes = {
     {640, 480, 8},    {640, 480, 16},  {800, 600, 32},  {800, 600, 8},    {1024, 768, 24},
     {1024, 768, 32},  {1024, 800, 32}, {1280, 1024, 8}, {1280, 1024, 15}, {1280, 1024, 16},
     {1280, 1024, 24}, {480, 640, 16},  {600, 800, 16},  {600, 800, 8},    {768, 1024, 32},
-    {320, 200, 16},   {300, 240, 16},  {320, 240, 8},   {320, 240, 16}};
+    {320, 200, 16},   {300, 240, 16},  {320, 240, 8},   {320, 240, 16},   {1025, 768, 16}};
 
 struct RotationCase {
   const char* name;
@@ -118,42 +118,43 @@ TEST_P(OfferedListTest, FollowsRotationAndMirrorState) {
 
 INSTANTIATE_TEST_SUITE_P(
     Filters, OfferedListTest,
-    ::testing::Values(
-        RotationCase{"Landscape",
-                     0,
-                     0,
-                     {"800X600X32", "1024X768X32", "1280X1024X15", "1280X1024X16", "1280X1024X24"}},
-        RotationCase{"Flipped",
-                     2,
-                     0,
-                     {"800X600X32", "1024X768X32", "1280X1024X15", "1280X1024X16", "1280X1024X24"}},
-        RotationCase{
-            "Portrait",
-            1,
-            0,
-            {"600X800X16", "640X480X16", "768X1024X32", "800X600X32", "1024X768X24", "1024X768X32",
-             "1024X800X32", "1280X1024X15", "1280X1024X16", "1280X1024X24"}},
-        RotationCase{"NoSuchRotation", 4, 0, {}},
-        RotationCase{"Mirror",
-                     1,
-                     1,
-                     {"300X240X16", "320X200X16", "320X240X8", "320X240X16", "480X640X16",
-                      "600X800X8", "600X800X16", "640X480X8", "640X480X16", "768X1024X32",
-                      "800X600X8", "800X600X32", "1024X768X24", "1024X768X32", "1024X800X32",
-                      "1280X1024X8", "1280X1024X15", "1280X1024X16", "1280X1024X24"}}),
+    ::testing::Values(RotationCase{"Landscape",
+                                   0,
+                                   0,
+                                   {"800X600X32", "1024X768X32", "1025X768X16", "1280X1024X15",
+                                    "1280X1024X16", "1280X1024X24"}},
+                      RotationCase{"Flipped",
+                                   2,
+                                   0,
+                                   {"800X600X32", "1024X768X32", "1025X768X16", "1280X1024X15",
+                                    "1280X1024X16", "1280X1024X24"}},
+                      RotationCase{"Portrait",
+                                   1,
+                                   0,
+                                   {"600X800X16", "640X480X16", "768X1024X32", "800X600X32",
+                                    "1024X768X24", "1024X768X32", "1024X800X32", "1025X768X16",
+                                    "1280X1024X15", "1280X1024X16", "1280X1024X24"}},
+                      RotationCase{"NoSuchRotation", 4, 0, {}},
+                      RotationCase{"Mirror", 1, 1, {"300X240X16",   "320X200X16",  "320X240X8",
+                                                    "320X240X16",   "480X640X16",  "600X800X8",
+                                                    "600X800X16",   "640X480X8",   "640X480X16",
+                                                    "768X1024X32",  "800X600X8",   "800X600X32",
+                                                    "1024X768X24",  "1024X768X32", "1024X800X32",
+                                                    "1025X768X16",  "1280X1024X8", "1280X1024X15",
+                                                    "1280X1024X16", "1280X1024X24"}}),
     [](const ::testing::TestParamInfo<RotationCase>& param) { return param.param.name; });
 
 TEST_F(AdapterListsTest, FullAndDepthListsDropOnlyTheExactSmallSizes) {
   CDongleDevice& adapter = WithModes(kMixedModes);
   adapter.GetDispRes();
-  EXPECT_THAT(Full(adapter),
-              ElementsAre("320x240x16", "480x640x16", "600x800x16", "640x480x16", "768x1024x32",
-                          "800x600x32", "1024x768x32", "1024x800x32", "1280x1024x16"));
+  EXPECT_THAT(Full(adapter), ElementsAre("320x240x16", "480x640x16", "600x800x16", "640x480x16",
+                                         "768x1024x32", "800x600x32", "1024x768x32", "1024x800x32",
+                                         "1025x768x16", "1280x1024x16"));
   EXPECT_THAT(
       DepthSets(adapter.m_pModeList),
       ElementsAre("320x240:3/2", "480x640:2/1", "600x800:3/2", "640x480:3/2", "768x1024:8/1",
-                  "800x600:9/2", "1024x768:12/2", "1024x800:8/1", "1280x1024:7/3"));
-  EXPECT_EQ(adapter.m_nModeCount, 9u);
+                  "800x600:9/2", "1024x768:12/2", "1024x800:8/1", "1025x768:2/1", "1280x1024:7/3"));
+  EXPECT_EQ(adapter.m_nModeCount, 10u);
   EXPECT_STREQ(adapter.m_pModeList[6].szLabel, "1024x768");
 }
 
