@@ -174,6 +174,7 @@ TEST_P(CarriedSize, IsTheFirstKnown) {
 const platform::DisplayMode kDetached{};
 const std::vector<platform::DisplayMode> kListed = {{0, 0, 0, 32, 1920, 1200, 60},
                                                     {0, 0, 0, 16, 1024, 768, 60},
+                                                    {0, 0, 0, 32, 1025, 768, 60},
                                                     {0, 0, 0, 32, 1024, 768, 60},
                                                     {0, 0, 0, 32, 800, 600, 60}};
 

@@ -161,6 +161,11 @@ TEST_P(SavedSystemModeCases, RestoresOnlyWhenAllThreeAreSet) {
   EXPECT_EQ(app->m_sysResolution.m_nSysZ, c.restored ? 0 : static_cast<std::int32_t>(c.z));
   EXPECT_EQ(Saved(L"USBVGACONFIG", L"SysX"), c.restored ? 0u : c.x)
       << "the registry forgets them once they are put back";
+  // A mode the user sets outside mirror is the one to keep: whatever was loaded is forgotten.
+  os.display.UserChangesMode(os.display.Device(0).name, 800, 600, 32);
+  EXPECT_EQ(app->m_sysResolution.m_nSysZ, 0);
+  EXPECT_EQ(Saved(L"USBVGACONFIG", L"SysX"), 0u);
+  EXPECT_EQ(Saved(L"USBVGACONFIG", L"SysZ"), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, SavedSystemModeCases,

@@ -244,7 +244,8 @@ TEST_F(MatchingTest, MirrorSyncLowersTheSystemDisplayAndRemembersItsMode) {
 }
 
 TEST_F(MatchingTest, MirrorSyncKeepsTheSystemAtADepthItOffers) {
-  DisplaySpec system{1600, 1200, 32, kSystemDisplayId, sim::MonitorModes(1600, 1200, {32})};
+  // Its one smaller size is the first it lists.
+  DisplaySpec system{1600, 1200, 32, kSystemDisplayId, Modes({{1280, 1024, 32}, {1600, 1200, 32}})};
   StartMirror(system, Modes({{1024, 768, 16}, {1280, 1024, 16}}));
   platform::DisplayMode wanted = Wanted(1600, 1200, 32);
   Device().SyncMirrorDPI(wanted);

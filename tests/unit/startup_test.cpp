@@ -116,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ForwardCase{L"UNINSTALL", {L"TurnOff", L"RemoveRegistry"}},
                       ForwardCase{L"Turnoff", {L"TurnOff"}}, ForwardCase{L"tUrNoFf", {L"TurnOff"}},
                       ForwardCase{L"Uninstall now", {}}, ForwardCase{L"Turnoff ", {}},
-                      ForwardCase{L" Turnoff", {}}, ForwardCase{L"Turn", {}}, ForwardCase{L"", {}},
+                      ForwardCase{L" Turnoff", {}}, ForwardCase{L"Burnoff", {}},
+                      ForwardCase{L"Turn", {}}, ForwardCase{L"", {}},
                       ForwardCase{L"res 1280 1024 32", {}}, ForwardCase{L"Uninst\u00e4ll", {}}));
 
 TEST_F(StartupTest, SecondCopyWithoutARunningWindowPostsNothing) {
