@@ -84,6 +84,15 @@ bool CDongleDevice::CheckInitResolution(std::uint32_t width, std::uint32_t heigh
   if (m_pFullResList.empty()) {
     return false;
   }
+  // The saved size at another depth the adapter has outranks a larger size, which would be a
+  // mode nobody confirmed.
+  if (const std::int32_t listedDepth = DeepestListedDepth(width, height); listedDepth != 0) {
+    outWidth = width;
+    outHeight = height;
+    outDepth = static_cast<std::uint32_t>(listedDepth);
+    Trace("[CheckInitResolution] Got record resolution samller than device\n");
+    return true;
+  }
   for (const DispResItem& item : m_pFullResList) {
     outWidth = static_cast<std::uint32_t>(item.nWidth);
     outHeight = static_cast<std::uint32_t>(item.nHeight);
