@@ -83,6 +83,8 @@ class CDongleDevice {
   int FitToOffered();
   // The adapter lists this mode (its full list, not only what the menu offers).
   bool ListsMode(std::uint32_t width, std::uint32_t height, std::uint32_t depth) const;
+  // The deepest depth the adapter lists this size at, 0 when it lists it at none.
+  std::int32_t DeepestListedDepth(std::uint32_t width, std::uint32_t height) const;
 
   // Rotation.
   bool Rotate(bool apply, std::uint32_t rotation, std::int32_t topology);

@@ -236,6 +236,17 @@ bool CDongleDevice::ListsMode(std::uint32_t width, std::uint32_t height,
   });
 }
 
+std::int32_t CDongleDevice::DeepestListedDepth(std::uint32_t width, std::uint32_t height) const {
+  std::int32_t deepest = 0;
+  for (const DispResItem& item : m_pFullResList) {
+    if (static_cast<std::uint32_t>(item.nWidth) == width &&
+        static_cast<std::uint32_t>(item.nHeight) == height) {
+      deepest = std::max(deepest, item.nBitDepth);
+    }
+  }
+  return deepest;
+}
+
 int CDongleDevice::FitToOffered() {
   const std::int32_t width = m_nWidth;
   const std::int32_t height = m_nHeight;

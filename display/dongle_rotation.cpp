@@ -36,11 +36,17 @@ bool CDongleDevice::Rotate([[maybe_unused]] bool apply, std::uint32_t rotation,
     std::swap(m_nWidth, m_nHeight);
     Trace("Rotate 0 or 180  x = %d, y = %d, z = %d", m_nWidth, m_nHeight, m_nBitDepth);
   }
-  // A mode the adapter lists stays, one the user set in the display settings included; only a
-  // turned mode it does not list is fitted to what the menu offers.
+  // A mode the adapter lists stays, one the user set in the display settings included; a size it
+  // lists at another depth keeps the size; only then is the mode fitted to what the menu offers.
   if (!ListsMode(static_cast<std::uint32_t>(m_nWidth), static_cast<std::uint32_t>(m_nHeight),
                  static_cast<std::uint32_t>(m_nBitDepth))) {
-    FitToOffered();
+    const std::int32_t listedDepth = DeepestListedDepth(static_cast<std::uint32_t>(m_nWidth),
+                                                        static_cast<std::uint32_t>(m_nHeight));
+    if (listedDepth != 0) {
+      m_nBitDepth = listedDepth;
+    } else {
+      FitToOffered();
+    }
   }
   Trace("Return DPI to x = %d, y = %d, z = %d", m_nWidth, m_nHeight, m_nBitDepth);
   SetResolution(static_cast<std::uint32_t>(m_nWidth), static_cast<std::uint32_t>(m_nHeight),

@@ -84,6 +84,15 @@ bool CDongleDevice::CheckInitResolution(std::uint32_t width, std::uint32_t heigh
   if (m_pFullResList.empty()) {
     return false;
   }
+  // The saved size at another depth the adapter has outranks a larger size, which would be a
+  // mode nobody confirmed.
+  if (const std::int32_t listedDepth = DeepestListedDepth(width, height); listedDepth != 0) {
+    outWidth = width;
+    outHeight = height;
+    outDepth = static_cast<std::uint32_t>(listedDepth);
+    Trace("[CheckInitResolution] Got record resolution samller than device\n");
+    return true;
+  }
   for (const DispResItem& item : m_pFullResList) {
     outWidth = static_cast<std::uint32_t>(item.nWidth);
     outHeight = static_cast<std::uint32_t>(item.nHeight);
@@ -124,9 +133,11 @@ bool CDongleDevice::TurnONDev() {
     ReadDongleInt(profile, kValueRotationState, 0);
     Trace("[TurnONDev] Got %d %d %d from ini\n", static_cast<int>(width), static_cast<int>(height),
           static_cast<int>(depth));
-    // A driver just plugged in sends the picture unturned until Rotate below turns it: a mode
-    // saved at 90 or 270 degrees is listed only turned then, and Rotate applies it once turned.
-    if (!ListsMode(width, height, depth) && ListsMode(height, width, depth)) {
+    // The driver may still turn the picture the other way (just plugged in it sends it unturned,
+    // after a log-off it keeps the last turn) until Rotate below sets the saved turn: a size the
+    // adapter lists only turned, at any depth, is applied by Rotate once turned. Fitted against
+    // the list as it stands, it would become a larger mode nobody chose.
+    if (!ListsMode(width, height, depth) && DeepestListedDepth(height, width) != 0) {
       m_nWidth = static_cast<std::int32_t>(width);
       m_nHeight = static_cast<std::int32_t>(height);
       m_nBitDepth = static_cast<std::int32_t>(depth);

@@ -83,6 +83,12 @@ AdapterShows WhatTheAdapterShows(const CDongleDevice& device) {
   return shows;
 }
 
+bool ShowsRecord(const platform::DisplayMode& mode, const DispResItem& record) {
+  return static_cast<std::int64_t>(mode.width) == record.nWidth &&
+         static_cast<std::int64_t>(mode.height) == record.nHeight &&
+         static_cast<std::int64_t>(mode.bitsPerPel) == record.nBitDepth;
+}
+
 // What is saved is what the adapter's display shows: a resolution fitted to the menu's list that
 // no step applied would change the display at the next start to a mode the user never chose.
 void KeepShownMode(CDongleDevice& device) {
@@ -374,10 +380,26 @@ void CDUDOzurDlg::OnResolution(std::uint32_t id) {
       platform::Os().windows->PostMessage(m_hWnd, platform::kWmCommand,
                                           std::exchange(m_nCommandAfterQuestion, 0U), 0);
     }
-    if (!(WhatTheAdapterShows(device) == asked)) {
+    const AdapterShows now = WhatTheAdapterShows(device);
+    if (!(now == asked)) {
       // The adapter went, or another copy, a re-plug or a sleep changed its display while the
-      // question was open: the answer is about a mode no longer shown. Nothing is reverted and
-      // the mode from before the question stays the one to keep.
+      // question was open: the answer is about a mode no longer shown. Unless something chose a
+      // mode since (the user in the display settings, a bring-up its saved one), the fields still
+      // hold the mode SetResolution stored. Without an OK the mode from before the question is
+      // the one to keep; only where a step brought the new mode back onto the display meanwhile
+      // is it reverted there.
+      const bool unconfirmed = answer != platform::kIdOk && device.m_nWidth == record.nWidth &&
+                               device.m_nHeight == record.nHeight &&
+                               device.m_nBitDepth == record.nBitDepth;
+      if (unconfirmed && now.mode && ShowsRecord(*now.mode, record)) {
+        device.SetResolution(static_cast<std::uint32_t>(oldWidth),
+                             static_cast<std::uint32_t>(oldHeight),
+                             static_cast<std::uint32_t>(oldDepth));
+      } else if (unconfirmed) {
+        device.m_nWidth = oldWidth;
+        device.m_nHeight = oldHeight;
+        device.m_nBitDepth = oldDepth;
+      }
       m_dlgWarning.m_nTimer = 0;
       device.SaveSettings();
       return;

@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -433,12 +435,42 @@ BlinkBound MostBlinks(Ev kind) {
 // The event after which an injected failure may stop excusing the checks.
 enum class Recovery { kNone, kCommand, kReapply };
 
+// The user at the machine answers each question as planned; a mode is confirmed by the OK the
+// user gave to the question about it, whichever command asked it.
+class ConfirmingUser : public sim::SimDialogUser {
+ public:
+  using sim::SimDialogUser::SimDialogUser;
+  std::function<std::pair<std::uint32_t, std::uint32_t>()> asked;  // the mode a question is about
+  std::function<void(std::uint32_t, std::uint32_t)> confirmed;
+
+  std::intptr_t RunModalDialog(std::uint32_t templateId, platform::WindowHandle parent,
+                               platform::WindowHandler& handler) override {
+    const auto mode = templateId == kDlgWarningTemplate && asked
+                          ? std::optional<std::pair<std::uint32_t, std::uint32_t>>(asked())
+                          : std::nullopt;
+    const std::intptr_t result = sim::SimDialogUser::RunModalDialog(templateId, parent, handler);
+    if (mode && result == platform::kIdOk && confirmed) {
+      confirmed(mode->first, mode->second);
+    }
+    return result;
+  }
+};
+
 // One simulated machine with the program running on it, and what the user meant.
 class SoakWorld {
  public:
   explicit SoakWorld(const SoakMachine& m, SoakStats* stats = nullptr) : stats_(stats) {
     platform::Platform withUser = os_.AsPlatform();
     withUser.windows = &user_;
+    // The question comes once the program has applied the mode it asks about.
+    user_.asked = [this] {
+      const sim::SimDisplayDevice* active = os_.display.DeviceByName(Device().m_ddActive.name);
+      return active != nullptr && active->stored.width != 0
+                 ? std::pair{active->stored.width, active->stored.height}
+                 : std::pair{static_cast<std::uint32_t>(Device().m_nWidth),
+                             static_cast<std::uint32_t>(Device().m_nHeight)};
+    };
+    user_.confirmed = [this](std::uint32_t width, std::uint32_t height) { Vouch(width, height); };
     platform::Install(withUser);
     os_.system.SetStrings(sim::ProgramStrings(sim::UiLanguage::kEnglish));
     machine_ = BuildMachine(os_, m.shape);
@@ -557,7 +589,8 @@ class SoakWorld {
   void ScheduleFollowUp(const SoakEvent& e) {
     if (const std::optional<SoakEvent> command = FollowUp(e)) {
       os_.windows.After(command->gap, [this, chosen = *command] {
-        if (app_ != nullptr && !failure_) {
+        // Nobody clicks the tray or opens the display settings of a machine that sleeps.
+        if (app_ != nullptr && !failure_ && !suspended_) {
           if (stats_ != nullptr) {
             ++stats_->followUps;
           }
@@ -650,6 +683,17 @@ class SoakWorld {
     return true;
   }
 
+  // A size above 1024 x 768 (either way round) is the user's only once confirmed, or set in the
+  // display settings; turned, it is the same size.
+  void Vouch(std::uint32_t width, std::uint32_t height) {
+    vouched_.insert({std::min(width, height), std::max(width, height)});
+  }
+  bool Vouched(std::uint32_t width, std::uint32_t height) const {
+    const std::uint32_t narrow = std::min(width, height);
+    const std::uint32_t wide = std::max(width, height);
+    return (wide <= 1024 && narrow <= 768) || vouched_.count({narrow, wide}) != 0;
+  }
+
   // What the user keeps is what the adapter's display shows: on the desktop (not mirroring),
   // the saved mode and turn are the live ones, and the display's shape fits the turn.
   void CheckSavedModeIsLive(std::size_t step) {
@@ -673,6 +717,10 @@ class SoakWorld {
     if (savedTurn != turn) {
       text << "the saved turn is " << savedTurn * 90
            << " degrees where the driver turns the picture " << turn * 90 << " degrees\n";
+    }
+    if (saved && !Vouched((*saved)[0], (*saved)[1])) {
+      text << "the saved mode " << (*saved)[0] << "x" << (*saved)[1]
+           << " needs a confirmation nobody gave\n";
     }
     if (ext.live.width != ext.live.height &&
         (ext.live.height > ext.live.width) != (turn % 2 == 1)) {
@@ -1234,6 +1282,7 @@ class SoakWorld {
         os_.display.UserMakesPrimary(ext.name);
       } else {
         const sim::SimMode& mode = ext.modes[e.a % ext.modes.size()];
+        Vouch(mode.width, mode.height);
         os_.display.UserChangesMode(ext.name, mode.width, mode.height, mode.bitsPerPel);
       }
       // What the display settings leave is the user's choice too.
@@ -1650,7 +1699,7 @@ class SoakWorld {
   std::optional<BlinkWindow> blinkWindow_;
   sim::SimWindows os_;
   sim::SimExplorer explorer_{os_.clock, os_.windows, os_.tray};
-  sim::SimDialogUser user_{os_.clock, os_.windows};
+  ConfirmingUser user_{os_.clock, os_.windows};
   std::unique_ptr<VIDAZazoVez> app_;
   Machine machine_;
   UserIntent intent_;
@@ -1659,6 +1708,7 @@ class SoakWorld {
   std::optional<std::uint32_t> primaryCountAtChoice_;
   std::optional<std::uint32_t> desktopBefore_;
   std::optional<std::array<std::uint32_t, 3>> resolutionAtBringUp_;
+  std::set<std::pair<std::uint32_t, std::uint32_t>> vouched_;  // sizes the user chose
   std::size_t shownAtBringUp_ = 0;    // the adapter display's sizes shown before the bring-up
   std::size_t shownBeforeEvent_ = 0;  // ... and before the event in progress
   // The desktop and the saved choice before a command that cannot be carried out on this machine.
