@@ -56,6 +56,8 @@ struct SoakMachine {
   std::uint32_t adapterModes = 40;
   bool some16Only = false;
   bool pluggedAtStart = true;
+  // An earlier session of the program left the adapter's display off at this mode, unturned.
+  std::optional<sim::SimMode> offFromEarlierSession;
 };
 
 enum class Ev {
@@ -265,6 +267,15 @@ SoakSequence Generate(std::uint64_t seed) {
   rules.noResetBadFlags = m.shape.major >= 10 && variants.Below(3) == 0;
   // Drawn last, so that the draws above stay those of earlier runs.
   rules.renamesOnArrival = variants.Below(2) == 0;
+  if (variants.Below(4) == 0) {
+    const std::vector<sim::SimMode>& modes = m.shape.adapter.extModes;
+    const sim::SimMode& mode = modes[variants.Below(static_cast<std::uint32_t>(modes.size()))];
+    m.offFromEarlierSession = mode;
+    // What the detach left stored: the size, or 0 x 0 where a detach stores that.
+    const std::uint32_t kept = rules.detachStoresZeroSize ? 0 : 1;
+    m.shape.adapter.extStored = {
+        false, false, 0, 0, mode.width * kept, mode.height * kept, mode.bitsPerPel, mode.frequency};
+  }
   const std::uint32_t count = 1 + random.Below(60);
   for (std::uint32_t i = 0; i < count; ++i) {
     SoakEvent event;
@@ -366,7 +377,12 @@ std::string Describe(const SoakSequence& sequence) {
        << (rules.noResetBadFlags ? ", store-only refused" : "")
        << (rules.renamesOnArrival ? ", adapter displays renamed when plugged in" : "")
        << (shape.adapter.mirrorDevice ? "" : ", no mirror device")
-       << (shape.adapter.extFlags != 0 ? ", adapter display removable" : "") << "\n";
+       << (shape.adapter.extFlags != 0 ? ", adapter display removable" : "");
+  if (const std::optional<sim::SimMode>& off = m.offFromEarlierSession) {
+    text << ", left off by an earlier session at " << off->width << "x" << off->height << "x"
+         << off->bitsPerPel;
+  }
+  text << "\n";
   for (std::size_t i = 0; i < sequence.events.size(); ++i) {
     const SoakEvent& e = sequence.events[i];
     text << "  " << i << ": +" << e.gap << " ms " << kEventNames[static_cast<int>(e.kind)];
@@ -481,6 +497,17 @@ class SoakWorld {
     }
     // Another program of the same maker keeps its settings beside ours.
     os_.registry.SetDword(platform::kHkeyCurrentUser, kNeighbourPath, L"Kept", 1);
+    if (const std::optional<sim::SimMode>& off = m.offFromEarlierSession) {
+      const auto saved = [this](const wchar_t* name, std::uint32_t value) {
+        os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, name, value);
+      };
+      saved(L"DispState", kDispOff);
+      saved(L"Width", off->width);
+      saved(L"Height", off->height);
+      saved(L"BitDepth", off->bitsPerPel);
+      saved(L"RotationState", 0);
+      saved(L"FirstRun", 1);
+    }
     intent_.systemWidth = m.shape.system.width;
     intent_.systemHeight = m.shape.system.height;
     intent_.mainDisplay = os_.display.Device(machine_.system).id;
@@ -1353,6 +1380,8 @@ class SoakWorld {
     const std::uint32_t turned =
         os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"RotationState")
             .value_or(0);
+    const auto resolutionBefore =
+        rotationKnown ? OfferedSavedResolution() : std::optional<std::array<std::uint32_t, 3>>{};
     os_.menus.ScriptChoice({200 + e.b % 800, id});
     os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
                             static_cast<std::intptr_t>(platform::kWmRButtonDown));
@@ -1412,6 +1441,9 @@ class SoakWorld {
       }
     }
     pendingChoices_.push_back(choice);
+    if (alone && !timerArmed) {
+      resolutionAtCommand_ = resolutionBefore;
+    }
     if (resumeRetryArmed) {
       // A resume retry still pending puts back what the suspend took, over this choice.
       disturbed_ = true;
@@ -1482,6 +1514,7 @@ class SoakWorld {
     }
     const std::vector<std::uint32_t> choices = std::exchange(pendingChoices_, {});
     const std::uint32_t choice = choices.back();
+    CheckResolutionKeptByCommand(choices.size() == 1);
     if (std::exchange(resumeMayOverride_, false)) {
       intent_.choice.reset();
       intent_.expectedLive.reset();
@@ -1543,6 +1576,50 @@ class SoakWorld {
       return std::nullopt;
     }
     return std::array<std::uint32_t, 3>{*width, *height, *depth};
+  }
+
+  // The saved resolution, while it is the one the program holds, it fits the saved turn and the
+  // adapter's display offers it on the desktop.
+  std::optional<std::array<std::uint32_t, 3>> OfferedSavedResolution() {
+    const auto saved = SavedResolution();
+    const CDongleDevice& device = Device();
+    const auto same = [&saved](std::int32_t width, std::int32_t height, std::int32_t depth) {
+      return static_cast<std::uint32_t>(width) == (*saved)[0] &&
+             static_cast<std::uint32_t>(height) == (*saved)[1] &&
+             static_cast<std::uint32_t>(depth) == (*saved)[2];
+    };
+    // Mirror offers the mirror's modes, which the desktop need not offer.
+    if (!saved || device.m_bMirrorActive != 0 ||
+        !same(device.m_nWidth, device.m_nHeight, device.m_nBitDepth)) {
+      return std::nullopt;
+    }
+    const std::uint32_t turn =
+        os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"RotationState")
+            .value_or(0);
+    if ((*saved)[0] != (*saved)[1] && ((*saved)[1] > (*saved)[0]) != (turn % 2 == 1)) {
+      return std::nullopt;
+    }
+    const DispResItemList& offered = device.m_pOfferedResList;
+    const bool listed = std::any_of(offered.begin(), offered.end(), [&same](const DispResItem& i) {
+      return same(i.nWidth, i.nHeight, i.nBitDepth);
+    });
+    return listed ? saved : std::nullopt;
+  }
+
+  // A topology command keeps an offered resolution the user saved: the adapter's display comes
+  // back at it, in whatever way it was taken off.
+  void CheckResolutionKeptByCommand(bool alone) {
+    const auto before = std::exchange(resolutionAtCommand_, std::nullopt);
+    const auto now = SavedResolution();
+    if (failure_ || !alone || !before || !now || *now == *before || injected_ || disturbed_ ||
+        Excused() || FailureLive()) {
+      return;
+    }
+    std::ostringstream text;
+    text << "a topology command replaced the saved resolution " << (*before)[0] << "x"
+         << (*before)[1] << "x" << (*before)[2] << " by " << (*now)[0] << "x" << (*now)[1] << "x"
+         << (*now)[2] << "\n";
+    failure_ = {current_, text.str()};
   }
 
   // A bring-up puts back what the user saved; it never replaces the user's resolution.
@@ -1708,7 +1785,8 @@ class SoakWorld {
   std::optional<std::uint32_t> primaryCountAtChoice_;
   std::optional<std::uint32_t> desktopBefore_;
   std::optional<std::array<std::uint32_t, 3>> resolutionAtBringUp_;
-  std::set<std::pair<std::uint32_t, std::uint32_t>> vouched_;  // sizes the user chose
+  std::optional<std::array<std::uint32_t, 3>> resolutionAtCommand_;  // ... and at a command
+  std::set<std::pair<std::uint32_t, std::uint32_t>> vouched_;        // sizes the user chose
   std::size_t shownAtBringUp_ = 0;    // the adapter display's sizes shown before the bring-up
   std::size_t shownBeforeEvent_ = 0;  // ... and before the event in progress
   // The desktop and the saved choice before a command that cannot be carried out on this machine.
