@@ -507,6 +507,7 @@ class SoakWorld {
       saved(L"BitDepth", off->bitsPerPel);
       saved(L"RotationState", 0);
       saved(L"FirstRun", 1);
+      Vouch(off->width, off->height);  // the user confirmed it in that session
     }
     intent_.systemWidth = m.shape.system.width;
     intent_.systemHeight = m.shape.system.height;
