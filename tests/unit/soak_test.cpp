@@ -512,6 +512,10 @@ class SoakWorld {
     intent_.systemWidth = m.shape.system.width;
     intent_.systemHeight = m.shape.system.height;
     intent_.mainDisplay = os_.display.Device(machine_.system).id;
+    if (machine_.monitor) {
+      const sim::SimDisplayDevice& monitor = os_.display.Device(*machine_.monitor);
+      intent_.sizeSetByUser[monitor.id] = {monitor.stored.width, monitor.stored.height};
+    }
     StartProgram();
   }
 
@@ -1253,6 +1257,9 @@ class SoakWorld {
         }
         monitor->present = plug;
         os_.display.Reapply();
+        if (plug) {
+          intent_.sizeSetByUser[monitor->id] = {monitor->stored.width, monitor->stored.height};
+        }
         // Windows chose the main display; the adapter's display hands that place to the
         // system display when it leaves it.
         intent_.mainDisplay = os_.display.Device(machine_.system).id;
@@ -1270,7 +1277,10 @@ class SoakWorld {
         }
         {
           const sim::SimMode& mode = monitor->modes[e.a % monitor->modes.size()];
-          os_.display.UserChangesMode(monitor->name, mode.width, mode.height, mode.bitsPerPel);
+          if (os_.display.UserChangesMode(monitor->name, mode.width, mode.height,
+                                          mode.bitsPerPel) == platform::kDispChangeSuccessful) {
+            intent_.sizeSetByUser[monitor->id] = {mode.width, mode.height};
+          }
         }
         break;
       case Ev::kUserMakesMain: {

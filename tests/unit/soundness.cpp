@@ -108,6 +108,12 @@ void CheckUsersDisplays(const sim::SimWindows& os, const UserIntent& intent, boo
         intent.leftOffByUser.count(device.id) == 0) {
       problems << Narrow(device.id) << " is plugged in but not on the desktop\n";
     }
+    const auto set = intent.sizeSetByUser.find(device.id);
+    if (set != intent.sizeSetByUser.end() && IsShown(device) &&
+        (device.live.width != set->second.first || device.live.height != set->second.second)) {
+      problems << Narrow(device.id) << " runs at " << device.live.width << "x" << device.live.height
+               << " where the user set " << set->second.first << "x" << set->second.second << "\n";
+    }
     const bool main = sim::FoldCase(device.id) == sim::FoldCase(intent.mainDisplay);
     if (main && device.live.attached && !adapterPrimary && !device.live.primary) {
       problems << "the user's main display " << Narrow(device.id) << " is not the primary one\n";

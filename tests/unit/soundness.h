@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -39,6 +40,8 @@ struct UserIntent {
   // Displays (DeviceIDs) that were off the desktop when the user last arranged the desktop in
   // the display settings and that have not been on it since: leaving them off was the user's.
   std::set<std::wstring> leftOffByUser;
+  // The size the user last set for each other display (DeviceID): the system display's is above.
+  std::map<std::wstring, std::pair<std::uint32_t, std::uint32_t>> sizeSetByUser;
 };
 
 // When the desktop is looked at: once a command or event has finished, or between two steps of
