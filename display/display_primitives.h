@@ -58,6 +58,9 @@ int GetLastCdsResult();
 // reads 0 x 0 after a detach): the user's saved resolution for the adapter's display.
 void KnowSize(const platform::DisplayDevice& device, std::uint32_t width, std::uint32_t height,
               std::uint32_t bitsPerPel);
+// The size `device`, off the desktop, comes back at from now on, over what it left at.
+void ComeBackAt(const platform::DisplayDevice& device, std::uint32_t width, std::uint32_t height,
+                std::uint32_t bitsPerPel);
 // Sets w x h x bpp on `device` with `flags`. A display on the desktop whose width changes keeps
 // the others beside it (those right of it move, or it grows to the left when it is left of the
 // main display): the new size and the new places are stored first and applied at once, since a

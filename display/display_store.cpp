@@ -17,6 +17,8 @@ struct RememberedSize {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   std::uint32_t bitsPerPel = 0;
+  // Given after the display left, over the size Windows keeps stored for it; used once.
+  bool overStored = false;
 };
 std::vector<RememberedSize> g_detachedSizes;
 // Displays whose detach is stored and waits for the next apply of everything stored.
@@ -135,10 +137,20 @@ void RememberSize(const platform::DisplayDevice& device, const platform::Display
   known->width = mode.width;
   known->height = mode.height;
   known->bitsPerPel = mode.bitsPerPel;
+  known->overStored = false;
 }
 
 void CarrySize(const platform::DisplayDevice& device, platform::DisplayMode& mode) {
   const auto known = RememberedSizeOf(device);
+  if (known != g_detachedSizes.end() && known->overStored) {
+    known->overStored = false;
+    mode.width = known->width;
+    mode.height = known->height;
+    mode.bitsPerPel = known->bitsPerPel;
+    mode.frequency = 0;  // the stored one belongs to the stored size
+    mode.fields |= platform::kDmPelsWidth | platform::kDmPelsHeight | platform::kDmBitsPerPel;
+    return;
+  }
   const std::optional<ModeSize> remembered =
       known == g_detachedSizes.end()
           ? std::nullopt
@@ -229,5 +241,17 @@ void KnowSize(const platform::DisplayDevice& device, std::uint32_t width, std::u
   if (display_store::RememberedSizeOf(device) == display_store::g_detachedSizes.end() &&
       !device.id.empty() && width != 0 && height != 0) {
     display_store::g_detachedSizes.push_back({device.id, width, height, bitsPerPel});
+  }
+}
+
+void ComeBackAt(const platform::DisplayDevice& device, std::uint32_t width, std::uint32_t height,
+                std::uint32_t bitsPerPel) {
+  platform::DisplayMode mode;
+  mode.width = width;
+  mode.height = height;
+  mode.bitsPerPel = bitsPerPel;
+  if (!device.id.empty() && width != 0 && height != 0) {
+    display_store::RememberSize(device, mode);
+    display_store::RememberedSizeOf(device)->overStored = true;
   }
 }

@@ -399,6 +399,11 @@ void CDUDOzurDlg::OnResolution(std::uint32_t id) {
         device.m_nWidth = oldWidth;
         device.m_nHeight = oldHeight;
         device.m_nBitDepth = oldDepth;
+        // Taken off the desktop at the new mode, the display would come back at it.
+        if (!now.mode && oldWidth > 0 && oldHeight > 0 && oldDepth > 0) {
+          ComeBackAt(device.m_ddActive, static_cast<std::uint32_t>(oldWidth),
+                     static_cast<std::uint32_t>(oldHeight), static_cast<std::uint32_t>(oldDepth));
+        }
       }
       m_dlgWarning.m_nTimer = 0;
       device.SaveSettings();
