@@ -49,6 +49,19 @@ RowEnd StoredRow(bool withSystemDisplay) {
   return row;
 }
 
+// Whether a display on the desktop other than `device` stands where `gap` moves it.
+bool AnyOtherDisplay(const platform::DisplayDevice& device, const GapClose& gap) {
+  platform::DisplayDevice other;
+  platform::DisplayMode mode;
+  for (std::uint32_t i = 0; EnumDevice(i, other); ++i) {
+    if (IsAttached(other) && !IsMirroring(other) && !SameDeviceId(other.id, device.id) &&
+        ReadStoredMode(other.name, mode) && gap.Moves(mode)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 int SetDisplayPrimary(platform::DisplayDevice& device) {
@@ -97,6 +110,7 @@ int DetachDisplay(platform::DisplayDevice& device) {
   platform::DisplayMode mode;
   ReadStoredMode(device.name, mode);
   RememberSize(device, mode);
+  const platform::DisplayMode before = mode;
   mode.fields |= kSizeFields;
   mode.x = 0;
   mode.y = 0;
@@ -113,6 +127,18 @@ int DetachDisplay(platform::DisplayDevice& device) {
       return 1;
     }
     DropLastHeldDetach();
+  }
+  const GapClose gap = PlanDetach(before);
+  if ((device.stateFlags & platform::kDisplayPrimaryDevice) == 0 && !IsMirroring(device) &&
+      before.width != 0 && AnyOtherDisplay(device, gap)) {
+    // Stored with the detach and applied once: step by step the desktop would pass through an
+    // overlap, which Windows XP answers as done and does not apply.
+    Store(device.name, mode, kStoreOnly);
+    HoldDetach(device);
+    MoveOtherDisplays(device, gap.dx, 0, kPlaceFields,
+                      [&gap](const platform::DisplayMode& other) { return gap.Moves(other); });
+    g_nLastCdsResult = ApplyAllStored();
+    return 1;
   }
   g_nLastCdsResult = Store(device.name, mode, platform::kCdsReset | platform::kCdsUpdateRegistry);
   return 1;

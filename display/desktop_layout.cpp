@@ -62,6 +62,14 @@ WidthChange PlanWidthChange(const platform::DisplayMode& before, std::uint32_t w
   return {0, true, oldRight, delta};
 }
 
+GapClose PlanDetach(const platform::DisplayMode& before) {
+  const std::int32_t right = before.x + Width(before);
+  if (right <= 0) {
+    return {true, before.x, Width(before)};
+  }
+  return {false, right, -Width(before)};
+}
+
 std::optional<ModeSize> SizeOf(const platform::DisplayMode& mode) {
   if (mode.width == 0 || mode.height == 0) {
     return std::nullopt;

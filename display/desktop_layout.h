@@ -13,6 +13,8 @@
 //   left of 0 (left of the main display): it grows or shrinks to the left, nothing else moves.
 //   Otherwise it stays, and the displays whose left edge is at or right of its old right edge
 //   move by the change. A change of height moves nothing.
+// - A display taken off the desktop leaves no gap: the displays beyond it, seen from the main
+//   display, move toward the main display by its width.
 // - A display put back on the desktop whose stored size reads 0 x 0 (Windows stores a detached
 //   display so and refuses it back without a size) comes back at the first size known of:
 //   1. the one remembered for it (the size it had when this process took it off, or else the
@@ -75,6 +77,18 @@ struct WidthChange {
 
 // The display with the stored mode `before` changes its width to `width`.
 WidthChange PlanWidthChange(const platform::DisplayMode& before, std::uint32_t width);
+
+// What taking the display with the stored mode `before` off the desktop moves.
+struct GapClose {
+  bool leftOfMain = false;
+  std::int32_t edge = 0;  // the left edge of the display left of the main one, else its right
+  std::int32_t dx = 0;
+  bool Moves(const platform::DisplayMode& other) const {
+    return leftOfMain ? other.x + static_cast<std::int32_t>(other.width) <= edge : other.x >= edge;
+  }
+};
+
+GapClose PlanDetach(const platform::DisplayMode& before);
 
 struct ModeSize {
   std::uint32_t width = 0;
