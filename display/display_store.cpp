@@ -142,15 +142,7 @@ void RememberSize(const platform::DisplayDevice& device, const platform::Display
 
 void CarrySize(const platform::DisplayDevice& device, platform::DisplayMode& mode) {
   const auto known = RememberedSizeOf(device);
-  if (known != g_detachedSizes.end() && known->overStored) {
-    known->overStored = false;
-    mode.width = known->width;
-    mode.height = known->height;
-    mode.bitsPerPel = known->bitsPerPel;
-    mode.frequency = 0;  // the stored one belongs to the stored size
-    mode.fields |= platform::kDmPelsWidth | platform::kDmPelsHeight | platform::kDmBitsPerPel;
-    return;
-  }
+  const bool overStored = known != g_detachedSizes.end() && std::exchange(known->overStored, false);
   const std::optional<ModeSize> remembered =
       known == g_detachedSizes.end()
           ? std::nullopt
@@ -170,9 +162,13 @@ void CarrySize(const platform::DisplayDevice& device, platform::DisplayMode& mod
     }
     return modes;
   };
-  const std::optional<ModeSize> size = SizeToCarry(mode, remembered, current, listed);
+  const std::optional<ModeSize> size =
+      overStored ? remembered : SizeToCarry(mode, remembered, current, listed);
   if (!size) {
     return;
+  }
+  if (overStored) {
+    mode.frequency = 0;  // the stored rate belongs to the stored size
   }
   mode.width = size->width;
   mode.height = size->height;

@@ -38,11 +38,10 @@ bool CDongleDevice::Rotate([[maybe_unused]] bool apply, std::uint32_t rotation,
   }
   // A mode the adapter lists stays, one the user set in the display settings included; a size it
   // lists at another depth keeps the size; only then is the mode fitted to what the menu offers.
-  if (!ListsMode(static_cast<std::uint32_t>(m_nWidth), static_cast<std::uint32_t>(m_nHeight),
-                 static_cast<std::uint32_t>(m_nBitDepth))) {
-    const std::int32_t listedDepth = DeepestListedDepth(static_cast<std::uint32_t>(m_nWidth),
-                                                        static_cast<std::uint32_t>(m_nHeight));
-    if (listedDepth != 0) {
+  const auto width = static_cast<std::uint32_t>(m_nWidth);
+  const auto height = static_cast<std::uint32_t>(m_nHeight);
+  if (!ListsMode(width, height, static_cast<std::uint32_t>(m_nBitDepth))) {
+    if (const std::int32_t listedDepth = DeepestListedDepth(width, height); listedDepth != 0) {
       m_nBitDepth = listedDepth;
     } else {
       FitToOffered();

@@ -12,25 +12,6 @@ constexpr long kErrorKeyDeleted = 1018;
 // Every right of a key but reading it.
 constexpr std::uint32_t kWriteRights = platform::kKeyAllAccess & ~platform::kKeyRead;
 
-std::vector<std::wstring> SplitPath(const std::wstring& path) {
-  std::vector<std::wstring> parts;
-  std::wstring part;
-  for (wchar_t c : path) {
-    if (c == L'\\') {
-      if (!part.empty()) {
-        parts.push_back(part);
-      }
-      part.clear();
-    } else {
-      part.push_back(c);
-    }
-  }
-  if (!part.empty()) {
-    parts.push_back(part);
-  }
-  return parts;
-}
-
 // The soak reads the registry at every check: walking a path reuses two buffers rather than
 // allocating a string per part.
 template <typename Visit>
@@ -53,6 +34,15 @@ bool ForEachPart(const std::wstring& path, Visit visit) {
     folded.clear();
   }
   return true;
+}
+
+std::vector<std::wstring> SplitPath(const std::wstring& path) {
+  std::vector<std::wstring> parts;
+  ForEachPart(path, [&parts](const std::wstring& part, const std::wstring&) {
+    parts.push_back(part);
+    return true;
+  });
+  return parts;
 }
 
 }  // namespace

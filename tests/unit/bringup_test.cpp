@@ -195,36 +195,6 @@ TEST_F(BringUpTest, SavedRotationIsSentToTheDriverAndShapesTheDesktop) {
   EXPECT_TRUE(DesktopIsSound(os)) << os.display.Describe();
 }
 
-// The driver keeps the last session's turn over a log-off. A turn whose save failed leaves the
-// default 1024x768x32 saved, which this adapter lists at 16 bits only: the next logon turns the
-// picture back and shows that size, not a larger one fitted to the list still turned.
-TEST_F(BringUpTest, ALogonWithTheDriverStillTurnedComesBackAtTheSavedSize) {
-  AdapterSpec adapter;
-  adapter.extModes = {{800, 600, 16, 60},
-                      {800, 600, 32, 60},
-                      {1024, 768, 16, 60},
-                      {1280, 1024, 16, 60},
-                      {1280, 1024, 32, 60}};
-  machine = SystemAndAdapter(os, {}, adapter);
-  SaveProfile({2, 768, 1024, 16, 3, 1});
-  StartWithAdapter();
-  ASSERT_EQ(os.adapter.Rotation(), 3u);
-  os.EndSession(true);
-  app.reset();
-  SaveProfile({2, 1024, 768, 32, 0, 1});
-  os.system.CloseMutex(L"KDX 5830");
-  os.display.Reapply();
-  ASSERT_TRUE(Start());
-  os.windows.RunFor(10000);
-  EXPECT_EQ(os.adapter.Rotation(), 0u);
-  EXPECT_TRUE(Ext().attached);
-  EXPECT_EQ(Ext().width, 1024u);
-  EXPECT_EQ(Ext().height, 768u);
-  EXPECT_EQ(SavedValue(L"Width"), 1024u);
-  EXPECT_EQ(SavedValue(L"Height"), 768u);
-  EXPECT_TRUE(DesktopIsSound(os)) << os.display.Describe();
-}
-
 TEST_F(BringUpTest, WithoutAdapterOnlyTheStartupTimerRuns) {
   Build();
   ASSERT_TRUE(Start());

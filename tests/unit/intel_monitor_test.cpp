@@ -79,28 +79,5 @@ INSTANTIATE_TEST_SUITE_P(Commands, IntelWithMonitorTest,
                                            CommandCase{ID_MIRROR, "Mirror"},
                                            CommandCase{ID_OFF, "Off"}));
 
-// The user made the extended adapter display the main one in the display settings, the monitor
-// left of it: the suspend puts the system display back as primary, the adapter display between
-// it and the monitor goes, and the monitor closes up to the system display.
-TEST_F(ProgramTest, SuspendFromAPrimaryMadeByTheUserLeavesNoGap) {
-  const Machine machine = SystemMonitorAndAdapter(os, {1280, 1024, 32, kIntelDisplayId, {}});
-  for (const auto& [name, value] : {std::pair{L"DispState", 2u}, std::pair{L"FirstRun", 1u}}) {
-    os.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, name, value);
-  }
-  os.adapter.AddPresent();
-  ASSERT_TRUE(Start());
-  os.windows.RunUntil(1000);
-  const sim::SimDisplayDevice& ext = os.display.Device(*machine.ext);
-  ASSERT_TRUE(ext.live.attached && !ext.live.primary);
-  ASSERT_EQ(os.display.UserMakesPrimary(ext.name), platform::kDispChangeSuccessful);
-  os.windows.RunFor(100);
-  ASSERT_LT(os.display.Device(*machine.monitor).live.x, 0);
-
-  os.Suspend();
-  EXPECT_FALSE(ext.live.attached);
-  EXPECT_TRUE(os.display.Device(machine.system).live.primary);
-  EXPECT_TRUE(DesktopIsSound(os)) << os.display.Describe();
-}
-
 }  // namespace
 }  // namespace vgatest

@@ -490,22 +490,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RevertCase{"NoAnswer", sim::DialogAnswer::kNone, 0, 15000},
                       RevertCase{"OkTooLate", sim::DialogAnswer::kOk, 16000, 15000}));
 
-// A second copy's "Turnoff" takes the adapter's display away while the question is open; the
-// countdown then ends unanswered. The display comes back at the mode from before, not at the one
-// nobody confirmed.
-TEST_F(ResolutionCommand, AQuestionLeftUnansweredAfterATurnoffKeepsTheModeFromBefore) {
-  os.windows.After(3000, [&] { EXPECT_FALSE(StartSecondCopy(L"Turnoff")); });
-  Choose(L"&1280X1024X32");
-  ASSERT_EQ(user.Runs().size(), 1u);
-  ASSERT_EQ(DesktopShape(), "off");
-
-  Command(kExtended);
-
-  EXPECT_EQ(DesktopShape(), "extended");
-  ExpectAt1024x768x32();
-  EXPECT_TRUE(DesktopIsSound(os));
-}
-
 struct BoundaryCase {
   const wchar_t* item;
   std::uint32_t width;
