@@ -32,7 +32,9 @@ int CDUDOzurDlg::SyncAdapterMode() {
   int result = 0;
   // In mirror mode the extended device is off the desktop by design, and one the program holds
   // off is not off by the user's choice; neither is "off".
-  if (ext.stateFlags == 0 && device.m_bMirrorActive == 0 && device.m_bHeldOff == 0) {
+  // A removable display keeps that flag when it is off the desktop: off is "not attached".
+  if ((ext.stateFlags & platform::kDisplayAttachedToDesktop) == 0 && device.m_bMirrorActive == 0 &&
+      device.m_bHeldOff == 0) {
     device.m_nDispState = kDispOff;
     result = 1;
   }
