@@ -217,9 +217,8 @@ bool CDongleDevice::TurnONDev() {
     m_nDispState = state;
     // A topology the bring-up could not show (the driver refused it, the adapter dropped off on
     // the way) is still the user's: a display change that finds the display off is not theirs.
-    if (state != kDispOff && !IsAdapterAttached()) {
-      m_bHeldOff = 1;
-    }
+    // One it showed ends any holding off, since its own display changes came while it ran.
+    m_bHeldOff = state != kDispOff && !IsAdapterAttached() ? 1 : 0;
   }
   CheckResolution();
   return true;

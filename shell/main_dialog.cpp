@@ -158,17 +158,29 @@ bool CDUDOzurDlg::OnCommand(std::uint32_t id) {
   }
   if (id == ID_PRIMARY || id == ID_EXTENDED || id == ID_OFF || id == ID_MIRROR) {
     DropResumeRetries(id == ID_OFF);
+    EndHoldingOffWhenShown();
     return true;
   }
   if (id >= ID_RESOLUTION_FIRST && id <= ID_RESOLUTION_LAST) {
     OnResolution(id);
+    EndHoldingOffWhenShown();
     return true;
   }
   if (id >= ID_ROTATE_0 && id <= ID_ROTATE_LAST) {
     OnRotation(id);
+    EndHoldingOffWhenShown();
     return true;
   }
   return false;
+}
+
+// A command's own display changes come while it runs, when none of them may end holding the
+// display off; shown at the end, it is held off no more, and the user may take it off next.
+void CDUDOzurDlg::EndHoldingOffWhenShown() {
+  if (m_pDevice != nullptr && m_pDevice->m_hDevice != platform::kInvalidDevice &&
+      m_pDevice->IsAdapterAttached()) {
+    m_pDevice->m_bHeldOff = 0;
+  }
 }
 
 void CDUDOzurDlg::CreateTrayIcon() {

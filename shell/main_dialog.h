@@ -63,6 +63,7 @@ class CDUDOzurDlg : public DialogWindow {
   void OnDisplayChange();
   void ForgetLoweredSystemMode();
   void DropResumeRetries(bool adapterMayBeOff);
+  void EndHoldingOffWhenShown();
   void UndoRefusedSuspend();
   bool ResumeRetriesExhausted();
 
