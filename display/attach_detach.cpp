@@ -316,11 +316,12 @@ int AttachDisplayExtended(platform::DisplayDevice& adapter, bool keepMainDisplay
 
   WriteAttachToDesktop(adapter, 1);
   ReadStoredMode(adapter.name, mode);
+  mode.fields = kPlaceFields;
+  // Placed at the size it comes back at, which decides whether its stored place touches the row.
+  CarrySize(adapter, mode);
   const platform::Point place = PlaceExtended(mode, row);
   mode.x = place.x;
   mode.y = place.y;
-  mode.fields = kPlaceFields;
-  CarrySize(adapter, mode);
   if (Store(adapter.name, mode, kStoreOnly) != platform::kDispChangeSuccessful) {
     WriteAttachToDesktop(adapter, 1);
     ReadStoredMode(adapter.name, mode);

@@ -36,13 +36,25 @@ bool RowEnd::IsFree(const platform::DisplayMode& mode) const {
                       [&mode](const DisplayRect& other) { return RectOf(mode).Overlaps(other); });
 }
 
+bool RowEnd::Touches(const platform::DisplayMode& mode) const {
+  const DisplayRect a = RectOf(mode);
+  return std::any_of(taken_.begin(), taken_.end(), [&a](const DisplayRect& b) {
+    const bool sideBySide = (a.x + a.width == b.x || b.x + b.width == a.x) &&
+                            a.y < b.y + b.height && b.y < a.y + a.height;
+    const bool stacked = (a.y + a.height == b.y || b.y + b.height == a.y) && a.x < b.x + b.width &&
+                         b.x < a.x + a.width;
+    return sideBySide || stacked;
+  });
+}
+
 platform::Point PlaceOnReturn(const platform::DisplayMode& stored, const RowEnd& row) {
   return AtOrigin(stored) ? platform::Point{row.X(), 0} : platform::Point{stored.x, stored.y};
 }
 
 platform::Point PlaceExtended(const platform::DisplayMode& stored, const RowEnd& row) {
-  return AtOrigin(stored) || !row.IsFree(stored) ? platform::Point{row.X(), 0}
-                                                 : platform::Point{stored.x, stored.y};
+  return AtOrigin(stored) || !row.IsFree(stored) || !row.Touches(stored)
+             ? platform::Point{row.X(), 0}
+             : platform::Point{stored.x, stored.y};
 }
 
 std::optional<platform::Point> ShiftForNewPrimary(const platform::DisplayMode& primary) {

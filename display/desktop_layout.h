@@ -6,7 +6,8 @@
 // - Two displays overlap when they share an area; displays that touch at an edge do not.
 // - A display that comes back keeps its stored place unless that is (0, 0), the place of a
 //   detached or a fresh display: then it goes beside the row. The adapter's display attached
-//   extended also leaves a stored place that overlaps a display on the desktop for the row's end.
+//   extended also leaves for the row's end a stored place that overlaps a display on the desktop
+//   or touches none (the display it stood beside has gone since).
 // - A display that becomes primary moves to (0, 0); every other display moves by the same
 //   offset, so that all keep their places relative to it and none overlaps it.
 // - A display on the desktop whose width changes keeps the others beside it. Its right edge at or
@@ -48,6 +49,8 @@ class RowEnd {
   std::int32_t X() const { return right_; }
   // Whether `mode` would overlap none of the displays added.
   bool IsFree(const platform::DisplayMode& mode) const;
+  // Whether `mode` would share a stretch of edge with one of the displays added.
+  bool Touches(const platform::DisplayMode& mode) const;
 
  private:
   std::int32_t right_ = 0;

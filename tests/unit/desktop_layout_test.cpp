@@ -145,7 +145,12 @@ INSTANTIATE_TEST_SUITE_P(
                                  {{1280, 0, 1024, 768}, {0, 0, 1280, 1024}, {1280, 0, 800, 600}},
                                  Op::kAttachedExtended,
                                  0,
-                                 {{2080, 0, 1024, 768}, {0, 0, 1280, 1024}, {1280, 0, 800, 600}}}),
+                                 {{2080, 0, 1024, 768}, {0, 0, 1280, 1024}, {1280, 0, 800, 600}}},
+                      LayoutCase{"ExtendedLeavesAPlaceApartForTheRowsEnd",
+                                 {{2944, 0, 1024, 768}, {0, 0, 1920, 1200}},
+                                 Op::kAttachedExtended,
+                                 0,
+                                 {{1920, 0, 1024, 768}, {0, 0, 1920, 1200}}}),
     [](const ::testing::TestParamInfo<LayoutCase>& row) { return row.param.name; });
 
 struct SizeCase {
