@@ -576,6 +576,23 @@ std::int32_t SimDisplay::UserChangesMode(const std::wstring& deviceName, std::ui
   return result;
 }
 
+std::int32_t SimDisplay::UserTakesOff(const std::wstring& deviceName) {
+  const SimDisplayDevice* device = DeviceByName(deviceName);
+  if (device == nullptr || !device->live.attached || device->live.primary) {
+    return platform::kDispChangeFailed;
+  }
+  platform::DisplayMode mode;
+  mode.fields = platform::kDmPosition | platform::kDmPelsWidth | platform::kDmPelsHeight;
+  mode.x = device->live.x;
+  mode.y = device->live.y;
+  const std::int32_t result =
+      ChangeMode(&deviceName, &mode, platform::kCdsUpdateRegistry | platform::kCdsNoReset);
+  if (result != platform::kDispChangeSuccessful) {
+    return result;
+  }
+  return ChangeMode(nullptr, nullptr, 0);
+}
+
 std::int32_t SimDisplay::UserMakesPrimary(const std::wstring& deviceName) {
   const SimDisplayDevice* device = DeviceByName(deviceName);
   if (device == nullptr || !device->live.attached) {

@@ -207,6 +207,9 @@ class SimDisplay : public platform::DisplaySettings {
   // The user makes an attached display the main one in the display settings: every display is
   // stored shifted so that it lands at (0, 0), with CDS_SET_PRIMARY, then all are applied.
   std::int32_t UserMakesPrimary(const std::wstring& deviceName);
+  // The user takes an attached display other than the main one off the desktop in the display
+  // settings: it is stored detached (0 x 0 at its place), then all are applied.
+  std::int32_t UserTakesOff(const std::wstring& deviceName);
   // Applies the stored configuration as Windows does after any change (plug, driver switch).
   void Reapply();
   // Runs `action` once, when the nth display-settings call from now has made its change and

@@ -1318,6 +1318,13 @@ class SoakWorld {
     if (ext.present && ext.live.attached) {
       if (e.b % 3 == 0) {
         os_.display.UserMakesPrimary(ext.name);
+      } else if (e.b % 6 == 1 && !ext.live.primary && AdapterUp() &&
+                 Dialog().m_bTurnOnPending == 0 &&
+                 os_.display.UserTakesOff(ext.name) == platform::kDispChangeSuccessful) {
+        // Taken off the desktop by the user: off is what the next logon must show.
+        intent_.choice = kDispOff;
+        intent_.expectedLive.reset();
+        return;
       } else {
         const sim::SimMode& mode = ext.modes[e.a % ext.modes.size()];
         Vouch(mode.width, mode.height);
