@@ -404,7 +404,10 @@ std::string Describe(const SoakSequence& sequence) {
     }
     if (const std::optional<SoakEvent> command = FollowUp(e)) {
       text << " (if it takes place: then, " << command->gap << " ms later,"
-           << DescribeMenu(*command) << ")";
+           << (command->kind == Ev::kMenu
+                   ? DescribeMenu(*command)
+                   : " " + std::string(kEventNames[static_cast<int>(command->kind)]))
+           << ")";
     }
     text << "\n";
   }
