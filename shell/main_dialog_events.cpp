@@ -34,8 +34,8 @@ bool AdapterReady(CDongleDevice& device) {
 // off. Once awake again, the user's changes are saved: a mode set after a sleep and lost at the
 // next start would be the user's setting lost.
 void SaveUsersAdapterMode(CDUDOzurDlg& dialog) {
-  if (dialog.m_bTurnOnPending == 0 && dialog.m_bAsleep == 0 &&
-      !dialog.m_ownChange.StepUnderWay() && dialog.SyncAdapterMode() != 0) {
+  if (dialog.m_bTurnOnPending == 0 && dialog.m_bAsleep == 0 && !dialog.m_ownChange.StepUnderWay() &&
+      dialog.SyncAdapterMode() != 0) {
     const CDongleDevice& device = *dialog.m_pDevice;
     Trace("The extended resolution was changed\n");
     Trace("DISPLAYCHANGE x = %d, y = %d, z = %d\n", device.m_nWidth, device.m_nHeight,
@@ -266,7 +266,11 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
       // What an earlier sleep noted is stale: this one decides what the resume brings back.
       device.m_bResumeFromPrimary = 0;
       device.m_bResumeFromOther = state != kDispOff ? 1 : 0;
-      device.SaveSettings();
+      // A resolution still waiting for the user's confirmation is not theirs yet: saved, it would
+      // come back unconfirmed at the next start; its answer saves what it keeps.
+      if (m_dlgWarning.GetSafeHwnd() == 0) {
+        device.SaveSettings();
+      }
       if (state == kDispExtended) {
         device.DetachFromDeskTop();
       } else if (state == kDispMirror) {
