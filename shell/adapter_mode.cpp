@@ -33,10 +33,15 @@ int CDUDOzurDlg::SyncAdapterMode() {
   // In mirror mode the extended device is off the desktop by design, and one the program holds
   // off is not off by the user's choice; neither is "off".
   // A removable display keeps that flag when it is off the desktop: off is "not attached".
-  if ((ext.stateFlags & platform::kDisplayAttachedToDesktop) == 0 && device.m_bMirrorActive == 0 &&
-      device.m_bHeldOff == 0) {
+  const bool attached = (ext.stateFlags & platform::kDisplayAttachedToDesktop) != 0;
+  if (!attached && device.m_bMirrorActive == 0 && device.m_bHeldOff == 0) {
     device.m_nDispState = kDispOff;
     result = 1;
+  }
+  // Off the desktop it shows no mode: what Windows keeps stored for it (a mode set while it was
+  // off, one nobody confirmed) is not a mode the user chose.
+  if (!attached) {
+    return result;
   }
   platform::DisplayMode mode;
   if (!platform::Os().display->EnumMode(ext.name, platform::kEnumRegistrySettings, mode) ||
