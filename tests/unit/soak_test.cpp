@@ -322,8 +322,10 @@ std::optional<SoakEvent> FollowUp(const SoakEvent& e) {
     command.gap = 300 + (e.a >> 14) % 15000;
     return command;
   }
-  if (e.kind == Ev::kMenu && e.a % 9 == 8 && !e.followUp && (e.a >> 8) % 4 != 3) {
-    command.kind = Ev::kUserAdapterMode;
+  if (e.kind == Ev::kMenu && e.a % 9 == 8 && !e.followUp &&
+      ((e.a >> 8) % 4 != 3 || (e.a >> 10) % 2 == 0)) {
+    // The user's change in the display settings, or a cable pulled and plugged back in.
+    command.kind = (e.a >> 8) % 4 != 3 ? Ev::kUserAdapterMode : Ev::kPlug;
     command.a = e.a >> 10;
     command.b = e.b >> 3;
     command.gap = 200 + (e.a >> 14) % (1 + (e.b >> 12) % 17000);  // mostly before the answer
@@ -336,6 +338,11 @@ std::optional<SoakEvent> FollowUp(const SoakEvent& e) {
     return command;
   }
   return std::nullopt;
+}
+
+// A cable pulled while a question is open goes back in this long after.
+std::uint32_t ReplugGap(const SoakEvent& e) {
+  return 100 + e.b % 3000;
 }
 
 // Some plug-ins: the adapter drops off and comes back at the nth display change from then on.
@@ -404,7 +411,12 @@ std::string Describe(const SoakSequence& sequence) {
     }
     if (const std::optional<SoakEvent> command = FollowUp(e)) {
       text << " (if it takes place: then, " << command->gap << " ms later,"
-           << DescribeMenu(*command) << ")";
+           << (command->kind == Ev::kMenu ? DescribeMenu(*command)
+               : command->kind == Ev::kPlug
+                   ? " the cable pulled and, " + std::to_string(ReplugGap(*command)) +
+                         " ms later, plugged in again"
+                   : " the user sets the adapter's mode")
+           << ")";
     }
     text << "\n";
   }
@@ -630,6 +642,8 @@ class SoakWorld {
           OpenBlinkWindow(chosen.kind);
           if (chosen.kind == Ev::kMenu) {
             Menu(chosen);
+          } else if (chosen.kind == Ev::kPlug) {
+            Replug(chosen);
           } else {
             UserSetsAdapterMode(chosen);
           }
@@ -1310,6 +1324,28 @@ class SoakWorld {
         return;
     }
     disturbed_ = true;
+  }
+
+  // The cable comes out and goes back in, each as on its own: the bring-up that follows may
+  // show the display again before the open question is answered.
+  void Replug(const SoakEvent& e) {
+    if (!os_.adapter.Plugged()) {
+      return;
+    }
+    SoakEvent pull;
+    pull.kind = Ev::kCablePull;
+    Perform(pull);
+    os_.windows.After(ReplugGap(e), [this] {
+      if (app_ == nullptr || failure_ || suspended_ || os_.adapter.Plugged()) {
+        return;
+      }
+      SoakEvent plug;
+      plug.kind = Ev::kPlug;
+      plug.b = 1;  // no drop during this bring-up
+      // What the command showed before is not the bring-up's.
+      shownBeforeEvent_ = os_.display.Device(*machine_.ext).sizesShownByCalls.size();
+      Perform(plug);
+    });
   }
 
   void UserSetsAdapterMode(const SoakEvent& e) {
