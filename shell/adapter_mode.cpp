@@ -36,8 +36,13 @@ int CDUDOzurDlg::SyncAdapterMode() {
     device.m_nDispState = kDispOff;
     result = 1;
   }
+  // Off the desktop a display shows no mode, and what Windows keeps stored for it may be one
+  // the user never confirmed (a question left open when it went).
+  const bool shown =
+      (ext.stateFlags & platform::kDisplayAttachedToDesktop) != 0 || device.m_bMirrorActive != 0;
   platform::DisplayMode mode;
-  if (!platform::Os().display->EnumMode(ext.name, platform::kEnumRegistrySettings, mode) ||
+  if (!shown ||
+      !platform::Os().display->EnumMode(ext.name, platform::kEnumRegistrySettings, mode) ||
       mode.width == 0 || mode.height == 0 || mode.bitsPerPel == 0) {
     return result;
   }
