@@ -107,7 +107,9 @@ void CheckCurrentResolution(CDongleDevice& device, platform::MenuHandle highRes,
                             platform::MenuHandle resolutions) {
   const std::int32_t state = device.GetDisplayState();
   platform::DisplayMode mode;
-  if (GetRegistryMode(device.m_ddActive, mode) != 0) {
+  // Off the desktop the display shows no mode, and what Windows keeps stored for it may be one
+  // the user never confirmed: the fields keep the mode the program holds.
+  if (state != kDispOff && GetRegistryMode(device.m_ddActive, mode) != 0) {
     Trace("Get current res scucces x = %d, y = %d, z = %d\n", static_cast<int>(mode.width),
           static_cast<int>(mode.height), static_cast<int>(mode.bitsPerPel));
     device.m_nWidth = static_cast<std::int32_t>(mode.width);
