@@ -1744,7 +1744,9 @@ class SoakWorld {
   // The program puts back the saved state: the desktop must show the user's choice again.
   void Reapplied() {
     disturbed_ = true;
-    if (!Excused()) {
+    // With a question open, its answer decides the resolution once it comes.
+    const bool asking = app_ != nullptr && Dialog().m_dlgWarning.GetSafeHwnd() != 0;
+    if (!Excused() && !asking) {
       resolutionAtBringUp_ = SavedResolution();
       shownAtBringUp_ = shownBeforeEvent_;
     }
