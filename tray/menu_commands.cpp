@@ -395,14 +395,19 @@ void CDUDOzurDlg::OnResolution(std::uint32_t id) {
         device.SetResolution(static_cast<std::uint32_t>(oldWidth),
                              static_cast<std::uint32_t>(oldHeight),
                              static_cast<std::uint32_t>(oldDepth));
-      } else if (unconfirmed) {
-        device.m_nWidth = oldWidth;
-        device.m_nHeight = oldHeight;
-        device.m_nBitDepth = oldDepth;
-        // Taken off the desktop at the new mode, the display would come back at it.
-        if (!now.mode && oldWidth > 0 && oldHeight > 0 && oldDepth > 0) {
-          ComeBackAt(device.m_ddActive, static_cast<std::uint32_t>(oldWidth),
-                     static_cast<std::uint32_t>(oldHeight), static_cast<std::uint32_t>(oldDepth));
+      } else {
+        if (unconfirmed) {
+          device.m_nWidth = oldWidth;
+          device.m_nHeight = oldHeight;
+          device.m_nBitDepth = oldDepth;
+        }
+        // Off the desktop, the display would come back at the new mode Windows keeps stored for
+        // it; without an OK it comes back at the mode kept.
+        if (answer != platform::kIdOk && !now.mode && device.m_nWidth > 0 && device.m_nHeight > 0 &&
+            device.m_nBitDepth > 0) {
+          ComeBackAt(device.m_ddActive, static_cast<std::uint32_t>(device.m_nWidth),
+                     static_cast<std::uint32_t>(device.m_nHeight),
+                     static_cast<std::uint32_t>(device.m_nBitDepth));
         }
       }
       m_dlgWarning.m_nTimer = 0;

@@ -210,6 +210,8 @@ TEST_F(LinkTest, LoadingTheLibraryTwiceKeepsTheFirstLoad) {
   EXPECT_EQ(os.system.LastError(), static_cast<std::uint32_t>(platform::kErrorAlreadyInitialized));
   EXPECT_EQ(os.composition.Loads(), 1);
   EXPECT_TRUE(os.composition.Loaded());
+  g_dwm.Free();
+  EXPECT_FALSE(os.composition.Loaded());
 }
 
 // --- Handle notification ---

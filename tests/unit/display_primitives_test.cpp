@@ -171,6 +171,8 @@ TEST_F(PrimitivesTest, FindComparesWholeIdsWithoutCase) {
   EXPECT_EQ(FindDisplayDeviceById(L"kdx\\usbvgamir30", found), 1);
   EXPECT_EQ(found.id, kAdapterMirId);
   EXPECT_EQ(found.stateFlags, platform::kDisplayMirroringDriver);
+  EXPECT_TRUE(SameDeviceId(L"usb\\vid_a0z9", L"USB\\VID_A0Z9"));  // both ends of the alphabet
+  EXPECT_FALSE(SameDeviceId(L"`{", L"@["));                       // just outside it
 
   platform::DisplayDevice untouched;
   untouched.name = L"keep";
