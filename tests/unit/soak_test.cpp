@@ -941,9 +941,15 @@ class SoakWorld {
       case Ev::kCablePull:
       case Ev::kSafeRemoval:
         if (os_.adapter.Plugged()) {
+          // A removal takes the icon away only from a program that had the adapter open: one a
+          // shell restart showed before the adapter was opened stays.
+          const bool open = app_ != nullptr && app_->m_pMainWnd != nullptr &&
+                            Device().m_hDevice != platform::kInvalidDevice;
           os_.adapter.Unplug(e.kind == Ev::kCablePull ? sim::Removal::kCablePull
                                                       : sim::Removal::kSafeRemoval);
-          intent_.iconWithoutAdapterAllowed = false;
+          if (open) {
+            intent_.iconWithoutAdapterAllowed = false;
+          }
           Forced();
           // A driver's slowness belongs to one connection.
           os_.adapter.SetExtReadyOnPoll(1);
