@@ -410,13 +410,15 @@ std::string Describe(const SoakSequence& sequence) {
       text << kReasonNames[e.b % 3];
     }
     if (const std::optional<SoakEvent> command = FollowUp(e)) {
-      text << " (if it takes place: then, " << command->gap << " ms later,"
-           << (command->kind == Ev::kMenu ? DescribeMenu(*command)
-               : command->kind == Ev::kPlug
-                   ? " the cable pulled and, " + std::to_string(ReplugGap(*command)) +
-                         " ms later, plugged in again"
-                   : " " + std::string(kEventNames[static_cast<int>(command->kind)]))
-           << ")";
+      text << " (if it takes place: then, " << command->gap << " ms later,";
+      if (command->kind == Ev::kMenu) {
+        text << DescribeMenu(*command);
+      } else if (command->kind == Ev::kPlug) {
+        text << " the cable pulled and, " << ReplugGap(*command) << " ms later, plugged in again";
+      } else {
+        text << " " << kEventNames[static_cast<int>(command->kind)];
+      }
+      text << ")";
     }
     text << "\n";
   }
