@@ -180,16 +180,9 @@ bool CDongleDevice::EnumFullDispMode() {
 
 int SystemDisplay::EnumSystemDispMode() {
   Trace("Enum system display resolution\n");
+  // The same display whose mode the mirror is sized after.
   platform::DisplayDevice device;
-  bool found = false;
-  for (std::uint32_t i = 0; platform::Os().display->EnumDevice(i, device); ++i) {
-    if ((device.stateFlags & platform::kDisplayPrimaryDevice) != 0 &&
-        (device.stateFlags & platform::kDisplayMirroringDriver) == 0) {
-      found = true;
-      break;
-    }
-  }
-  if (!found) {
+  if (!FindSystemDisplay(device)) {
     Trace("Can't get system display device\n");
     return 0;
   }

@@ -10,9 +10,12 @@
 
 namespace {
 
-// The system display recorded at start while it is on the desktop: the user may have made
-// another display the main one, and its mode is not the system display's. Else the first
-// primary display device that is not a mirroring driver.
+bool GetStoredMode(const platform::DisplayDevice& device, platform::DisplayMode& mode) {
+  return platform::Os().display->EnumMode(device.name, platform::kEnumRegistrySettings, mode);
+}
+
+}  // namespace
+
 bool FindSystemDisplay(platform::DisplayDevice& out) {
   if (FindAttachedSystemDisplay(out)) {
     return true;
@@ -27,12 +30,6 @@ bool FindSystemDisplay(platform::DisplayDevice& out) {
   }
   return false;
 }
-
-bool GetStoredMode(const platform::DisplayDevice& device, platform::DisplayMode& mode) {
-  return platform::Os().display->EnumMode(device.name, platform::kEnumRegistrySettings, mode);
-}
-
-}  // namespace
 
 bool SystemDisplay::RefreshSystemMode() {
   platform::DisplayDevice system;

@@ -6,8 +6,14 @@
 #include <cstdint>
 
 #include "display/res_list.h"
+#include "platform/display_settings.h"
 
 class SystemResolution;
+
+// The system display recorded at start while it is on the desktop: the user may have made
+// another display the main one, and its modes are not the system display's. Else the first
+// primary display device that is not a mirroring driver.
+bool FindSystemDisplay(platform::DisplayDevice& out);
 
 class SystemDisplay {
  public:
