@@ -22,6 +22,14 @@ bool DisplayRect::Overlaps(const DisplayRect& other) const {
          other.y < y + height;
 }
 
+bool DisplayRect::Touches(const DisplayRect& other) const {
+  const bool sideBySide = (x + width == other.x || other.x + other.width == x) &&
+                          y < other.y + other.height && other.y < y + height;
+  const bool stacked = (y + height == other.y || other.y + other.height == y) &&
+                       x < other.x + other.width && other.x < x + width;
+  return sideBySide || stacked;
+}
+
 DisplayRect RectOf(const platform::DisplayMode& mode) {
   return {mode.x, mode.y, Width(mode), static_cast<std::int32_t>(mode.height)};
 }
@@ -37,14 +45,8 @@ bool RowEnd::IsFree(const platform::DisplayMode& mode) const {
 }
 
 bool RowEnd::Touches(const platform::DisplayMode& mode) const {
-  const DisplayRect a = RectOf(mode);
-  return std::any_of(taken_.begin(), taken_.end(), [&a](const DisplayRect& b) {
-    const bool sideBySide = (a.x + a.width == b.x || b.x + b.width == a.x) &&
-                            a.y < b.y + b.height && b.y < a.y + a.height;
-    const bool stacked = (a.y + a.height == b.y || b.y + b.height == a.y) && a.x < b.x + b.width &&
-                         b.x < a.x + a.width;
-    return sideBySide || stacked;
-  });
+  return std::any_of(taken_.begin(), taken_.end(),
+                     [&mode](const DisplayRect& other) { return RectOf(mode).Touches(other); });
 }
 
 platform::Point PlaceOnReturn(const platform::DisplayMode& stored, const RowEnd& row) {

@@ -38,6 +38,8 @@ struct DisplayRect {
   std::int32_t width = 0;
   std::int32_t height = 0;
   bool Overlaps(const DisplayRect& other) const;
+  // Whether the two share a stretch of edge.
+  bool Touches(const DisplayRect& other) const;
 };
 
 DisplayRect RectOf(const platform::DisplayMode& mode);

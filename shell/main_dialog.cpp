@@ -158,20 +158,15 @@ bool CDUDOzurDlg::OnCommand(std::uint32_t id) {
   }
   if (id == ID_PRIMARY || id == ID_EXTENDED || id == ID_OFF || id == ID_MIRROR) {
     DropResumeRetries(id == ID_OFF);
-    EndHoldingOffWhenShown();
-    return true;
-  }
-  if (id >= ID_RESOLUTION_FIRST && id <= ID_RESOLUTION_LAST) {
+  } else if (id >= ID_RESOLUTION_FIRST && id <= ID_RESOLUTION_LAST) {
     OnResolution(id);
-    EndHoldingOffWhenShown();
-    return true;
-  }
-  if (id >= ID_ROTATE_0 && id <= ID_ROTATE_LAST) {
+  } else if (id >= ID_ROTATE_0 && id <= ID_ROTATE_LAST) {
     OnRotation(id);
-    EndHoldingOffWhenShown();
-    return true;
+  } else {
+    return false;
   }
-  return false;
+  EndHoldingOffWhenShown();
+  return true;
 }
 
 // A command's own display changes come while it runs, when none of them may end holding the

@@ -109,8 +109,7 @@ void CheckCurrentResolution(CDongleDevice& device, platform::MenuHandle highRes,
   platform::DisplayMode mode;
   // Off the desktop the display shows no mode: what Windows keeps stored for it (a mode set
   // while it was off, one it was taken off at unconfirmed) is not the one it comes back at.
-  platform::DisplayDevice active = device.m_ddActive;
-  if (RefreshDisplayDevice(active) != 0 && GetRegistryMode(active, mode) != 0) {
+  if (state != kDispOff && GetRegistryMode(device.m_ddActive, mode) != 0) {
     Trace("Get current res scucces x = %d, y = %d, z = %d\n", static_cast<int>(mode.width),
           static_cast<int>(mode.height), static_cast<int>(mode.bitsPerPel));
     device.m_nWidth = static_cast<std::int32_t>(mode.width);
