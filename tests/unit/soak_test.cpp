@@ -728,7 +728,32 @@ class SoakWorld {
     }
     CheckResolutionKept(step);
     CheckSavedModeIsLive(step);
+    CheckUsersModeOutlivedQuestion(step);
     return true;
+  }
+
+  // A mode the user set in the display settings while a resolution was asked about is what the
+  // answer leaves on the display, whatever the answer.
+  void CheckUsersModeOutlivedQuestion(std::size_t step) {
+    if (Dialog().m_dlgWarning.GetSafeHwnd() != 0) {
+      return;
+    }
+    const auto set = std::exchange(modeSetWhileAsked_, std::nullopt);
+    const sim::SimDisplayDevice& ext = os_.display.Device(*machine_.ext);
+    if (failure_ || !set || modeSetAt_ != performed_ || Excused() || !ext.present ||
+        !ext.live.attached) {
+      return;
+    }
+    const std::array<std::uint32_t, 3> live{ext.live.width, ext.live.height, ext.live.bitsPerPel};
+    // The driver's turn may swap a shape that does not fit it.
+    const std::array<std::uint32_t, 3> turned{live[1], live[0], live[2]};
+    if (live != *set && turned != *set) {
+      std::ostringstream text;
+      text << "the answer to a question replaced " << (*set)[0] << "x" << (*set)[1] << "x"
+           << (*set)[2] << ", set by the user in the display settings meanwhile, by " << live[0]
+           << "x" << live[1] << "x" << live[2] << "\n";
+      failure_ = {step, text.str()};
+    }
   }
 
   // A size above 1024 x 768 (either way round) is the user's only once confirmed, or set in the
@@ -1370,9 +1395,30 @@ class SoakWorld {
         intent_.expectedLive.reset();
         return;
       } else {
-        const sim::SimMode& mode = ext.modes[e.a % ext.modes.size()];
+        const bool asked = Dialog().m_dlgWarning.GetSafeHwnd() != 0;
+        const sim::SimMode* picked = &ext.modes[e.a % ext.modes.size()];
+        if (asked) {
+          // The mode asked about does not fit: another height at the same width, as a user
+          // would try first, differs from it in one field only.
+          const auto sibling =
+              std::find_if(ext.modes.begin(), ext.modes.end(), [&](const sim::SimMode& mode) {
+                return mode.width == ext.live.width && mode.height != ext.live.height &&
+                       mode.bitsPerPel == ext.live.bitsPerPel;
+              });
+          if (sibling != ext.modes.end()) {
+            picked = &*sibling;
+          }
+        }
+        const sim::SimMode& mode = *picked;
         Vouch(mode.width, mode.height);
-        os_.display.UserChangesMode(ext.name, mode.width, mode.height, mode.bitsPerPel);
+        const sim::Placement before = ext.live;
+        // A mode set to the one shown changes nothing Windows would tell a program about.
+        if (os_.display.UserChangesMode(ext.name, mode.width, mode.height, mode.bitsPerPel) ==
+                platform::kDispChangeSuccessful &&
+            asked && !(ext.live == before)) {
+          modeSetWhileAsked_ = {ext.live.width, ext.live.height, ext.live.bitsPerPel};
+          modeSetAt_ = performed_;
+        }
       }
       // What the display settings leave is the user's choice too.
       intent_.choice.reset();
@@ -1849,6 +1895,8 @@ class SoakWorld {
   std::optional<std::uint32_t> primaryCountAtChoice_;
   std::optional<std::uint32_t> desktopBefore_;
   std::optional<std::array<std::uint32_t, 3>> resolutionAtBringUp_;
+  std::optional<std::array<std::uint32_t, 3>> modeSetWhileAsked_;
+  std::uint64_t modeSetAt_ = 0;  // the event during which it was set
   std::optional<std::array<std::uint32_t, 3>> resolutionAtCommand_;  // ... and at a command
   std::set<std::pair<std::uint32_t, std::uint32_t>> vouched_;        // sizes the user chose
   std::size_t shownAtBringUp_ = 0;    // the adapter display's sizes shown before the bring-up
