@@ -1398,15 +1398,19 @@ class SoakWorld {
         const bool asked = Dialog().m_dlgWarning.GetSafeHwnd() != 0;
         const sim::SimMode* picked = &ext.modes[e.a % ext.modes.size()];
         if (asked) {
-          // The mode asked about does not fit: another height at the same width, as a user
-          // would try first, differs from it in one field only.
-          const auto sibling =
-              std::find_if(ext.modes.begin(), ext.modes.end(), [&](const sim::SimMode& mode) {
-                return mode.width == ext.live.width && mode.height != ext.live.height &&
-                       mode.bitsPerPel == ext.live.bitsPerPel;
-              });
-          if (sibling != ext.modes.end()) {
-            picked = &*sibling;
+          // The mode asked about does not fit: the user tries a neighbour of it, one that
+          // differs in a single field (another height or width, or another depth).
+          std::vector<const sim::SimMode*> neighbours;
+          for (const sim::SimMode& mode : ext.modes) {
+            const int differing = (mode.width != ext.live.width ? 1 : 0) +
+                                  (mode.height != ext.live.height ? 1 : 0) +
+                                  (mode.bitsPerPel != ext.live.bitsPerPel ? 1 : 0);
+            if (differing == 1) {
+              neighbours.push_back(&mode);
+            }
+          }
+          if (!neighbours.empty()) {
+            picked = neighbours[(e.a >> 4) % neighbours.size()];
           }
         }
         const sim::SimMode& mode = *picked;
