@@ -37,6 +37,10 @@ std::uint32_t SimWindowing::RegisterMessage(const std::wstring& name) {
   if (found != registered_.end()) {
     return found->second;
   }
+  if (namesLeft_ == 0) {
+    return 0;
+  }
+  --namesLeft_;
   const auto value = static_cast<std::uint32_t>(0xC000 + registered_.size());
   registered_.emplace(key, value);
   return value;

@@ -10,7 +10,8 @@
 // - Sleep (System) advances the clock without dispatching anything; timers due meanwhile fire
 //   at the next loop, in order of their due time.
 // - Modal loops (dialogs, popup menus) dispatch every window's messages while they run.
-// - RegisterMessage returns one value per name from 0xC000 up, names compared without case.
+// - RegisterMessage returns one value per name from 0xC000 up, names compared without case;
+//   once the atom table is full, a new name gets 0.
 // - FindWindowByTitle finds the first top-level window (in creation order) whose title equals
 //   the text, without case, whatever its class, visible or not.
 // - A loop that has nothing left to do before its horizon returns; the horizon keeps a test from
@@ -154,6 +155,8 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   bool RunModalLoop(const std::function<bool()>& done, std::uint64_t horizon);
   // Horizon of RunMessageLoop and of modal loops: a loop returns when it is reached.
   void SetLoopHorizon(std::uint64_t time) { loopHorizon_ = time; }
+  // The atom table has room for this many more message names.
+  void LimitNewMessageNames(std::size_t room) { namesLeft_ = room; }
   // Modal loops (menus, dialogs) running now, nested.
   int ModalLoops() const { return modalLoops_; }
   // The longest stretch in which the thread handled messages without pumping (so no window of
@@ -242,6 +245,7 @@ class SimWindowing : public platform::Windowing, public MessageSink {
   std::uint64_t sequence_ = 0;
   std::vector<MessageRecord> delivered_;
   std::map<std::wstring, std::uint32_t> registered_;
+  std::size_t namesLeft_ = 0x4000;
   std::map<std::uint32_t, DialogTemplate> templates_;
   bool quitPending_ = false;
   int quitCode_ = 0;

@@ -242,5 +242,23 @@ TEST_F(StartupTest, FullRunEndsOnRemoveRegistryAndReleasesItsRegistration) {
   EXPECT_TRUE(os.windows.TopLevelWindows().empty());
 }
 
+// A name the full atom table refused leaves its message at 0, which is WM_NULL's value: a WM_NULL
+// (the tray menu posts one) must not be taken for the command that name stands for.
+TEST_F(StartupTest, AMessageNameThatCouldNotBeRegisteredAnswersNothing) {
+  os.windows.LimitNewMessageNames(3);
+  os.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState", 3);
+  ProgramLoad();
+  app = std::make_unique<VIDAZazoVez>();
+  app->SetCommandLine(L"", {"vgatray.exe"});
+  os.windows.At(3000, [this] {
+    os.windows.PostMessage(os.windows.FindWindowByTitle(L"KDX 5830"), platform::kWmNull, 0, 0);
+  });
+  os.windows.SetLoopHorizon(60000);
+  EXPECT_FALSE(app->InitInstance());
+  EXPECT_EQ(g_uRemoveRegistry, 0u);
+  EXPECT_TRUE(os.registry.KeyExists(platform::kHkeyCurrentUser, kDonglePath))
+      << "the WM_NULL was taken for the uninstaller's request to remove the settings";
+}
+
 }  // namespace
 }  // namespace vgatest
