@@ -729,7 +729,33 @@ class SoakWorld {
     CheckResolutionKept(step);
     CheckSavedModeIsLive(step);
     CheckUsersModeOutlivedQuestion(step);
+    CheckTopologyFollowsUser(step);
     return true;
+  }
+
+  // What the user arranged in the display settings is what the program records, and so what the
+  // next plug-in or logon brings back.
+  void CheckTopologyFollowsUser(std::size_t step) {
+    if (!arrangedAt_ || *arrangedAt_ != performed_) {
+      arrangedAt_.reset();
+      return;
+    }
+    arrangedAt_.reset();
+    if (failure_ || Excused() || FailureLive() || !AdapterUp() || Dialog().m_bTurnOnPending != 0 ||
+        Device().m_bHeldOff != 0) {
+      return;
+    }
+    const auto primary = [](std::uint32_t topology) -> std::uint32_t {
+      return topology == kDispPrimaryOnly ? std::uint32_t{kDispPrimaryExt} : topology;
+    };
+    const std::uint32_t live = LiveTopology(os_, Dialog().m_sysDisplay.m_bIntelChip == 1);
+    const auto recorded = static_cast<std::uint32_t>(Device().m_nDispState);
+    if (primary(live) != primary(recorded)) {
+      std::ostringstream text;
+      text << "the user's display settings show topology " << live << " and the program records "
+           << recorded << "\n";
+      failure_ = {step, text.str()};
+    }
   }
 
   // A mode the user set in the display settings while a resolution was asked about is what the
@@ -1349,6 +1375,7 @@ class SoakWorld {
         if (adapterWasPrimary) {
           // The display settings took the adapter's display out of Primary: the user's doing.
           intent_.choice.reset();
+          arrangedAt_ = performed_;
         }
         intent_.expectedLive.reset();
         break;
@@ -1426,6 +1453,7 @@ class SoakWorld {
       }
       // What the display settings leave is the user's choice too.
       intent_.choice.reset();
+      arrangedAt_ = performed_;
       intent_.expectedLive.reset();
     }
   }
@@ -1900,7 +1928,8 @@ class SoakWorld {
   std::optional<std::uint32_t> desktopBefore_;
   std::optional<std::array<std::uint32_t, 3>> resolutionAtBringUp_;
   std::optional<std::array<std::uint32_t, 3>> modeSetWhileAsked_;
-  std::uint64_t modeSetAt_ = 0;  // the event during which it was set
+  std::optional<std::uint64_t> arrangedAt_;  // the event in which the user arranged the desktop
+  std::uint64_t modeSetAt_ = 0;              // the event during which it was set
   std::optional<std::array<std::uint32_t, 3>> resolutionAtCommand_;  // ... and at a command
   std::set<std::pair<std::uint32_t, std::uint32_t>> vouched_;        // sizes the user chose
   std::size_t shownAtBringUp_ = 0;    // the adapter display's sizes shown before the bring-up
