@@ -331,6 +331,13 @@ std::optional<SoakEvent> FollowUp(const SoakEvent& e) {
     command.gap = 200 + (e.a >> 14) % (1 + (e.b >> 12) % 17000);  // mostly before the answer
     return command;
   }
+  if (e.kind == Ev::kTurnoffCopy && e.a % 4 == 0) {
+    // A script that turns the display off before the machine is put to sleep.
+    command.kind = (e.a >> 2) % 3 == 0 ? Ev::kCancelledSuspend : Ev::kSuspend;
+    command.b = e.b;
+    command.gap = 100 + (e.a >> 4) % 5000;
+    return command;
+  }
   if (e.kind == Ev::kResume && e.a % 3 == 0) {
     command.a = (e.a >> 8) % 4;
     command.b = e.b;
@@ -646,6 +653,8 @@ class SoakWorld {
             Menu(chosen);
           } else if (chosen.kind == Ev::kPlug) {
             Replug(chosen);
+          } else if (chosen.kind == Ev::kSuspend || chosen.kind == Ev::kCancelledSuspend) {
+            Perform(chosen);
           } else {
             UserSetsAdapterMode(chosen);
           }
@@ -1123,6 +1132,7 @@ class SoakWorld {
       case Ev::kTurnoffCopy:
         SecondCopy(L"Turnoff");
         Forced();
+        ScheduleFollowUp(e);
         break;
       case Ev::kUninstallCopy:
         if (InsideAHandler()) {
