@@ -58,6 +58,8 @@ struct SoakMachine {
   bool pluggedAtStart = true;
   // An earlier session of the program left the adapter's display off at this mode, unturned.
   std::optional<sim::SimMode> offFromEarlierSession;
+  // Settings left by an adapter of another kind: a saved resolution this one does not list.
+  std::optional<sim::SimMode> savedUnlisted;
 };
 
 enum class Ev {
@@ -276,6 +278,20 @@ SoakSequence Generate(std::uint64_t seed) {
     m.shape.adapter.extStored = {
         false, false, 0, 0, mode.width * kept, mode.height * kept, mode.bitsPerPel, mode.frequency};
   }
+  if (!m.offFromEarlierSession && variants.Below(6) == 0) {
+    const std::vector<sim::SimMode>& modes = m.shape.adapter.extModes;
+    for (const sim::SimMode wide : {sim::SimMode{1024, 600, 32, 60}, sim::SimMode{800, 480, 32, 60},
+                                    sim::SimMode{960, 540, 16, 60}}) {
+      const bool listed = std::any_of(modes.begin(), modes.end(), [&](const sim::SimMode& mode) {
+        return std::min(mode.width, mode.height) == wide.height &&
+               std::max(mode.width, mode.height) == wide.width;
+      });
+      if (!listed) {
+        m.savedUnlisted = wide;
+        break;
+      }
+    }
+  }
   const std::uint32_t count = 1 + random.Below(60);
   for (std::uint32_t i = 0; i < count; ++i) {
     SoakEvent event;
@@ -395,6 +411,10 @@ std::string Describe(const SoakSequence& sequence) {
   if (const std::optional<sim::SimMode>& off = m.offFromEarlierSession) {
     text << ", left off by an earlier session at " << off->width << "x" << off->height << "x"
          << off->bitsPerPel;
+  }
+  if (const std::optional<sim::SimMode>& saved = m.savedUnlisted) {
+    text << ", saved " << saved->width << "x" << saved->height << "x" << saved->bitsPerPel
+         << " for another kind of adapter";
   }
   text << "\n";
   for (std::size_t i = 0; i < sequence.events.size(); ++i) {
@@ -529,6 +549,15 @@ class SoakWorld {
       saved(L"RotationState", 0);
       saved(L"FirstRun", 1);
       Vouch(off->width, off->height);  // the user confirmed it in that session
+    }
+    if (const std::optional<sim::SimMode>& saved = m.savedUnlisted) {
+      savedUnlisted_ = {saved->width, saved->height, saved->bitsPerPel};
+      os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState", kDispExtended);
+      os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"Width", saved->width);
+      os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"Height", saved->height);
+      os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"BitDepth",
+                            saved->bitsPerPel);
+      os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"FirstRun", 1);
     }
     intent_.systemWidth = m.shape.system.width;
     intent_.systemHeight = m.shape.system.height;
@@ -812,8 +841,31 @@ class SoakWorld {
     }
     std::ostringstream text;
     const auto saved = SavedResolution();
-    if (saved && ((*saved)[0] != ext.live.width || (*saved)[1] != ext.live.height ||
-                  (*saved)[2] != ext.live.bitsPerPel)) {
+    // Saved for an adapter of another kind, a mode this one does not list is shown at a listed
+    // one at least as large where there is one.
+    const auto lists = [&ext](const std::array<std::uint32_t, 3>& mode, bool exactly) {
+      const std::uint32_t narrow = std::min(mode[0], mode[1]);
+      const std::uint32_t wide = std::max(mode[0], mode[1]);
+      return std::any_of(ext.modes.begin(), ext.modes.end(), [&](const sim::SimMode& listed) {
+        const std::uint32_t listedNarrow = std::min(listed.width, listed.height);
+        const std::uint32_t listedWide = std::max(listed.width, listed.height);
+        return exactly
+                   ? listedNarrow == narrow && listedWide == wide && listed.bitsPerPel == mode[2]
+                   : listedNarrow >= narrow && listedWide >= wide;
+      });
+    };
+    const std::array<std::uint32_t, 3> live{ext.live.width, ext.live.height, ext.live.bitsPerPel};
+    if (saved && savedUnlisted_ && *saved == *savedUnlisted_ && !lists(*saved, true)) {
+      if (lists(*saved, false) &&
+          (std::min(live[0], live[1]) < std::min((*saved)[0], (*saved)[1]) ||
+           std::max(live[0], live[1]) < std::max((*saved)[0], (*saved)[1]))) {
+        text << "the saved mode " << (*saved)[0] << "x" << (*saved)[1]
+             << ", which this adapter does not list, is shown smaller, at " << live[0] << "x"
+             << live[1] << "\n";
+      }
+      Vouch(live[0], live[1]);  // the program's stand-in for it, not a choice to confirm
+    } else if (saved && ((*saved)[0] != ext.live.width || (*saved)[1] != ext.live.height ||
+                         (*saved)[2] != ext.live.bitsPerPel)) {
       text << "the saved mode is " << (*saved)[0] << "x" << (*saved)[1] << "x" << (*saved)[2]
            << " where the adapter's display shows " << ext.live.width << "x" << ext.live.height
            << "x" << ext.live.bitsPerPel << "\n";
@@ -1938,6 +1990,7 @@ class SoakWorld {
   std::optional<std::uint32_t> desktopBefore_;
   std::optional<std::array<std::uint32_t, 3>> resolutionAtBringUp_;
   std::optional<std::array<std::uint32_t, 3>> modeSetWhileAsked_;
+  std::optional<std::array<std::uint32_t, 3>> savedUnlisted_;  // left by another kind of adapter
   std::optional<std::uint64_t> arrangedAt_;  // the event in which the user arranged the desktop
   std::uint64_t modeSetAt_ = 0;              // the event during which it was set
   std::optional<std::array<std::uint32_t, 3>> resolutionAtCommand_;  // ... and at a command
