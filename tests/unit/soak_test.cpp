@@ -280,8 +280,9 @@ SoakSequence Generate(std::uint64_t seed) {
   }
   if (!m.offFromEarlierSession && variants.Below(6) == 0) {
     const std::vector<sim::SimMode>& modes = m.shape.adapter.extModes;
-    for (const sim::SimMode wide : {sim::SimMode{1024, 600, 32, 60}, sim::SimMode{800, 480, 32, 60},
-                                    sim::SimMode{960, 540, 16, 60}}) {
+    for (const sim::SimMode wide :
+         {sim::SimMode{1366, 768, 32, 60}, sim::SimMode{1280, 720, 32, 60},
+          sim::SimMode{1024, 600, 32, 60}, sim::SimMode{960, 540, 16, 60}}) {
       const bool listed = std::any_of(modes.begin(), modes.end(), [&](const sim::SimMode& mode) {
         return std::min(mode.width, mode.height) == wide.height &&
                std::max(mode.width, mode.height) == wide.width;
@@ -552,6 +553,7 @@ class SoakWorld {
     }
     if (const std::optional<sim::SimMode>& saved = m.savedUnlisted) {
       savedUnlisted_ = {saved->width, saved->height, saved->bitsPerPel};
+      Vouch(saved->width, saved->height);  // confirmed on that adapter
       os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState", kDispExtended);
       os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"Width", saved->width);
       os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"Height", saved->height);
