@@ -1262,15 +1262,23 @@ class SoakWorld {
         }
         if (monitor->stored.attached) {
           // Windows keeps the desktop in one piece: the displays right of the monitor move into
-          // its place when it goes, and make room when it returns.
+          // its place when it goes, and make room when it returns. The primary holds (0, 0): a
+          // monitor that returns at or left of it (the system display left of the main one)
+          // takes its room on the left, and the displays left of it move further left.
           const auto width = static_cast<std::int32_t>(monitor->stored.width);
+          const bool leftward = plug && monitor->stored.x <= 0;
           const std::int32_t edge = plug ? monitor->stored.x : monitor->stored.x + width;
+          if (leftward) {
+            monitor->stored.x -= width;
+          }
           for (std::size_t i = 0; i < os_.display.Devices().size(); ++i) {
             sim::SimDisplayDevice& device = os_.display.Device(i);
+            const std::int32_t right =
+                device.stored.x + static_cast<std::int32_t>(device.stored.width);
             if (&device != monitor && device.present && device.stored.attached &&
                 (device.fixedFlags & platform::kDisplayMirroringDriver) == 0 &&
-                device.stored.x >= edge) {
-              device.stored.x += plug ? width : -width;
+                (leftward ? right <= edge : device.stored.x >= edge)) {
+              device.stored.x += plug && !leftward ? width : -width;
             }
           }
           if (plug) {
