@@ -642,6 +642,9 @@ class SoakWorld {
           }
           CloseBlinkWindow();
           OpenBlinkWindow(chosen.kind);
+          // As at every event: a resolution the user's command or change brings (a menu command
+          // fits it to the offered modes) is not a bring-up's still pending.
+          resolutionAtBringUp_.reset();
           if (chosen.kind == Ev::kMenu) {
             Menu(chosen);
           } else if (chosen.kind == Ev::kPlug) {
