@@ -117,7 +117,9 @@ bool CDUDOzurDlg::ResumeFromPrimary() {
     }
     ++g_nResumeCount;
     Trace("Try to resume from primary count = %d\n", g_nResumeCount);
-    AttachDisplayExtended(device.m_ddActive);
+    // A main display the user chose in the display settings since the suspend stays where it
+    // is: the system display made primary at (0, 0) would cover it.
+    AttachDisplayExtended(device.m_ddActive, AnotherDisplayIsMain(device.m_ddActive.id));
     platform::Os().system->Sleep(500);
     if (device.IsAdapterAttached()) {
       Trace("Set to primary\n");
