@@ -722,6 +722,12 @@ class SoakWorld {
       }
     }
     const sim::SimDisplayDevice& ext = os_.display.Device(*machine_.ext);
+    if (ext.timesMadePrimary != primaryCountAtMain_) {
+      // The adapter's display took the main place since the user last chose one (a bring-up of
+      // a saved Primary, the user in the display settings), maybe only for a while.
+      intent_.mainDisplay = os_.display.Device(machine_.system).id;
+      primaryCountAtMain_ = ext.timesMadePrimary;
+    }
     if (ext.present && ext.live.attached && ext.live.primary) {
       // The adapter's display holds the main place: leaving it, it hands it to the system display.
       intent_.mainDisplay = os_.display.Device(machine_.system).id;
@@ -1295,6 +1301,7 @@ class SoakWorld {
         }
         // Windows chose the main display; the adapter's display hands that place to the
         // system display when it leaves it.
+        primaryCountAtMain_ = os_.display.Device(*machine_.ext).timesMadePrimary;
         intent_.mainDisplay = os_.display.Device(machine_.system).id;
         for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
           if (device.present && device.live.attached && device.live.primary &&
@@ -1327,6 +1334,7 @@ class SoakWorld {
           return;
         }
         intent_.mainDisplay = chosen.id;
+        primaryCountAtMain_ = os_.display.Device(*machine_.ext).timesMadePrimary;
         for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
           if (device.present && !device.live.attached) {
             intent_.leftOffByUser.insert(device.id);
@@ -1776,13 +1784,6 @@ class SoakWorld {
       resolutionAtBringUp_ = SavedResolution();
       shownAtBringUp_ = shownBeforeEvent_;
     }
-    const auto saved = os_.registry.GetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState");
-    // A saved Primary takes the main place only from a plugged adapter: without it, a logon or a
-    // resume leaves the user's main display where it is.
-    if (os_.adapter.Plugged() && saved &&
-        (*saved == kDispPrimaryExt || *saved == kDispPrimaryOnly)) {
-      intent_.mainDisplay = os_.display.Device(machine_.system).id;
-    }
     if (!injected_ && !suspended_ && intent_.choice && !intent_.saveMayHaveFailed) {
       intent_.expectedLive = intent_.choice;
     } else {
@@ -1860,6 +1861,9 @@ class SoakWorld {
   std::optional<std::uint32_t> primaryCountAtChoice_;
   std::optional<std::uint32_t> desktopBefore_;
   std::optional<std::array<std::uint32_t, 3>> resolutionAtBringUp_;
+  // How often the adapter's display had been made primary when the user last chose the main
+  // display.
+  std::uint32_t primaryCountAtMain_ = 0;
   std::optional<std::array<std::uint32_t, 3>> resolutionAtCommand_;  // ... and at a command
   std::set<std::pair<std::uint32_t, std::uint32_t>> vouched_;        // sizes the user chose
   std::size_t shownAtBringUp_ = 0;    // the adapter display's sizes shown before the bring-up
