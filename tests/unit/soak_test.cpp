@@ -1334,7 +1334,10 @@ class SoakWorld {
           return;
         }
         intent_.mainDisplay = chosen.id;
+        // A Primary chosen before that the adapter's display takes the main place from here on
+        // counts from now, not from its choice.
         primaryCountAtMain_ = os_.display.Device(*machine_.ext).timesMadePrimary;
+        primaryCountAtChoice_.reset();
         for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
           if (device.present && !device.live.attached) {
             intent_.leftOffByUser.insert(device.id);
