@@ -60,9 +60,10 @@ std::intptr_t CDUDOzurDlg::OnDeviceChange(std::uint32_t event,
       device.m_bDeviceReady = 0;
       Trace("Remove device \n");
       // An adapter the program holds off (a suspend that was called off) keeps the topology it
-      // had: the plug-in that follows brings that back, not "off".
+      // had: the plug-in that follows brings that back, not "off". A display device already gone
+      // reads as it last was, which for one held off is not what the user has.
       const std::int32_t live = device.GetDisplayState();
-      if (live != kDispOff || device.m_bHeldOff == 0) {
+      if ((live != kDispOff && device.IsAdapterAttached()) || device.m_bHeldOff == 0) {
         device.m_nDispState = live;
       }
       m_bTurnOnPending = 1;

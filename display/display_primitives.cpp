@@ -31,9 +31,9 @@ wchar_t FoldAscii(wchar_t c) {
 // Stores w x h x bpp on the device; on BADMODE retries once at the lowest frequency that the
 // device lists for exactly that mode.
 // A display on the desktop moves `shiftX` to the right with it.
-int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel,
-                        const platform::DisplayDevice& device, std::uint32_t flags,
-                        std::int32_t shiftX = 0) {
+int StoreModeOrLowestRate(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel,
+                          const platform::DisplayDevice& device, std::uint32_t flags,
+                          std::int32_t shiftX) {
   platform::DisplayMode mode;
   ReadStoredMode(device.name, mode);
   mode.width = width;
@@ -70,6 +70,21 @@ int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t
   mode.x = x;
   Store(device.name, mode, flags);
   return 0;
+}
+
+// A size stored for a display off the desktop is the one it comes back at, over a size it was
+// to come back at before (one put back unconfirmed while it was off, say).
+int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPel,
+                        const platform::DisplayDevice& device, std::uint32_t flags,
+                        std::int32_t shiftX = 0) {
+  const bool off = !IsAttached(device);
+  const int result = StoreModeOrLowestRate(width, height, bitsPerPel, device, flags, shiftX);
+  platform::DisplayMode stored;
+  if (off && ReadStoredMode(device.name, stored) && stored.width == width &&
+      stored.height == height && stored.bitsPerPel == bitsPerPel) {
+    RememberSize(device, stored);
+  }
+  return result;
 }
 
 }  // namespace

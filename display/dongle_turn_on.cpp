@@ -207,6 +207,12 @@ bool CDongleDevice::TurnONDev() {
       break;
     case kDispOff:
       DetachFromDeskTop();
+      // What Windows keeps stored for a display off the desktop may be a mode chosen while it
+      // was off and never confirmed, by an earlier session too: it comes back at the saved one.
+      if (m_nWidth > 0 && m_nHeight > 0 && m_nBitDepth > 0) {
+        ComeBackAt(m_ddActive, static_cast<std::uint32_t>(m_nWidth),
+                   static_cast<std::uint32_t>(m_nHeight), static_cast<std::uint32_t>(m_nBitDepth));
+      }
       break;
     default:
       break;

@@ -117,7 +117,9 @@ bool CDUDOzurDlg::ResumeFromPrimary() {
     }
     ++g_nResumeCount;
     Trace("Try to resume from primary count = %d\n", g_nResumeCount);
-    AttachDisplayExtended(device.m_ddActive);
+    // A main display the user chose in the display settings since the suspend stays where it
+    // is: the system display made primary at (0, 0) would cover it.
+    AttachDisplayExtended(device.m_ddActive, AnotherDisplayIsMain(device.m_ddActive.id));
     platform::Os().system->Sleep(500);
     if (device.IsAdapterAttached()) {
       Trace("Set to primary\n");
@@ -334,9 +336,10 @@ void CDUDOzurDlg::OnDisplayChange() {
       return;
     }
     // Inside the program's own steps the live topology is a passing one, and an adapter the
-    // program holds off is not off by the user's choice: the recorded topology stays.
+    // program holds off is not off by the user's choice: the recorded topology stays. A display
+    // device already gone (the cable pulled) reads as it last was: it shows nothing.
     const std::int32_t live = device.GetDisplayState();
-    if (live != kDispOff) {
+    if (live != kDispOff && device.IsAdapterAttached()) {
       device.m_bHeldOff = 0;
     }
     if (!m_ownChange.StepUnderWay() && device.m_bHeldOff == 0) {
@@ -381,7 +384,7 @@ void CDUDOzurDlg::OnDisplayChange() {
     // The user may have changed the topology without changing the main display's mode (another
     // display of the same mode made the main one): the recorded topology follows.
     const std::int32_t live = device.GetDisplayState();
-    if (live != kDispOff) {
+    if (live != kDispOff && device.IsAdapterAttached()) {
       device.m_bHeldOff = 0;
     }
     if (device.m_bHeldOff == 0) {

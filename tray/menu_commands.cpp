@@ -401,10 +401,10 @@ void CDUDOzurDlg::OnResolution(std::uint32_t id) {
           device.m_nHeight = oldHeight;
           device.m_nBitDepth = oldDepth;
         }
-        // Off the desktop, the display would come back at the new mode Windows keeps stored for
-        // it; without an OK it comes back at the mode kept.
-        if (answer != platform::kIdOk && !now.mode && device.m_nWidth > 0 && device.m_nHeight > 0 &&
-            device.m_nBitDepth > 0) {
+        // Off the desktop, the display would come back at what Windows keeps stored for it (the
+        // new mode, or nothing once the user took it off): it comes back at the mode kept, the
+        // confirmed one after an OK.
+        if (!now.mode && device.m_nWidth > 0 && device.m_nHeight > 0 && device.m_nBitDepth > 0) {
           ComeBackAt(device.m_ddActive, static_cast<std::uint32_t>(device.m_nWidth),
                      static_cast<std::uint32_t>(device.m_nHeight),
                      static_cast<std::uint32_t>(device.m_nBitDepth));
