@@ -276,6 +276,7 @@ SoakSequence Generate(std::uint64_t seed) {
     m.shape.adapter.extStored = {
         false, false, 0, 0, mode.width * kept, mode.height * kept, mode.bitsPerPel, mode.frequency};
   }
+  m.shape.monitorListedFirst = monitor && variants.Below(3) == 0;
   const std::uint32_t count = 1 + random.Below(60);
   for (std::uint32_t i = 0; i < count; ++i) {
     SoakEvent event;
@@ -370,10 +371,13 @@ std::string Describe(const SoakSequence& sequence) {
   const MachineShape& shape = m.shape;
   const sim::DisplayRules& rules = shape.rules;
   text << "machine: " << (shape.system.id == kIntelDisplayId ? "Intel graphics" : "other graphics")
-       << (shape.monitor ? ", a second monitor" : "") << ", system " << shape.system.width << "x"
-       << shape.system.height << ", adapter " << m.adapterModes << " modes"
-       << (m.some16Only ? " (some 16 bpp only)" : "") << ", Windows " << shape.major << "."
-       << shape.minor << (m.pluggedAtStart ? ", adapter plugged at start" : ", adapter not plugged")
+       << (!shape.monitor             ? ""
+           : shape.monitorListedFirst ? ", a second monitor listed first"
+                                      : ", a second monitor")
+       << ", system " << shape.system.width << "x" << shape.system.height << ", adapter "
+       << m.adapterModes << " modes" << (m.some16Only ? " (some 16 bpp only)" : "") << ", Windows "
+       << shape.major << "." << shape.minor
+       << (m.pluggedAtStart ? ", adapter plugged at start" : ", adapter not plugged")
        << (rules.detachStoresZeroSize ? ", detach stores 0x0" : "")
        << (rules.primaryShiftsToOrigin ? ", primary shifts to origin" : "")
        << (rules.primaryHandsOver ? ", primary hands over" : "")
