@@ -23,7 +23,9 @@ extern int g_nLastCdsResult;
 // Resets the module state to what it is before the program loads.
 void ResetDisplayLib();
 
-int InitDisplayLib();
+// Records the system display: device 0, unless another display is primary and device 0 is not
+// (the adapter's display, `adapterId`, is never taken for it).
+int InitDisplayLib(const std::wstring& adapterId = {});
 int FindDisplayDeviceById(const std::wstring& deviceId, platform::DisplayDevice& out);
 int RefreshDisplayDevice(platform::DisplayDevice& record);
 int GetRegistryMode(const platform::DisplayDevice& device, platform::DisplayMode& out);

@@ -621,7 +621,27 @@ class SoakWorld {
   CDUDOzurDlg& Dialog() { return *app_->m_pMainWnd; }
   CDongleDevice& Device() { return *Dialog().m_pDevice; }
 
+  // The display the program can know for the system display: the main one as it started, or
+  // the machine's own once that one is unplugged.
+  std::wstring SystemDisplayId() {
+    for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
+      if (device.present && device.id == mainAtStart_) {
+        return mainAtStart_;
+      }
+    }
+    return os_.display.Device(machine_.system).id;
+  }
+
   void StartProgram() {
+    // The display the program can take for the system display: the main one as it starts,
+    // unless that is the adapter's. Windows may list another monitor before it.
+    mainAtStart_ = os_.display.Device(machine_.system).id;
+    for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
+      if (device.present && device.live.attached && device.live.primary &&
+          &device != &os_.display.Device(*machine_.ext)) {
+        mainAtStart_ = device.id;
+      }
+    }
     ProgramLoad();
     app_ = std::make_unique<VIDAZazoVez>();
     app_->SetCommandLine(L"", {"vgatray.exe"});
@@ -725,7 +745,7 @@ class SoakWorld {
     const sim::SimDisplayDevice& ext = os_.display.Device(*machine_.ext);
     if (ext.present && ext.live.attached && ext.live.primary) {
       // The adapter's display holds the main place: leaving it, it hands it to the system display.
-      intent_.mainDisplay = os_.display.Device(machine_.system).id;
+      intent_.mainDisplay = SystemDisplayId();
     }
     if (::testing::AssertionResult sound = ProgramIsSound(os_, *app_, intent_); !sound) {
       failure_ = {step, sound.message()};
@@ -1288,7 +1308,7 @@ class SoakWorld {
         }
         // Windows chose the main display; the adapter's display hands that place to the
         // system display when it leaves it.
-        intent_.mainDisplay = os_.display.Device(machine_.system).id;
+        intent_.mainDisplay = SystemDisplayId();
         for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
           if (device.present && device.live.attached && device.live.primary &&
               &device != &os_.display.Device(*machine_.ext)) {
@@ -1576,7 +1596,7 @@ class SoakWorld {
     }
     if (const auto count = std::exchange(primaryCountAtChoice_, std::nullopt);
         count && os_.display.Device(*machine_.ext).timesMadePrimary != *count) {
-      intent_.mainDisplay = os_.display.Device(machine_.system).id;
+      intent_.mainDisplay = SystemDisplayId();
     }
     const std::vector<std::uint32_t> choices = std::exchange(pendingChoices_, {});
     const std::uint32_t choice = choices.back();
@@ -1774,7 +1794,7 @@ class SoakWorld {
     // resume leaves the user's main display where it is.
     if (os_.adapter.Plugged() && saved &&
         (*saved == kDispPrimaryExt || *saved == kDispPrimaryOnly)) {
-      intent_.mainDisplay = os_.display.Device(machine_.system).id;
+      intent_.mainDisplay = SystemDisplayId();
     }
     if (!injected_ && !suspended_ && intent_.choice && !intent_.saveMayHaveFailed) {
       intent_.expectedLive = intent_.choice;
@@ -1848,6 +1868,7 @@ class SoakWorld {
   std::unique_ptr<VIDAZazoVez> app_;
   Machine machine_;
   UserIntent intent_;
+  std::wstring mainAtStart_;  // DeviceID of the main display, not the adapter's, at the start
   std::vector<std::uint32_t> pendingChoices_;
   // How often the adapter's display had become primary when a pending Primary was chosen.
   std::optional<std::uint32_t> primaryCountAtChoice_;
