@@ -15,6 +15,7 @@ int g_bDisplayLibReady = 0;
 DisplayTableSlot g_displayTable[kDisplayTableSlots];
 std::wstring g_szVideoRegBase;
 int g_nLastCdsResult = 0;
+std::wstring g_strAdapterDeviceId;
 
 namespace {
 
@@ -94,10 +95,12 @@ void ResetDisplayLib() {
   }
   g_szVideoRegBase.clear();
   g_nLastCdsResult = 0;
+  g_strAdapterDeviceId.clear();
 }
 
 int InitDisplayLib(const std::wstring& adapterId) {
   platform::Platform& os = platform::Os();
+  g_strAdapterDeviceId = adapterId;
   for (DisplayTableSlot& slot : g_displayTable) {
     slot.bFlag = 0;
   }

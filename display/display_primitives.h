@@ -19,6 +19,8 @@ extern int g_bDisplayLibReady;
 extern DisplayTableSlot g_displayTable[kDisplayTableSlots];
 extern std::wstring g_szVideoRegBase;
 extern int g_nLastCdsResult;
+// The adapter's display (its DeviceID), which never stands for the system display.
+extern std::wstring g_strAdapterDeviceId;
 
 // Resets the module state to what it is before the program loads.
 void ResetDisplayLib();
