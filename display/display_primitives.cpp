@@ -15,6 +15,7 @@ int g_bDisplayLibReady = 0;
 DisplayTableSlot g_displayTable[kDisplayTableSlots];
 std::wstring g_szVideoRegBase;
 int g_nLastCdsResult = 0;
+std::wstring g_strAdapterDeviceId;
 
 namespace {
 
@@ -109,15 +110,28 @@ void ResetDisplayLib() {
   }
   g_szVideoRegBase.clear();
   g_nLastCdsResult = 0;
+  g_strAdapterDeviceId.clear();
 }
 
-int InitDisplayLib() {
+int InitDisplayLib(const std::wstring& adapterId) {
   platform::Platform& os = platform::Os();
+  g_strAdapterDeviceId = adapterId;
   for (DisplayTableSlot& slot : g_displayTable) {
     slot.bFlag = 0;
   }
   if (os.display->EnumDevice(0, g_displayTable[0].dd)) {
     g_displayTable[0].bFlag = 1;
+  }
+  // Windows may list a monitor on another output before the display the desktop started on.
+  platform::DisplayDevice device;
+  for (std::uint32_t i = 1;
+       (g_displayTable[0].dd.stateFlags & platform::kDisplayPrimaryDevice) == 0 &&
+       os.display->EnumDevice(i, device);
+       ++i) {
+    if (IsAttached(device) && (device.stateFlags & platform::kDisplayPrimaryDevice) != 0 &&
+        !IsMirroring(device) && !SameDeviceId(device.id, adapterId)) {
+      g_displayTable[0].dd = device;
+    }
   }
   const platform::OsVersion version = os.system->Version();
   g_szVideoRegBase =

@@ -19,11 +19,15 @@ extern int g_bDisplayLibReady;
 extern DisplayTableSlot g_displayTable[kDisplayTableSlots];
 extern std::wstring g_szVideoRegBase;
 extern int g_nLastCdsResult;
+// The adapter's display (its DeviceID), which never stands for the system display.
+extern std::wstring g_strAdapterDeviceId;
 
 // Resets the module state to what it is before the program loads.
 void ResetDisplayLib();
 
-int InitDisplayLib();
+// Records the system display: device 0, unless another display is primary and device 0 is not
+// (the adapter's display, `adapterId`, is never taken for it).
+int InitDisplayLib(const std::wstring& adapterId = {});
 int FindDisplayDeviceById(const std::wstring& deviceId, platform::DisplayDevice& out);
 int RefreshDisplayDevice(platform::DisplayDevice& record);
 int GetRegistryMode(const platform::DisplayDevice& device, platform::DisplayMode& out);

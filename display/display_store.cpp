@@ -34,6 +34,7 @@ struct HeldStore {
   std::uint32_t flags = 0;
 };
 std::vector<HeldStore> g_heldStores;
+platform::DisplayDevice g_standInSystemDisplay;
 
 bool DetachIsPending(const platform::DisplayDevice& device) {
   return std::any_of(g_pendingDetach.begin(), g_pendingDetach.end(),
@@ -81,7 +82,24 @@ bool IsMirroring(const platform::DisplayDevice& device) {
 }
 
 const platform::DisplayDevice& SystemDisplay() {
-  return g_displayTable[0].dd;
+  const platform::DisplayDevice& recorded = g_displayTable[0].dd;
+  if (g_displayTable[0].bFlag == 0) {
+    return recorded;
+  }
+  // The display recorded at start may be a monitor that has since been unplugged: the first
+  // display still there, other than the adapter's, takes its part.
+  bool found = false;
+  platform::DisplayDevice device;
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (SameDeviceId(device.id, recorded.id)) {
+      return recorded;
+    }
+    if (!found && !IsMirroring(device) && !SameDeviceId(device.id, g_strAdapterDeviceId)) {
+      g_standInSystemDisplay = device;
+      found = true;
+    }
+  }
+  return found ? g_standInSystemDisplay : recorded;
 }
 
 bool IsSystemDisplay(const platform::DisplayDevice& device) {

@@ -27,7 +27,7 @@ CDUDOzurDlg* MainDialog() {
 
 void ProgramLoad() {
   ResetDisplayLib();
-  InitDisplayLib();
+  InitDisplayLib(kAdapterExtDeviceId);
   RegisterProgramMessages();
   g_dwm.Free();
 }

@@ -448,7 +448,7 @@ TEST_F(PrimitivesTest, TheSystemMadePrimaryAgainKeepsTheOthersBesideIt) {
   PlaceAttached(os, *machine.monitor, 1024, 0);
   PlaceAttached(os, machine.system, 2048, 0);
   ASSERT_TRUE(DesktopIsSound(os, Moment::kMidSequence));
-  InitDisplayLib();
+  InitDisplayLib(kAdapterExtId);
   platform::DisplayDevice adapter = Record(*machine.ext);
 
   SetSystemDisplayPrimary();

@@ -36,6 +36,14 @@ const sim::SimDisplayDevice* ById(const sim::SimWindows& os, const wchar_t* id) 
   return nullptr;
 }
 
+// The display the machine booted with as its main one: listed first, unless a second monitor on
+// another output of its adapter comes before it.
+const sim::SimDisplayDevice& SystemDisplay(const sim::SimWindows& os) {
+  const std::vector<sim::SimDisplayDevice>& devices = os.display.Devices();
+  const sim::SimDisplayDevice* monitor = ById(os, kSecondMonitorId);
+  return monitor == &devices.front() && devices.size() > 1 ? devices[1] : devices.front();
+}
+
 struct Rect {
   std::int64_t left, top, right, bottom;
 };
@@ -205,7 +213,7 @@ void CheckUsersDisplays(const sim::SimWindows& os, const UserIntent& intent, boo
 
   if (!devices.empty()) {
     const sim::SimDisplayDevice* ext = ById(os, kAdapterExtId);
-    if (!(ext != nullptr && IsShown(*ext)) && !IsShown(devices.front())) {
+    if (!(ext != nullptr && IsShown(*ext)) && !IsShown(SystemDisplay(os))) {
       problems << "neither the system display nor the adapter display is attached\n";
     }
   }
@@ -288,7 +296,7 @@ bool ProgramIsIdle(const sim::SimWindows& os, const VIDAZazoVez& app) {
                      problems);
   const sim::SimDisplayDevice* mir = ById(os, kAdapterMirId);
   const bool mirroring = mir != nullptr && IsShown(*mir);
-  const sim::SimDisplayDevice& system = os.display.Devices().front();
+  const sim::SimDisplayDevice& system = SystemDisplay(os);
   const auto remembered = [&os](const wchar_t* name) {
     return os.registry.GetDword(platform::kHkeyCurrentUser, kConfigPath, name).value_or(0);
   };

@@ -19,6 +19,13 @@ bool IsShown(const sim::SimDisplayDevice& device) {
   return device.present && device.live.attached;
 }
 
+std::size_t AddMonitorAt(sim::SimWindows& os, const DisplaySpec& shape, std::int32_t x) {
+  std::vector<sim::SimMode> modes =
+      shape.modes.empty() ? sim::MonitorModes(shape.width, shape.height) : shape.modes;
+  const sim::Placement live{true, false, x, 0, shape.width, shape.height, shape.depth, 60};
+  return AddDisplay(os, shape.id, 0, std::move(modes), live, live);
+}
+
 }  // namespace
 
 std::wstring VideoSubKey(std::size_t n) {
@@ -76,10 +83,7 @@ std::size_t AddMonitorAtRight(sim::SimWindows& os, const DisplaySpec& shape) {
       right = std::max(right, device.live.x + static_cast<std::int32_t>(device.live.width));
     }
   }
-  std::vector<sim::SimMode> modes =
-      shape.modes.empty() ? sim::MonitorModes(shape.width, shape.height) : shape.modes;
-  const sim::Placement live{true, false, right, 0, shape.width, shape.height, shape.depth, 60};
-  return AddDisplay(os, shape.id, 0, std::move(modes), live, live);
+  return AddMonitorAt(os, shape, right);
 }
 
 void AddAdapter(sim::SimWindows& os, Machine& machine, const AdapterSpec& shape) {
@@ -108,9 +112,16 @@ Machine BuildMachine(sim::SimWindows& os, const MachineShape& shape) {
   os.display.Rules() = shape.rules;
   os.composition.SetLibraryPresent(shape.major >= 6);
   os.composition.SetEnabled(shape.composition);
-  Machine machine = SystemOnly(os, shape.system);
-  if (shape.monitor) {
-    machine.monitor = AddMonitorAtRight(os, *shape.monitor);
+  Machine machine;
+  if (shape.monitor && shape.monitorListedFirst) {
+    machine.monitor =
+        AddMonitorAt(os, *shape.monitor, static_cast<std::int32_t>(shape.system.width));
+    machine.system = AddSystemDisplay(os, shape.system);
+  } else {
+    machine = SystemOnly(os, shape.system);
+    if (shape.monitor) {
+      machine.monitor = AddMonitorAtRight(os, *shape.monitor);
+    }
   }
   AddAdapter(os, machine, shape.adapter);
   if (shape.major == 5 && shape.minor == 0) {

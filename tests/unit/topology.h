@@ -69,6 +69,8 @@ struct MachineShape {
   bool composition = false;  // on at logon (the library exists from 6.0 on)
   DisplaySpec system;
   std::optional<DisplaySpec> monitor;
+  // The monitor on another output of the boot display adapter, listed before the system display.
+  bool monitorListedFirst = false;
   AdapterSpec adapter;
 };
 
