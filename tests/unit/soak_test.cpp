@@ -1557,7 +1557,12 @@ class SoakWorld {
         if (os_.display.UserChangesMode(ext.name, mode.width, mode.height, mode.bitsPerPel) ==
                 platform::kDispChangeSuccessful &&
             asked && !(ext.live == before)) {
-          modeSetWhileAsked_ = {ext.live.width, ext.live.height, ext.live.bitsPerPel};
+          // The mode asked about, set again, is left to the answer: nothing tells it apart.
+          modeSetWhileAsked_ =
+              std::array<std::uint32_t, 3>{mode.width, mode.height, mode.bitsPerPel} == askedMode_
+                  ? std::nullopt
+                  : std::optional<std::array<std::uint32_t, 3>>{
+                        {ext.live.width, ext.live.height, ext.live.bitsPerPel}};
           modeSetAt_ = performed_;
         }
       }
@@ -1595,6 +1600,9 @@ class SoakWorld {
         const auto answer = static_cast<sim::DialogAnswer>((e.b >> 8) % 5);
         user_.PlanAnswer(kDlgWarningTemplate, answer, (e.b >> 12) % 17000);
         asks = true;
+        askedMode_ = {static_cast<std::uint32_t>(chosen.nWidth),
+                      static_cast<std::uint32_t>(chosen.nHeight),
+                      static_cast<std::uint32_t>(chosen.nBitDepth)};
         ScheduleFollowUp(e);
       }
     }
@@ -1876,7 +1884,9 @@ class SoakWorld {
   void CheckResolutionKept(std::size_t step) {
     const auto before = std::exchange(resolutionAtBringUp_, std::nullopt);
     const auto now = SavedResolution();
-    if (failure_ || !before || Excused() || !now) {
+    // A resolution saved for another kind of adapter gives way to the listed one shown for it.
+    if (failure_ || !before || Excused() || !now ||
+        (savedUnlisted_ && *before == *savedUnlisted_)) {
       return;
     }
     if (*now == *before) {
@@ -2032,6 +2042,7 @@ class SoakWorld {
   std::optional<std::uint32_t> desktopBefore_;
   std::optional<std::array<std::uint32_t, 3>> resolutionAtBringUp_;
   std::optional<std::array<std::uint32_t, 3>> modeSetWhileAsked_;
+  std::array<std::uint32_t, 3> askedMode_{};  // the resolution the last question asked about
   std::optional<std::array<std::uint32_t, 3>> savedUnlisted_;  // left by another kind of adapter
   std::optional<std::uint64_t> arrangedAt_;  // the event in which the user arranged the desktop
   std::uint64_t modeSetAt_ = 0;              // the event during which it was set
