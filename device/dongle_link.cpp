@@ -163,5 +163,9 @@ bool CDongleDevice::SendRotation(std::uint32_t rotation) {
   if (rotation > 3) {
     return false;
   }
-  return Request(IOCTL_SET_ROTATION, &rotation, sizeof rotation, nullptr, 0);
+  if (!Request(IOCTL_SET_ROTATION, &rotation, sizeof rotation, nullptr, 0)) {
+    return false;
+  }
+  m_driverTurn = rotation;
+  return true;
 }

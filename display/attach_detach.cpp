@@ -168,6 +168,9 @@ int ReattachSystemDisplayBeside() {
     if (!IsSystemDisplay(device)) {
       continue;
     }
+    if (DisplayTableSlot* slot = RememberedSlot(device)) {
+      slot->bFlag = 0;
+    }
     WriteAttachToDesktop(device, 1);
     const bool read = ReadStoredMode(SystemDisplay().name, mode);
     if (read) {
@@ -199,6 +202,14 @@ int DetachSystemDisplay() {
     platform::DisplayMode mode;
     if (!ReadStoredMode(device.name, mode)) {
       break;
+    }
+    if (!SameDeviceId(device.id, g_displayTable[0].dd.id)) {
+      // A stand-in for the display recorded at start: should that one be plugged in again
+      // before this comes back, this one returns with the other displays.
+      if (DisplayTableSlot* slot = SlotToRemember(device)) {
+        slot->dd = device;
+        slot->bFlag = 1;
+      }
     }
     RememberSize(device, mode);
     MakeDetachRequest(mode);
@@ -264,6 +275,10 @@ int ReattachOtherDisplays() {
     }
     DisplayTableSlot* slot = RememberedSlot(device);
     if (slot == nullptr) {
+      continue;
+    }
+    if (IsSystemDisplay(device)) {
+      slot->bFlag = 0;  // it comes back beside the adapter's display, as the system display
       continue;
     }
     WriteAttachToDesktop(slot->dd, 1);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "device/driver_codes.h"
@@ -173,6 +174,8 @@ class CDongleDevice {
   void LeaveMirrorMode();
   bool SendRotation(std::uint32_t rotation);
 
+  // The turn the driver last took (mirror mode turns it back to 0); unknown until one is sent.
+  std::optional<std::uint32_t> m_driverTurn;
   std::unique_ptr<Alone> m_alone;
   DongleSurroundings m_around;
 };

@@ -19,10 +19,10 @@ bool CDongleDevice::Rotate([[maybe_unused]] bool apply, std::uint32_t rotation,
   const std::int32_t before = m_nRotationState;
   m_nRotationState = static_cast<std::int32_t>(rotation);
   if (!SendRotation(rotation) && m_hDevice != platform::kInvalidDevice && rotation <= 3) {
-    // The driver did not turn the picture: the display comes back as it was, and the turn it
-    // does not show is not the one to save.
-    m_nRotationState = before;
-    rotation = static_cast<std::uint32_t>(before);
+    // The driver did not turn the picture: the display keeps the turn the driver last took, and
+    // the turn it does not show is not the one to save.
+    m_nRotationState = m_driverTurn ? static_cast<std::int32_t>(*m_driverTurn) : before;
+    rotation = static_cast<std::uint32_t>(m_nRotationState);
   }
   GetFullDispRes();
   GetDispRes();
