@@ -878,22 +878,17 @@ class SoakWorld {
     const auto saved = SavedResolution();
     // Saved for an adapter of another kind, a mode this one does not list is shown at a listed
     // one at least as large where there is one.
-    const auto lists = [&ext](const std::array<std::uint32_t, 3>& mode, bool exactly) {
-      const std::uint32_t narrow = std::min(mode[0], mode[1]);
-      const std::uint32_t wide = std::max(mode[0], mode[1]);
-      return std::any_of(ext.modes.begin(), ext.modes.end(), [&](const sim::SimMode& listed) {
-        const std::uint32_t listedNarrow = std::min(listed.width, listed.height);
-        const std::uint32_t listedWide = std::max(listed.width, listed.height);
-        return exactly
-                   ? listedNarrow == narrow && listedWide == wide && listed.bitsPerPel == mode[2]
-                   : listedNarrow >= narrow && listedWide >= wide;
-      });
-    };
     const std::array<std::uint32_t, 3> live{ext.live.width, ext.live.height, ext.live.bitsPerPel};
-    if (saved && savedUnlisted_ && *saved == *savedUnlisted_ && !lists(*saved, true)) {
-      if (lists(*saved, false) &&
-          (std::min(live[0], live[1]) < std::min((*saved)[0], (*saved)[1]) ||
-           std::max(live[0], live[1]) < std::max((*saved)[0], (*saved)[1]))) {
+    if (saved && savedUnlisted_ && *saved == *savedUnlisted_) {
+      const std::uint32_t narrow = std::min((*saved)[0], (*saved)[1]);
+      const std::uint32_t wide = std::max((*saved)[0], (*saved)[1]);
+      const bool largerListed =
+          std::any_of(ext.modes.begin(), ext.modes.end(), [&](const sim::SimMode& listed) {
+            return std::min(listed.width, listed.height) >= narrow &&
+                   std::max(listed.width, listed.height) >= wide;
+          });
+      if (largerListed &&
+          (std::min(live[0], live[1]) < narrow || std::max(live[0], live[1]) < wide)) {
         text << "the saved mode " << (*saved)[0] << "x" << (*saved)[1]
              << ", which this adapter does not list, is shown smaller, at " << live[0] << "x"
              << live[1] << "\n";
@@ -1558,11 +1553,11 @@ class SoakWorld {
                 platform::kDispChangeSuccessful &&
             asked && !(ext.live == before)) {
           // The mode asked about, set again, is left to the answer: nothing tells it apart.
-          modeSetWhileAsked_ =
-              std::array<std::uint32_t, 3>{mode.width, mode.height, mode.bitsPerPel} == askedMode_
-                  ? std::nullopt
-                  : std::optional<std::array<std::uint32_t, 3>>{
-                        {ext.live.width, ext.live.height, ext.live.bitsPerPel}};
+          modeSetWhileAsked_.reset();
+          if (std::array<std::uint32_t, 3>{mode.width, mode.height, mode.bitsPerPel} !=
+              askedMode_) {
+            modeSetWhileAsked_ = {ext.live.width, ext.live.height, ext.live.bitsPerPel};
+          }
           modeSetAt_ = performed_;
         }
       }
