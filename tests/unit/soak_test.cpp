@@ -1612,6 +1612,7 @@ class SoakWorld {
         !pendingChoices_.empty() || desktopBefore_ || unchangedBefore_ || InsideAHandler();
     if (nested) {
       desktopBefore_.reset();  // commands in one another's menus may rightly change it
+      turnAsked_.reset();
       unchangedBefore_.reset();
     } else {
       disturbed_ = false;
@@ -1673,6 +1674,10 @@ class SoakWorld {
       if (alone && !timerArmed) {
         // A rotation or a resolution keeps every display the desktop has.
         desktopBefore_ = before;
+        const sim::SimDisplayDevice& ext = os_.display.Device(*machine_.ext);
+        if (item < 8 && ext.live.attached && !Excused() && !FailureLive()) {
+          turnAsked_ = item - 4;
+        }
         os_.windows.After(0, [this] { SettleWhenMenusClosed(); });
       }
       return;
@@ -1757,6 +1762,13 @@ class SoakWorld {
         failure_ = {current_, "a rotation or resolution took a display off the desktop\n"};
       }
       desktopBefore_.reset();
+    }
+    if (const auto turn = std::exchange(turnAsked_, std::nullopt);
+        turn && app_ != nullptr && !injected_ && !disturbed_ && !failure_ &&
+        os_.display.Device(*machine_.ext).live.attached && os_.adapter.Rotation() != *turn) {
+      failure_ = {current_, "the picture is turned " + std::to_string(os_.adapter.Rotation() * 90) +
+                                " degrees where the user chose " + std::to_string(*turn * 90) +
+                                "\n"};
     }
     if (pendingChoices_.empty() || app_ == nullptr) {
       return;
@@ -2035,6 +2047,7 @@ class SoakWorld {
   // How often the adapter's display had become primary when a pending Primary was chosen.
   std::optional<std::uint32_t> primaryCountAtChoice_;
   std::optional<std::uint32_t> desktopBefore_;
+  std::optional<std::uint32_t> turnAsked_;  // a rotation chosen on a desktop the adapter extends
   std::optional<std::array<std::uint32_t, 3>> resolutionAtBringUp_;
   std::optional<std::array<std::uint32_t, 3>> modeSetWhileAsked_;
   std::array<std::uint32_t, 3> askedMode_{};  // the resolution the last question asked about
