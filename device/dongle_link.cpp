@@ -145,14 +145,13 @@ bool CDongleDevice::SetMirrorDriver(bool on) {
   const std::uint32_t value = on ? 1 : 0;
   for (std::uint32_t retries = 0;; ++retries) {
     if (Request(IOCTL_SET_MIRROR, &value, sizeof value, nullptr, 0)) {
-      break;
+      return true;
     }
     if (retries == kSetMirrorRetries || m_bDriverTimedOut != 0) {
-      break;
+      return false;
     }
     platform::Os().system->Sleep(kRetryPauseMs);
   }
-  return true;
 }
 
 bool CDongleDevice::SendRotation(std::uint32_t rotation) {

@@ -266,12 +266,17 @@ bool CDongleDevice::SetMirror(bool on) {
   if (IsAdapterAttached()) {
     DetachFromDeskTop();
   }
-  SetMirrorDriver(false);
+  if (!SetMirrorDriver(false)) {
+    // The driver may still be mirroring, and then it keeps the extended display off the desktop:
+    // the next command, plug-in or resume asks it again.
+    Trace("SetMirror: the driver did not leave mirror mode\n");
+    m_bMirrorActive = 1;
+  }
   m_ddActive = m_ddExt;
   m_strActiveDeviceId = m_strExtDeviceId;
   GetDispRes();
   GetFullDispRes();
-  return true;
+  return m_bMirrorActive == 0;
 }
 
 void CDongleDevice::LeaveMirrorMode() {

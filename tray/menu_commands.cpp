@@ -151,6 +151,11 @@ void CDUDOzurDlg::OnPrimary() {
       makePrimary = true;
       break;
     case kDispOff:
+      if (device.m_bMirrorActive != 0) {
+        // The driver did not answer when mirror mode was left, and may still keep the extended
+        // display off the desktop.
+        device.SetMirror(false);
+      }
       if (device.m_nRotationState > 0) {
         // Rotate applies the topology itself, primary included.
         device.Rotate(true, static_cast<std::uint32_t>(device.m_nRotationState),

@@ -208,6 +208,25 @@ TEST_P(PrimaryAfterMirrorTurnOff, ShowsTheAdaptersOwnDisplay) {
 
 INSTANTIATE_TEST_SUITE_P(IntelOrNot, PrimaryAfterMirrorTurnOff, ::testing::Bool());
 
+// A driver that stopped answering while Extended left mirror mode may still be mirroring once it
+// answers again: Primary must bring the adapter's own display back.
+TEST_F(MenuCommandTest, PrimaryAfterAHungDriverMissedTheEndOfMirrorShowsTheAdaptersDisplay) {
+  BringUp(3);
+  ASSERT_TRUE(Mir().attached);
+  os.devices.SetHung(true);
+  Command(kExtended);
+  os.devices.SetHung(false);
+  ASSERT_EQ(DesktopShape(), "off");
+  ASSERT_TRUE(os.adapter.MirrorMode());
+
+  Command(kPrimary);
+
+  EXPECT_EQ(DesktopShape(), "adapter primary, system beside");
+  EXPECT_FALSE(os.adapter.MirrorMode());
+  EXPECT_EQ(SavedValue(L"DispState"), 0u);
+  EXPECT_TRUE(DesktopIsSound(os)) << os.display.Describe();
+}
+
 TEST_F(MenuCommandTest, ChosenFromTheMenuTheCommandRunsAfterTheMenuCloses) {
   BringUp(2);
   RightClick(kOff, 700);
