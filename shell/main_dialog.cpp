@@ -127,7 +127,7 @@ bool CDUDOzurDlg::OnCommand(std::uint32_t id) {
   // once the question is answered.
   const bool topologyOrRotation = id == ID_PRIMARY || id == ID_EXTENDED || id == ID_OFF ||
                                   id == ID_MIRROR || (id >= ID_ROTATE_0 && id <= ID_ROTATE_LAST);
-  if (topologyOrRotation && m_dlgWarning.GetSafeHwnd() != 0) {
+  if (topologyOrRotation && m_dlgWarning.IsAsking()) {
     m_nCommandAfterQuestion = id;
     platform::Os().windows->SetForegroundWindow(m_dlgWarning.GetSafeHwnd());
     return true;

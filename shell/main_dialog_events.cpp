@@ -270,7 +270,7 @@ void CDUDOzurDlg::OnPM(std::uintptr_t event) {
       device.m_bResumeFromOther = state != kDispOff ? 1 : 0;
       // A resolution still waiting for the user's confirmation is not theirs yet: saved, it would
       // come back unconfirmed at the next start; its answer saves what it keeps.
-      if (m_dlgWarning.GetSafeHwnd() == 0) {
+      if (!m_dlgWarning.IsAsking()) {
         device.SaveSettings();
       }
       if (state == kDispExtended) {

@@ -14,6 +14,9 @@ class CDlgWarning : public DialogWindow {
  public:
   CDlgWarning() : DialogWindow(kDlgWarningTemplate) {}
 
+  // A resolution waits for its answer while the question is on screen.
+  bool IsAsking() const { return GetSafeHwnd() != 0; }
+
   std::int32_t m_nCountdown = 0;
   std::uintptr_t m_nTimer = 0;
   // The display whose mode is to be confirmed; the dialog opens centred on it when a monitor

@@ -349,7 +349,7 @@ void CDUDOzurDlg::OnResolution(std::uint32_t id) {
     return;
   }
   CDongleDevice& device = *m_pDevice;
-  if (m_dlgWarning.GetSafeHwnd() != 0) {
+  if (m_dlgWarning.IsAsking()) {
     // A confirmation is open: its mode is still the one to answer for, and the mode it would
     // revert to is the one before it. Another resolution would nest a second question inside the
     // first, so the open one is shown again instead and keeps counting.

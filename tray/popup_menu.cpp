@@ -317,7 +317,7 @@ void CRightMouseClickMsgHandler::Handle() {
   } else {
     MarkSavedState(menu);
   }
-  if (dialog->m_dlgWarning.GetSafeHwnd() != 0) {
+  if (dialog->m_dlgWarning.IsAsking()) {
     GreyWhileAsking(menu, rotation);
   }
 

@@ -834,7 +834,7 @@ class SoakWorld {
   // A mode the user set in the display settings while a resolution was asked about is what the
   // answer leaves on the display, whatever the answer.
   void CheckUsersModeOutlivedQuestion(std::size_t step) {
-    if (Dialog().m_dlgWarning.GetSafeHwnd() != 0) {
+    if (Dialog().m_dlgWarning.IsAsking()) {
       return;
     }
     const auto set = std::exchange(modeSetWhileAsked_, std::nullopt);
@@ -1527,7 +1527,7 @@ class SoakWorld {
         intent_.expectedLive.reset();
         return;
       } else {
-        const bool asked = Dialog().m_dlgWarning.GetSafeHwnd() != 0;
+        const bool asked = Dialog().m_dlgWarning.IsAsking();
         const sim::SimMode* picked = &ext.modes[e.a % ext.modes.size()];
         if (asked) {
           // The mode asked about does not fit: the user tries a neighbour of it, one that
@@ -1601,7 +1601,7 @@ class SoakWorld {
         ScheduleFollowUp(e);
       }
     }
-    if (item != 8 && Dialog().m_dlgWarning.GetSafeHwnd() != 0) {
+    if (item != 8 && Dialog().m_dlgWarning.IsAsking()) {
       // Greyed while a resolution waits for its confirmation: the click chooses nothing.
       os_.menus.ScriptChoice({200 + e.b % 800, id});
       os_.windows.SendMessage(Dialog().GetSafeHwnd(), g_uNotifyIcon, kAppIconId,
@@ -1965,7 +1965,7 @@ class SoakWorld {
   void Reapplied() {
     disturbed_ = true;
     // With a question open, its answer decides the resolution once it comes.
-    const bool asking = app_ != nullptr && Dialog().m_dlgWarning.GetSafeHwnd() != 0;
+    const bool asking = app_ != nullptr && Dialog().m_dlgWarning.IsAsking();
     if (!Excused() && !asking) {
       resolutionAtBringUp_ = SavedResolution();
       shownAtBringUp_ = shownBeforeEvent_;
