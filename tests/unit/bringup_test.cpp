@@ -343,6 +343,24 @@ TEST_F(SuspendTest, PrimaryResumeRetriesEveryTwoSecondsUntilTheDriverIsReady) {
   EXPECT_FALSE(Armed(kResumePrimaryTimer));
 }
 
+TEST_F(SuspendTest, AfterPrimaryRetriesRunOutTheNextSleepKeepsTheOffChosenSince) {
+  BringUp(1, true);
+  os.Suspend();
+  os.devices.SetHung(true);  // the driver does not wake with the machine
+  os.Resume();
+  os.windows.RunFor(600000);
+  EXPECT_TRUE(os.windows.Timers().empty()) << "the retries have run out";
+  os.devices.SetHung(false);
+  os.windows.SendMessage(MainWindow(), platform::kWmCommand, ID_OFF, 0);
+  os.windows.RunFor(10000);
+  os.Suspend();
+  os.Resume();
+  os.windows.RunFor(60000);
+  EXPECT_FALSE(Ext().attached);
+  EXPECT_EQ(SavedValue(L"DispState"), 4u);
+  EXPECT_TRUE(os.windows.Timers().empty());
+}
+
 TEST_F(SuspendTest, CancelledSuspendBringsTheAdapterBackAtOnce) {
   os.system.SetVersion(5, 1);  // only Windows 2000 and XP ask before suspending
   BringUp(2);
