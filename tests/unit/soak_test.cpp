@@ -870,16 +870,22 @@ class SoakWorld {
   // the saved mode and turn are the live ones, and the display's shape fits the turn.
   void CheckSavedModeIsLive(std::size_t step) {
     const sim::SimDisplayDevice& ext = os_.display.Device(*machine_.ext);
+    const auto saved = SavedResolution();
+    const bool unlisted = saved && savedUnlisted_ && *saved == *savedUnlisted_;
+    if (unlisted && ext.present && ext.live.attached) {
+      // What shows for it is the program's stand-in, not a choice to confirm, whether or not a
+      // failure excuses the checks now.
+      Vouch(ext.live.width, ext.live.height);
+    }
     if (failure_ || Excused() || !AdapterUp() || Dialog().m_bTurnOnPending != 0 || !ext.present ||
         !ext.live.attached) {
       return;
     }
     std::ostringstream text;
-    const auto saved = SavedResolution();
     // Saved for an adapter of another kind, a mode this one does not list is shown at a listed
     // one at least as large where there is one.
     const std::array<std::uint32_t, 3> live{ext.live.width, ext.live.height, ext.live.bitsPerPel};
-    if (saved && savedUnlisted_ && *saved == *savedUnlisted_) {
+    if (unlisted) {
       const std::uint32_t narrow = std::min((*saved)[0], (*saved)[1]);
       const std::uint32_t wide = std::max((*saved)[0], (*saved)[1]);
       const bool largerListed =
@@ -893,7 +899,6 @@ class SoakWorld {
              << ", which this adapter does not list, is shown smaller, at " << live[0] << "x"
              << live[1] << "\n";
       }
-      Vouch(live[0], live[1]);  // the program's stand-in for it, not a choice to confirm
     } else if (saved && ((*saved)[0] != ext.live.width || (*saved)[1] != ext.live.height ||
                          (*saved)[2] != ext.live.bitsPerPel)) {
       text << "the saved mode is " << (*saved)[0] << "x" << (*saved)[1] << "x" << (*saved)[2]
