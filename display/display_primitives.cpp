@@ -90,6 +90,21 @@ int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t
 
 }  // namespace
 
+void NoteShownSizes() {
+  if (g_bDisplayLibReady == 0) {
+    return;
+  }
+  platform::DisplayDevice device;
+  platform::DisplayMode mode;
+  for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
+    if (IsAttached(device) && !IsMirroring(device) &&
+        !SameDeviceId(device.id, g_strAdapterDeviceId) &&
+        Display().EnumMode(device.name, platform::kEnumCurrentSettings, mode)) {
+      RememberSize(device, mode);
+    }
+  }
+}
+
 bool SameDeviceId(const std::wstring& a, const std::wstring& b) {
   if (a.size() != b.size()) {
     return false;
@@ -137,6 +152,7 @@ int InitDisplayLib(const std::wstring& adapterId) {
   g_szVideoRegBase =
       (version.major == 5 && version.minor == 0) ? kVideoRegBaseWindows2000 : kVideoRegBase;
   g_bDisplayLibReady = 1;
+  NoteShownSizes();
   return 1;
 }
 

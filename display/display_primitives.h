@@ -62,6 +62,9 @@ int GetLastCdsResult();
 // reads 0 x 0 after a detach): the user's saved resolution for the adapter's display.
 void KnowSize(const platform::DisplayDevice& device, std::uint32_t width, std::uint32_t height,
               std::uint32_t bitsPerPel);
+// Remembers the size of every display on the desktop other than the adapter's: one that the
+// user or another program takes off comes back at it, not at a size guessed from its list.
+void NoteShownSizes();
 // The size `device`, off the desktop, comes back at from now on, over what it left at.
 void ComeBackAt(const platform::DisplayDevice& device, std::uint32_t width, std::uint32_t height,
                 std::uint32_t bitsPerPel);

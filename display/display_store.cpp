@@ -231,6 +231,13 @@ std::optional<std::int32_t> SystemDisplayTakesPrimary() {
   if (!ReadStoredMode(SystemDisplay().name, system)) {
     return std::nullopt;
   }
+  platform::DisplayDevice shown;
+  if (!FindAttachedSystemDisplay(shown)) {
+    // Taken off by the user, it keeps the place it left, stale since: the others stay where
+    // they are beside the main display it replaces.
+    system.x = 0;
+    system.y = 0;
+  }
   WriteAttachToDesktop(SystemDisplay(), 1);
   return MakePrimaryAndApply(SystemDisplay(), system);
 }

@@ -325,6 +325,7 @@ void CDUDOzurDlg::ForgetLoweredSystemMode() {
 }
 
 void CDUDOzurDlg::OnDisplayChange() {
+  NoteShownSizes();
   CDongleDevice& device = *m_pDevice;
   const SystemDisplay& system = m_sysDisplay;
   if (m_sysDisplay.RefreshSystemMode()) {

@@ -680,6 +680,12 @@ class SoakWorld {
         mainAtStart_ = device.id;
       }
     }
+    const sim::SimDisplayDevice& system = os_.display.Device(machine_.system);
+    if (!system.live.attached && system.stored.width == 0) {
+      // Off since an earlier session where Windows keeps no size: nothing tells a new process
+      // the mode the user had there.
+      intent_.systemModeKnown = false;
+    }
     ProgramLoad();
     app_ = std::make_unique<VIDAZazoVez>();
     app_->SetCommandLine(L"", {"vgatray.exe"});
@@ -1204,6 +1210,7 @@ class SoakWorld {
             !unchanged) {
           intent_.systemWidth = mode.width;
           intent_.systemHeight = mode.height;
+          intent_.systemModeKnown = true;
         }
         intent_.expectedLive.reset();
         break;
@@ -1390,15 +1397,19 @@ class SoakWorld {
         if (monitor == nullptr || monitor->present == plug) {
           return;
         }
+        sim::SimDisplayDevice& system = os_.display.Device(machine_.system);
+        // The main monitor goes while the user keeps the built-in display dark: Windows lights
+        // that one again as the main display, at the mode the user last set there.
+        const bool relight =
+            !plug && monitor->live.attached && monitor->live.primary && !system.live.attached;
         if (plug) {
           // A display that arrives extends the desktop right of the system display, at its own
           // mode when a program had taken it off before it went.
           if (!monitor->stored.attached) {
             monitor->stored = {true, false, 0, 0, 1024, 768, 32, 60};
           }
-          const sim::Placement& system = os_.display.Device(machine_.system).live;
-          monitor->stored.x =
-              system.attached ? system.x + static_cast<std::int32_t>(system.width) : 0;
+          const sim::Placement& shown = system.live;
+          monitor->stored.x = shown.attached ? shown.x + static_cast<std::int32_t>(shown.width) : 0;
           monitor->stored.y = 0;
           monitor->stored.primary = false;
           if (!monitor->attachValuePath.empty()) {
@@ -1434,7 +1445,32 @@ class SoakWorld {
           }
         }
         monitor->present = plug;
-        os_.display.Reapply();
+        if (relight) {
+          const sim::Placement& last = system.live;
+          system.stored = {true,
+                           true,
+                           0,
+                           0,
+                           intent_.systemWidth,
+                           intent_.systemHeight,
+                           last.bitsPerPel != 0 ? last.bitsPerPel : 32,
+                           last.frequency != 0 ? last.frequency : 60};
+          // The others extend it in a row to its right.
+          auto rowEnd = static_cast<std::int32_t>(intent_.systemWidth);
+          for (std::size_t i = 0; i < os_.display.Devices().size(); ++i) {
+            sim::SimDisplayDevice& device = os_.display.Device(i);
+            if (&device != &system && device.present && device.stored.attached &&
+                (device.fixedFlags & platform::kDisplayMirroringDriver) == 0) {
+              device.stored.x = rowEnd;
+              device.stored.y = 0;
+              rowEnd += static_cast<std::int32_t>(device.stored.width);
+            }
+          }
+          // Applied as stored: it is no display returning into another's place.
+          os_.display.ChangeMode(nullptr, nullptr, 0);
+        } else {
+          os_.display.Reapply();
+        }
         if (plug) {
           intent_.sizeSetByUser[monitor->id] = {monitor->stored.width, monitor->stored.height};
         }
@@ -1473,6 +1509,13 @@ class SoakWorld {
           return;
         }
         intent_.mainDisplay = chosen.id;
+        if (&chosen == monitor && e.a % 4 == 2) {
+          // The desktop on the monitor alone: the built-in display goes dark by the user's hand.
+          const sim::SimDisplayDevice& system = os_.display.Device(machine_.system);
+          if (system.live.attached && !system.live.primary) {
+            os_.display.UserTakesOff(system.name);
+          }
+        }
         // A Primary chosen before that the adapter's display takes the main place from here on
         // counts from now, not from its choice.
         primaryCountAtMain_ = os_.display.Device(*machine_.ext).timesMadePrimary;

@@ -213,7 +213,10 @@ void CheckUsersDisplays(const sim::SimWindows& os, const UserIntent& intent, boo
 
   if (!devices.empty()) {
     const sim::SimDisplayDevice* ext = ById(os, kAdapterExtId);
-    if (!(ext != nullptr && IsShown(*ext)) && !IsShown(SystemDisplay(os))) {
+    const sim::SimDisplayDevice* monitor = ById(os, kSecondMonitorId);
+    // The user may keep the desktop on the second monitor alone.
+    if (!(ext != nullptr && IsShown(*ext)) && !IsShown(SystemDisplay(os)) &&
+        !(monitor != nullptr && IsShown(*monitor))) {
       problems << "neither the system display nor the adapter display is attached\n";
     }
   }

@@ -54,7 +54,7 @@ TEST(TopologyTest, SoundnessCheckReportsOverlapPrimaryAndEmptyDesktop) {
   os.display.Device(*machine.ext).live.attached = false;
   os.display.Device(*machine.ext).stored.attached = false;
   PlaceAttached(os, *machine.monitor, 0, 0, true);
-  EXPECT_FALSE(DesktopIsSound(os)) << "system display and adapter both off";
+  EXPECT_TRUE(DesktopIsSound(os)) << "the user may keep the desktop on the monitor alone";
 
   PlaceAttached(os, *machine.ext, 1024, 0);
   EXPECT_TRUE(DesktopIsSound(os));
