@@ -609,6 +609,7 @@ class SoakWorld {
           LiftTransientFailures();
           shownBeforeEvent_ = os_.display.Device(*machine_.ext).sizesShownByCalls.size();
           CloseBlinkWindow();
+          VouchStandIn();  // shown since the last check, maybe saved by this event
           Perform(events[i]);
           RetryWhenIdle(i + 1, performed_, 40);
         }
@@ -872,17 +873,24 @@ class SoakWorld {
     return (wide <= 1024 && narrow <= 768) || vouched_.count({narrow, wide}) != 0;
   }
 
+  // While the resolution saved for another kind of adapter is kept, what shows for it is the
+  // program's stand-in, not a choice to confirm, whether or not a failure excuses the checks.
+  bool VouchStandIn() {
+    const sim::SimDisplayDevice& ext = os_.display.Device(*machine_.ext);
+    const auto saved = SavedResolution();
+    const bool unlisted = saved && savedUnlisted_ && *saved == *savedUnlisted_;
+    if (unlisted && ext.present && ext.live.attached) {
+      Vouch(ext.live.width, ext.live.height);
+    }
+    return unlisted;
+  }
+
   // What the user keeps is what the adapter's display shows: on the desktop (not mirroring),
   // the saved mode and turn are the live ones, and the display's shape fits the turn.
   void CheckSavedModeIsLive(std::size_t step) {
     const sim::SimDisplayDevice& ext = os_.display.Device(*machine_.ext);
     const auto saved = SavedResolution();
-    const bool unlisted = saved && savedUnlisted_ && *saved == *savedUnlisted_;
-    if (unlisted && ext.present && ext.live.attached) {
-      // What shows for it is the program's stand-in, not a choice to confirm, whether or not a
-      // failure excuses the checks now.
-      Vouch(ext.live.width, ext.live.height);
-    }
+    const bool unlisted = VouchStandIn();
     if (failure_ || Excused() || !AdapterUp() || Dialog().m_bTurnOnPending != 0 || !ext.present ||
         !ext.live.attached) {
       return;
