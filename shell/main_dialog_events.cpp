@@ -40,7 +40,11 @@ void SaveUsersAdapterMode(CDUDOzurDlg& dialog) {
     Trace("The extended resolution was changed\n");
     Trace("DISPLAYCHANGE x = %d, y = %d, z = %d\n", device.m_nWidth, device.m_nHeight,
           device.m_nBitDepth);
-    dialog.m_pDevice->SaveSettings();
+    // While a resolution waits for its answer, the fields hold the mode asked about: the answer
+    // saves them, with whatever the user set meanwhile.
+    if (!dialog.m_dlgWarning.IsAsking()) {
+      dialog.m_pDevice->SaveSettings();
+    }
   }
 }
 
