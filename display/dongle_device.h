@@ -113,6 +113,8 @@ class CDongleDevice {
   // Saved settings.
   bool LoadSettings();
   bool SaveSettings();
+  // Saves the settings with this resolution in place of the one held.
+  bool SaveSettingsAt(std::int32_t width, std::int32_t height, std::int32_t bitDepth);
   void RestoreFrequence(const platform::DisplayDevice& extDevice);
   void SaveFrequence(const platform::DisplayDevice& extDevice);
 

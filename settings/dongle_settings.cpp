@@ -28,17 +28,21 @@ bool CDongleDevice::LoadSettings() {
 }
 
 bool CDongleDevice::SaveSettings() {
+  return SaveSettingsAt(m_nWidth, m_nHeight, m_nBitDepth);
+}
+
+bool CDongleDevice::SaveSettingsAt(std::int32_t width, std::int32_t height, std::int32_t bitDepth) {
   if (m_bSaveBlocked != 0) {
     return false;
   }
   Trace("save ini %s\n", "VGA DONGLE");
-  if (!WriteInt(m_around.profile, kValueHeight, m_nHeight)) {
+  if (!WriteInt(m_around.profile, kValueHeight, height)) {
     Trace("Write DPI setting y failed\n");
   }
-  if (!WriteInt(m_around.profile, kValueWidth, m_nWidth)) {
+  if (!WriteInt(m_around.profile, kValueWidth, width)) {
     Trace("Write DPI setting x failed\n");
   }
-  if (!WriteInt(m_around.profile, kValueBitDepth, m_nBitDepth)) {
+  if (!WriteInt(m_around.profile, kValueBitDepth, bitDepth)) {
     Trace("Write DPI setting z failed\n");
   }
   if (!WriteInt(m_around.profile, kValueDispState, m_nDispState)) {

@@ -1,6 +1,7 @@
 // The hidden main dialog: everything that happens to the machine arrives here.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -114,6 +115,12 @@ class CDUDOzurDlg : public DialogWindow {
   std::int32_t m_bAsleep = 0;
   // A topology or rotation chosen while a resolution waited for its confirmation.
   std::uint32_t m_nCommandAfterQuestion = 0;
+  // While a resolution waits for its confirmation: the mode asked about, and the one before it.
+  struct QuestionModes {
+    std::array<std::int32_t, 3> asked{};
+    std::array<std::int32_t, 3> before{};
+  };
+  std::optional<QuestionModes> m_question;
   // Attempts of the resume timers since the last resume.
   std::uint32_t m_nResumeAttempts = 0;
 

@@ -1,4 +1,6 @@
 // The main window's timers, power broadcasts, display changes, "TurnOff", session end and close.
+#include <array>
+
 #include "display/composition.h"
 #include "display/display_primitives.h"
 #include "display/dongle_device.h"
@@ -36,14 +38,18 @@ bool AdapterReady(CDongleDevice& device) {
 void SaveUsersAdapterMode(CDUDOzurDlg& dialog) {
   if (dialog.m_bTurnOnPending == 0 && dialog.m_bAsleep == 0 && !dialog.m_ownChange.StepUnderWay() &&
       dialog.SyncAdapterMode() != 0) {
-    const CDongleDevice& device = *dialog.m_pDevice;
+    CDongleDevice& device = *dialog.m_pDevice;
     Trace("The extended resolution was changed\n");
     Trace("DISPLAYCHANGE x = %d, y = %d, z = %d\n", device.m_nWidth, device.m_nHeight,
           device.m_nBitDepth);
-    // While a resolution waits for its answer, the fields hold the mode asked about: the answer
-    // saves them, with whatever the user set meanwhile.
-    if (!dialog.m_dlgWarning.IsAsking()) {
-      dialog.m_pDevice->SaveSettings();
+    const std::array<std::int32_t, 3> mode{device.m_nWidth, device.m_nHeight, device.m_nBitDepth};
+    if (dialog.m_question && mode == dialog.m_question->asked) {
+      // The mode asked about is not the user's before an OK: saved meanwhile, the one before it
+      // stands.
+      const auto& [width, height, depth] = dialog.m_question->before;
+      device.SaveSettingsAt(width, height, depth);
+    } else {
+      device.SaveSettings();
     }
   }
 }

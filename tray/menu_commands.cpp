@@ -378,7 +378,10 @@ void CDUDOzurDlg::OnResolution(std::uint32_t id) {
     std::intptr_t answer = 0;
     {
       const OwnDisplayChange::UserWait waiting(m_ownChange);
+      m_question = QuestionModes{{record.nWidth, record.nHeight, record.nBitDepth},
+                                 {oldWidth, oldHeight, oldDepth}};
       answer = m_dlgWarning.DoModal(m_hWnd);
+      m_question.reset();
     }
     if (m_nCommandAfterQuestion != 0) {
       // Runs after this answer is carried out and saved.
