@@ -97,8 +97,7 @@ void NoteShownSizes() {
   platform::DisplayDevice device;
   platform::DisplayMode mode;
   for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
-    if (IsAttached(device) && !IsMirroring(device) &&
-        !SameDeviceId(device.id, g_strAdapterDeviceId) &&
+    if (IsAttached(device) && IsMachineDisplay(device) &&
         Display().EnumMode(device.name, platform::kEnumCurrentSettings, mode)) {
       RememberSize(device, mode);
     }
@@ -144,7 +143,7 @@ int InitDisplayLib(const std::wstring& adapterId) {
        os.display->EnumDevice(i, device);
        ++i) {
     if (IsAttached(device) && (device.stateFlags & platform::kDisplayPrimaryDevice) != 0 &&
-        !IsMirroring(device) && !SameDeviceId(device.id, adapterId)) {
+        IsMachineDisplay(device)) {
       g_displayTable[0].dd = device;
     }
   }

@@ -81,6 +81,10 @@ bool IsMirroring(const platform::DisplayDevice& device) {
   return (device.stateFlags & platform::kDisplayMirroringDriver) != 0;
 }
 
+bool IsMachineDisplay(const platform::DisplayDevice& device) {
+  return !IsMirroring(device) && !SameDeviceId(device.id, g_strAdapterDeviceId);
+}
+
 const platform::DisplayDevice& SystemDisplay() {
   const platform::DisplayDevice& recorded = g_displayTable[0].dd;
   if (g_displayTable[0].bFlag == 0) {
@@ -94,7 +98,7 @@ const platform::DisplayDevice& SystemDisplay() {
     if (SameDeviceId(device.id, recorded.id)) {
       return recorded;
     }
-    if (!found && !IsMirroring(device) && !SameDeviceId(device.id, g_strAdapterDeviceId)) {
+    if (!found && IsMachineDisplay(device)) {
       g_standInSystemDisplay = device;
       found = true;
     }

@@ -28,6 +28,8 @@ bool EnumDevice(std::uint32_t index, platform::DisplayDevice& out);
 bool ReadStoredMode(const std::wstring& deviceName, platform::DisplayMode& mode);
 bool IsAttached(const platform::DisplayDevice& device);
 bool IsMirroring(const platform::DisplayDevice& device);
+// One of the machine's own displays: neither the adapter's nor a mirroring one.
+bool IsMachineDisplay(const platform::DisplayDevice& device);
 const platform::DisplayDevice& SystemDisplay();
 bool IsSystemDisplay(const platform::DisplayDevice& device);
 

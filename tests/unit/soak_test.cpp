@@ -543,10 +543,10 @@ class SoakWorld {
     }
     // Another program of the same maker keeps its settings beside ours.
     os_.registry.SetDword(platform::kHkeyCurrentUser, kNeighbourPath, L"Kept", 1);
+    const auto saved = [this](const wchar_t* name, std::uint32_t value) {
+      os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, name, value);
+    };
     if (const std::optional<sim::SimMode>& off = m.offFromEarlierSession) {
-      const auto saved = [this](const wchar_t* name, std::uint32_t value) {
-        os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, name, value);
-      };
       saved(L"DispState", kDispOff);
       saved(L"Width", off->width);
       saved(L"Height", off->height);
@@ -555,15 +555,14 @@ class SoakWorld {
       saved(L"FirstRun", 1);
       Vouch(off->width, off->height);  // the user confirmed it in that session
     }
-    if (const std::optional<sim::SimMode>& saved = m.savedUnlisted) {
-      savedUnlisted_ = {saved->width, saved->height, saved->bitsPerPel};
-      Vouch(saved->width, saved->height);  // confirmed on that adapter
-      os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"DispState", kDispExtended);
-      os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"Width", saved->width);
-      os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"Height", saved->height);
-      os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"BitDepth",
-                            saved->bitsPerPel);
-      os_.registry.SetDword(platform::kHkeyCurrentUser, kDonglePath, L"FirstRun", 1);
+    if (const std::optional<sim::SimMode>& other = m.savedUnlisted) {
+      savedUnlisted_ = {other->width, other->height, other->bitsPerPel};
+      Vouch(other->width, other->height);  // confirmed on that adapter
+      saved(L"DispState", kDispExtended);
+      saved(L"Width", other->width);
+      saved(L"Height", other->height);
+      saved(L"BitDepth", other->bitsPerPel);
+      saved(L"FirstRun", 1);
     }
     intent_.systemWidth = m.shape.system.width;
     intent_.systemHeight = m.shape.system.height;
@@ -660,6 +659,17 @@ class SoakWorld {
   CDUDOzurDlg& Dialog() { return *app_->m_pMainWnd; }
   CDongleDevice& Device() { return *Dialog().m_pDevice; }
 
+  // The primary display, unless that is the adapter's.
+  const sim::SimDisplayDevice* MainOtherThanAdapter() {
+    for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
+      if (device.present && device.live.attached && device.live.primary &&
+          &device != &os_.display.Device(*machine_.ext)) {
+        return &device;
+      }
+    }
+    return nullptr;
+  }
+
   // The display the program can know for the system display: the main one as it started, or
   // the machine's own once that one is unplugged.
   std::wstring SystemDisplayId() {
@@ -674,13 +684,8 @@ class SoakWorld {
   void StartProgram() {
     // The display the program can take for the system display: the main one as it starts,
     // unless that is the adapter's. Windows may list another monitor before it.
-    mainAtStart_ = os_.display.Device(machine_.system).id;
-    for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
-      if (device.present && device.live.attached && device.live.primary &&
-          &device != &os_.display.Device(*machine_.ext)) {
-        mainAtStart_ = device.id;
-      }
-    }
+    const sim::SimDisplayDevice* main = MainOtherThanAdapter();
+    mainAtStart_ = main != nullptr ? main->id : os_.display.Device(machine_.system).id;
     const sim::SimDisplayDevice& system = os_.display.Device(machine_.system);
     if (!system.live.attached && system.stored.width == 0) {
       // Off since an earlier session where Windows keeps no size: nothing tells a new process
@@ -1485,13 +1490,8 @@ class SoakWorld {
         // Windows chose the main display; the adapter's display hands that place to the
         // system display when it leaves it.
         primaryCountAtMain_ = os_.display.Device(*machine_.ext).timesMadePrimary;
-        intent_.mainDisplay = SystemDisplayId();
-        for (const sim::SimDisplayDevice& device : os_.display.Devices()) {
-          if (device.present && device.live.attached && device.live.primary &&
-              &device != &os_.display.Device(*machine_.ext)) {
-            intent_.mainDisplay = device.id;
-          }
-        }
+        const sim::SimDisplayDevice* main = MainOtherThanAdapter();
+        intent_.mainDisplay = main != nullptr ? main->id : SystemDisplayId();
         break;
       }
       case Ev::kUserMonitorMode:
