@@ -11,6 +11,10 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 scripts/bootstrap.sh >/dev/null
+if ! scripts/wine-can-run.sh; then
+  echo "main job: it runs the utility under Wine, which cannot run on this machine" >&2
+  exit 1
+fi
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"${VGA_JOBS:-2}" --target vgatray vgatray-demo
 
