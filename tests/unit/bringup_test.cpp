@@ -308,7 +308,8 @@ TEST_F(SuspendTest, WithTheAdapterOffOnlyTheSuspendIsNoted) {
 TEST_F(SuspendTest, ResumeRetriesUntilTheDriverIsReady) {
   BringUp(2);
   os.Suspend();
-  os.adapter.SetExtReadyOnPoll(os.adapter.ExtPolls() + 42 * 3 + 1);  // ready in the 4th round
+  // Ready in the 15th round, the last the retries allow.
+  os.adapter.SetExtReadyOnPoll(os.adapter.ExtPolls() + 42 * 14 + 1);
   os.Resume();
   os.windows.RunFor(2000);  // the first try: 42 polls, then a retry armed 4000 ms later
   EXPECT_FALSE(Ext().attached);
