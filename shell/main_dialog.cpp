@@ -165,16 +165,22 @@ bool CDUDOzurDlg::OnCommand(std::uint32_t id) {
   } else {
     return false;
   }
-  EndHoldingOffWhenShown();
+  HoldOffUnlessShown();
   return true;
 }
 
 // A command's own display changes come while it runs, when none of them may end holding the
-// display off; shown at the end, it is held off no more, and the user may take it off next.
-void CDUDOzurDlg::EndHoldingOffWhenShown() {
-  if (m_pDevice != nullptr && m_pDevice->m_hDevice != platform::kInvalidDevice &&
-      m_pDevice->IsAdapterAttached()) {
+// display off; shown at the end, it is held off no more, and the user may take it off next. Not
+// shown where the topology chosen shows it (the driver refused the mode, the adapter dropped off on
+// the way), it is held off: a display change that finds it off is not the user's Off.
+void CDUDOzurDlg::HoldOffUnlessShown() {
+  if (m_pDevice == nullptr || m_pDevice->m_hDevice == platform::kInvalidDevice) {
+    return;
+  }
+  if (m_pDevice->IsAdapterAttached()) {
     m_pDevice->m_bHeldOff = 0;
+  } else if (m_pDevice->m_nDispState != kDispOff) {
+    m_pDevice->m_bHeldOff = 1;
   }
 }
 

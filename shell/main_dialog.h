@@ -64,7 +64,7 @@ class CDUDOzurDlg : public DialogWindow {
   void OnDisplayChange();
   void ForgetLoweredSystemMode();
   void DropResumeRetries(bool adapterMayBeOff);
-  void EndHoldingOffWhenShown();
+  void HoldOffUnlessShown();
   void UndoRefusedSuspend();
   bool ResumeRetriesExhausted();
 

@@ -1315,7 +1315,6 @@ class SoakWorld {
           }
         });
         injected_ = true;
-        intent_.saveMayHaveFailed = true;
         Forced();
         break;
       case Ev::kPullDuringCommand: {
@@ -1346,7 +1345,6 @@ class SoakWorld {
         injected_ = true;
         slowDriver_ = true;
         DriverFails();
-        intent_.saveMayHaveFailed = true;
         Forced();
         break;
       case Ev::kFailModeChange: {
@@ -1365,7 +1363,6 @@ class SoakWorld {
         injected_ = true;
         DriverFails();
         intent_.modeRefused = true;
-        intent_.saveMayHaveFailed = true;
         Forced();
         break;
       }
@@ -1373,7 +1370,6 @@ class SoakWorld {
         os_.adapter.FailSetMirror(1 + e.a % 14);
         DriverFails();
         injected_ = true;
-        intent_.saveMayHaveFailed = true;
         Forced();
         break;
       case Ev::kFailRegistryWrite:

@@ -28,8 +28,8 @@ struct UserIntent {
   bool systemModeKnown = true;
   // The shell was restarted while no adapter was open: the icon may show until the next removal.
   bool iconWithoutAdapterAllowed = false;
-  // The saved choice may rightly differ: a registry write failed, or an injected failure made
-  // the program record another state.
+  // The saved choice may rightly differ: a registry write failed. (A driver that fails or hangs
+  // does not excuse it: the program must not take a display it could not show for the user's Off.)
   bool saveMayHaveFailed = false;
   // A display mode was refused on the way: the program may not have been able to place every
   // display, and a gap may stay where Windows 7 and later would close it.
