@@ -2191,11 +2191,12 @@ TEST(Soak, RandomWalksLeaveTheMachineSound) {
   if (std::getenv("VGA_SOAK_SEED") == nullptr) {
     // Seeds beyond the usual run that once found a fault, kept so it stays mended; 3545 tells
     // the system display from the main one the user chose while the mirror runs, and 3322 turns
-    // the display off, after a command dropped a resume's retry, before a sleep.
+    // the display off, after a command dropped a resume's retry, before a sleep; 3574 has a
+    // display change find the display a failed bring-up could not show.
     seeds.insert(seeds.end(),
-                 {1743, 2172, 2314, 2408,  2497,  2811,  2909,  3322,  3545,  3693,  3735,
-                  3752, 4689, 5779, 5814,  5940,  6936,  7354,  7717,  7974,  8070,  8759,
-                  8894, 9191, 9269, 10176, 11039, 13987, 14295, 15477, 15914, 17626, 18757});
+                 {1743, 2172, 2314,  2408,  2497,  2811,  2909,  3322,  3545,  3574, 3693, 3735,
+                  3752, 4689, 5779,  5814,  5940,  6936,  7354,  7717,  7974,  8070, 8759, 8894,
+                  9191, 9269, 10176, 11039, 13987, 14295, 15477, 15914, 17626, 18757});
   }
   int failures = 0;
   SoakStats stats;
