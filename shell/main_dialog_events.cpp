@@ -350,7 +350,7 @@ void CDUDOzurDlg::OnDisplayChange() {
     // program holds off is not off by the user's choice: the recorded topology stays. A display
     // device already gone (the cable pulled) reads as it last was: it shows nothing.
     const std::int32_t live = device.GetDisplayState();
-    if (live == kDispOff && device.IsAdapterAttached()) {
+    if (live != kDispOff && device.IsAdapterAttached()) {
       device.m_bHeldOff = 0;
     }
     if (!m_ownChange.StepUnderWay() && device.m_bHeldOff == 0) {
