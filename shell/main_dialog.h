@@ -65,6 +65,7 @@ class CDUDOzurDlg : public DialogWindow {
   void ForgetLoweredSystemMode();
   void DropResumeRetries(bool adapterMayBeOff);
   void HoldOffUnlessShown();
+  void EndHoldingOffIfShown(std::int32_t live);
   void UndoRefusedSuspend();
   bool ResumeRetriesExhausted();
 

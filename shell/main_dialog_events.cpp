@@ -334,6 +334,20 @@ void CDUDOzurDlg::ForgetLoweredSystemMode() {
   remembered.SaveSystemResolution();
 }
 
+// Shown again, the adapter's display is held off no more. Shown by another hand than the
+// program's (the user in the display settings), it is the user's again: what the user sets for it
+// is saved even after another copy's "TurnOff" blocked saving.
+void CDUDOzurDlg::EndHoldingOffIfShown(std::int32_t live) {
+  CDongleDevice& device = *m_pDevice;
+  if (live == kDispOff || !device.IsAdapterAttached()) {
+    return;
+  }
+  device.m_bHeldOff = 0;
+  if (!m_ownChange.StepUnderWay() && m_bTurnOnPending == 0) {
+    device.m_bSaveBlocked = 0;
+  }
+}
+
 void CDUDOzurDlg::OnDisplayChange() {
   NoteShownSizes();
   CDongleDevice& device = *m_pDevice;
@@ -350,9 +364,7 @@ void CDUDOzurDlg::OnDisplayChange() {
     // program holds off is not off by the user's choice: the recorded topology stays. A display
     // device already gone (the cable pulled) reads as it last was: it shows nothing.
     const std::int32_t live = device.GetDisplayState();
-    if (live != kDispOff && device.IsAdapterAttached()) {
-      device.m_bHeldOff = 0;
-    }
+    EndHoldingOffIfShown(live);
     if (!m_ownChange.StepUnderWay() && device.m_bHeldOff == 0) {
       device.m_nDispState = RecordedTopology(*this, live);
     }
@@ -395,9 +407,7 @@ void CDUDOzurDlg::OnDisplayChange() {
     // The user may have changed the topology without changing the main display's mode (another
     // display of the same mode made the main one): the recorded topology follows.
     const std::int32_t live = device.GetDisplayState();
-    if (live != kDispOff && device.IsAdapterAttached()) {
-      device.m_bHeldOff = 0;
-    }
+    EndHoldingOffIfShown(live);
     if (device.m_bHeldOff == 0) {
       device.m_nDispState = RecordedTopology(*this, live);
     }

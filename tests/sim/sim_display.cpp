@@ -593,6 +593,39 @@ std::int32_t SimDisplay::UserTakesOff(const std::wstring& deviceName) {
   return ChangeMode(nullptr, nullptr, 0);
 }
 
+std::int32_t SimDisplay::UserPutsBack(const std::wstring& deviceName, std::uint32_t width,
+                                      std::uint32_t height, std::uint32_t bitsPerPel) {
+  const SimDisplayDevice* device = DeviceByName(deviceName);
+  if (device == nullptr || !device->present || device->live.attached || IsMirroring(*device)) {
+    return platform::kDispChangeFailed;
+  }
+  std::int32_t rowEnd = 0;
+  for (const SimDisplayDevice& other : devices_) {
+    if (other.present && other.live.attached && !IsMirroring(other)) {
+      rowEnd = std::max(rowEnd, other.live.x + static_cast<std::int32_t>(other.live.width));
+    }
+  }
+  // The display settings mark it attached as a program must: with its Attach.ToDesktop value.
+  if (!device->attachValuePath.empty()) {
+    registry_.SetDword(platform::kHkeyLocalMachine, device->attachValuePath, L"Attach.ToDesktop",
+                       1);
+  }
+  platform::DisplayMode mode;
+  mode.fields = platform::kDmPosition | platform::kDmPelsWidth | platform::kDmPelsHeight |
+                platform::kDmBitsPerPel;
+  mode.x = rowEnd;
+  mode.y = 0;
+  mode.width = width;
+  mode.height = height;
+  mode.bitsPerPel = bitsPerPel;
+  const std::int32_t result =
+      ChangeMode(&deviceName, &mode, platform::kCdsUpdateRegistry | platform::kCdsNoReset);
+  if (result != platform::kDispChangeSuccessful) {
+    return result;
+  }
+  return ChangeMode(nullptr, nullptr, 0);
+}
+
 std::int32_t SimDisplay::UserMakesPrimary(const std::wstring& deviceName) {
   const SimDisplayDevice* device = DeviceByName(deviceName);
   if (device == nullptr || !device->live.attached) {

@@ -210,6 +210,10 @@ class SimDisplay : public platform::DisplaySettings {
   // The user takes an attached display other than the main one off the desktop in the display
   // settings: it is stored detached (0 x 0 at its place), then all are applied.
   std::int32_t UserTakesOff(const std::wstring& deviceName);
+  // The user puts a display that is off the desktop back on it in the display settings, at a mode
+  // of its list: it is stored attached at the right end of the row, then all are applied.
+  std::int32_t UserPutsBack(const std::wstring& deviceName, std::uint32_t width,
+                            std::uint32_t height, std::uint32_t bitsPerPel);
   // Applies the stored configuration as Windows does after any change (plug, driver switch).
   void Reapply();
   // Runs `action` once, when the nth display-settings call from now has made its change and

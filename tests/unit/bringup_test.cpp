@@ -484,6 +484,21 @@ TEST_F(BringUpTest, TurnOffFromASecondCopyTakesTheDisplayOffWithoutSaving) {
   EXPECT_TRUE(DesktopIsSound(os)) << os.display.Describe();
 }
 
+TEST_F(BringUpTest, AModeTheUserGivesTheDisplayAfterATurnOffIsSaved) {
+  Build();
+  SaveProfile({2, 1280, 1024, 32, 0, 1});
+  StartWithAdapter();
+  StartSecondCopy(L"Turnoff");
+  os.windows.RunFor(10);
+  ASSERT_FALSE(Ext().attached);
+  // The user extends the desktop onto it again in the display settings, at another mode.
+  const std::wstring name = os.display.Device(*machine.ext).name;
+  ASSERT_EQ(os.display.UserPutsBack(name, 1024, 768, 32), platform::kDispChangeSuccessful);
+  EXPECT_EQ(SavedValue(L"Width"), 1024u);
+  EXPECT_EQ(SavedValue(L"Height"), 768u);
+  EXPECT_EQ(SavedValue(L"DispState"), 2u);
+}
+
 TEST_F(BringUpTest, CloseEndsTheProgramAndLeavesTheDisplayAndTheSettingsForTheNextCopy) {
   Build();
   SaveProfile({2, 1280, 1024, 32, 0, 1});
