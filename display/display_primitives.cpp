@@ -90,16 +90,21 @@ int SetModeWithFallback(std::uint32_t width, std::uint32_t height, std::uint32_t
 
 }  // namespace
 
+void NoteShownSize(const platform::DisplayDevice& device) {
+  platform::DisplayMode mode;
+  if (IsAttached(device) && Display().EnumMode(device.name, platform::kEnumCurrentSettings, mode)) {
+    RememberSize(device, mode);
+  }
+}
+
 void NoteShownSizes() {
   if (g_bDisplayLibReady == 0) {
     return;
   }
   platform::DisplayDevice device;
-  platform::DisplayMode mode;
   for (std::uint32_t i = 0; EnumDevice(i, device); ++i) {
-    if (IsAttached(device) && IsMachineDisplay(device) &&
-        Display().EnumMode(device.name, platform::kEnumCurrentSettings, mode)) {
-      RememberSize(device, mode);
+    if (IsMachineDisplay(device)) {
+      NoteShownSize(device);
     }
   }
 }

@@ -65,6 +65,8 @@ void KnowSize(const platform::DisplayDevice& device, std::uint32_t width, std::u
 // Remembers the size of every display on the desktop other than the adapter's: one that the
 // user or another program takes off comes back at it, not at a size guessed from its list.
 void NoteShownSizes();
+// Remembers the size `device` shows, if it is on the desktop, as the one it comes back at.
+void NoteShownSize(const platform::DisplayDevice& device);
 // The size `device`, off the desktop, comes back at from now on, over what it left at.
 void ComeBackAt(const platform::DisplayDevice& device, std::uint32_t width, std::uint32_t height,
                 std::uint32_t bitsPerPel);

@@ -345,6 +345,8 @@ void CDUDOzurDlg::EndHoldingOffIfShown(std::int32_t live) {
   device.m_bHeldOff = 0;
   if (!m_ownChange.StepUnderWay() && m_bTurnOnPending == 0) {
     device.m_bSaveBlocked = 0;
+    // A size it was to come back at is stale: it shows the user's now.
+    NoteShownSize(device.m_ddActive);
   }
 }
 

@@ -499,6 +499,20 @@ TEST_F(BringUpTest, AModeTheUserGivesTheDisplayAfterATurnOffIsSaved) {
   EXPECT_EQ(SavedValue(L"DispState"), 2u);
 }
 
+TEST_F(BringUpTest, TheModeTheUserPutsTheDisplayBackAtIsTheOnePrimaryShows) {
+  Build();
+  SaveProfile({4, 1024, 768, 32, 0, 1});
+  StartWithAdapter();
+  ASSERT_FALSE(Ext().attached);
+  const std::wstring name = os.display.Device(*machine.ext).name;
+  ASSERT_EQ(os.display.UserPutsBack(name, 1280, 1024, 32), platform::kDispChangeSuccessful);
+  os.windows.SendMessage(MainWindow(), platform::kWmCommand, ID_PRIMARY, 0);
+  os.windows.RunFor(10000);
+  EXPECT_TRUE(Ext().attached && Ext().primary);
+  EXPECT_EQ(Ext().width, 1280u) << "not the size it was to come back at while off";
+  EXPECT_EQ(SavedValue(L"Width"), 1280u);
+}
+
 TEST_F(BringUpTest, CloseEndsTheProgramAndLeavesTheDisplayAndTheSettingsForTheNextCopy) {
   Build();
   SaveProfile({2, 1280, 1024, 32, 0, 1});
