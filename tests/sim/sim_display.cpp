@@ -585,6 +585,11 @@ std::int32_t SimDisplay::UserTakesOff(const std::wstring& deviceName) {
   mode.fields = platform::kDmPosition | platform::kDmPelsWidth | platform::kDmPelsHeight;
   mode.x = device->live.x;
   mode.y = device->live.y;
+  return StoreThenApplyAll(deviceName, mode);
+}
+
+std::int32_t SimDisplay::StoreThenApplyAll(const std::wstring& deviceName,
+                                           const platform::DisplayMode& mode) {
   const std::int32_t result =
       ChangeMode(&deviceName, &mode, platform::kCdsUpdateRegistry | platform::kCdsNoReset);
   if (result != platform::kDispChangeSuccessful) {
@@ -593,17 +598,21 @@ std::int32_t SimDisplay::UserTakesOff(const std::wstring& deviceName) {
   return ChangeMode(nullptr, nullptr, 0);
 }
 
+std::int32_t SimDisplay::RowEnd() const {
+  std::int32_t rowEnd = 0;
+  for (const SimDisplayDevice& device : devices_) {
+    if (device.present && device.live.attached && !IsMirroring(device)) {
+      rowEnd = std::max(rowEnd, device.live.x + static_cast<std::int32_t>(device.live.width));
+    }
+  }
+  return rowEnd;
+}
+
 std::int32_t SimDisplay::UserPutsBack(const std::wstring& deviceName, std::uint32_t width,
                                       std::uint32_t height, std::uint32_t bitsPerPel) {
   const SimDisplayDevice* device = DeviceByName(deviceName);
   if (device == nullptr || !device->present || device->live.attached || IsMirroring(*device)) {
     return platform::kDispChangeFailed;
-  }
-  std::int32_t rowEnd = 0;
-  for (const SimDisplayDevice& other : devices_) {
-    if (other.present && other.live.attached && !IsMirroring(other)) {
-      rowEnd = std::max(rowEnd, other.live.x + static_cast<std::int32_t>(other.live.width));
-    }
   }
   // The display settings mark it attached as a program must: with its Attach.ToDesktop value.
   if (!device->attachValuePath.empty()) {
@@ -613,17 +622,12 @@ std::int32_t SimDisplay::UserPutsBack(const std::wstring& deviceName, std::uint3
   platform::DisplayMode mode;
   mode.fields = platform::kDmPosition | platform::kDmPelsWidth | platform::kDmPelsHeight |
                 platform::kDmBitsPerPel;
-  mode.x = rowEnd;
+  mode.x = RowEnd();
   mode.y = 0;
   mode.width = width;
   mode.height = height;
   mode.bitsPerPel = bitsPerPel;
-  const std::int32_t result =
-      ChangeMode(&deviceName, &mode, platform::kCdsUpdateRegistry | platform::kCdsNoReset);
-  if (result != platform::kDispChangeSuccessful) {
-    return result;
-  }
-  return ChangeMode(nullptr, nullptr, 0);
+  return StoreThenApplyAll(deviceName, mode);
 }
 
 std::int32_t SimDisplay::UserMakesPrimary(const std::wstring& deviceName) {
@@ -666,12 +670,7 @@ std::int32_t SimDisplay::UserMakesPrimary(const std::wstring& deviceName) {
 void SimDisplay::Reapply() {
   // A display that comes back where it would overlap one on the desktop, or stand apart from
   // all of them, goes to the row's right end instead.
-  std::int32_t rowEnd = 0;
-  for (const SimDisplayDevice& device : devices_) {
-    if (device.present && device.live.attached && !IsMirroring(device)) {
-      rowEnd = std::max(rowEnd, device.live.x + static_cast<std::int32_t>(device.live.width));
-    }
-  }
+  std::int32_t rowEnd = RowEnd();
   for (SimDisplayDevice& returning : devices_) {
     if (!returning.present || returning.live.attached || !returning.stored.attached ||
         IsMirroring(returning)) {

@@ -232,6 +232,10 @@ class SimDisplay : public platform::DisplaySettings {
   std::string Describe() const;
 
  private:
+  // Stores `mode` for the device, as the display settings do, then applies all that is stored.
+  std::int32_t StoreThenApplyAll(const std::wstring& deviceName, const platform::DisplayMode& mode);
+  // The right edge of the desktop's row of displays.
+  std::int32_t RowEnd() const;
   // Makes `next` (one placement per device) the live desktop; `target` is the device the call
   // named, if any. `byWindows`: Windows itself re-applies (a plug, a pull, the user's display
   // settings) and settles the primary and its place as it must.
